@@ -1,0 +1,64 @@
+/* Configuration and testing hooks of the Win32 stand-in.
+ *
+ * Nothing here exists on Windows. The hooks are compiled in but inert until a test turns them on:
+ * a per-thread trace of platform calls, per-thread fault injection, and counters of live objects.
+ */
+#ifndef TAVLINQX_STANDIN_H
+#define TAVLINQX_STANDIN_H
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Drive C: ----
+ * Drive C: maps to the folder named by $TAVLINQX_ROOT, else $XDG_DATA_HOME/tavlinqx/drive_c, else
+ * $HOME/.local/share/tavlinqx/drive_c. On first use the stand-in creates C:\WINDOWS, C:\WINDOWS\temp
+ * and the temporary folder C:\TEMP below it.
+ */
+#define STANDIN_ROOT_ENV "TAVLINQX_ROOT"
+
+/* The POSIX folder that drive C: maps to, laid out if needed; NULL if it cannot be created. */
+const char *StandinRootFolder(void);
+
+/* Maps a DOS path (C:\x\y, \x\y on drive C:, or relative to the current folder) or an absolute
+ * POSIX path to a POSIX path in out. Existing components are matched case-insensitively.
+ * Returns 0, or -1 when the path cannot be mapped or does not fit in outSize. */
+int StandinMapPath(const char *dosPath, char *out, size_t outSize);
+
+/* ---- Trace ----
+ * While tracing is on for a thread, every platform call that thread makes appends one entry
+ * "Name(arg, arg, ...)" with the call's key arguments; handles are written as their type and
+ * number ("pen#3"), so entries are stable from run to run.
+ */
+void StandinTraceStart(void);          /* clears this thread's trace and turns it on */
+void StandinTraceStop(void);           /* turns it off; the entries stay readable */
+size_t StandinTraceCount(void);
+const char *StandinTraceEntry(size_t i); /* NULL past the end */
+
+/* ---- Fault injection ----
+ * StandinFailCall("GlobalAlloc", 2): the second call of GlobalAlloc from now on this thread fails
+ * the way Windows fails (null handle, FALSE, 0) and records nothing. Several faults may be armed.
+ */
+void StandinFailCall(const char *name, int nth);
+void StandinClearFaults(void);
+
+/* ---- Counters ---- (process-wide) */
+long StandinLiveGdiObjects(void);  /* pens, brushes, bitmaps, fonts, regions; stock objects excluded */
+long StandinLiveDCs(void);         /* device contexts of every kind not yet deleted or closed */
+long StandinLiveGlobalBlocks(void);
+
+/* ---- Printers ----
+ * CreateDCA("WINSPL16", device, NULL, devmode) succeeds only for an installed printer's name
+ * (compared case-insensitively). StandinPrinterCount/StandinPrinterName list them; the first is the
+ * default printer.
+ */
+int StandinPrinterCount(void);
+const char *StandinPrinterName(int i);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,22 @@
+/* Entry points shared between the stand-in's files (kernel, gdi, user, hooks). Not for the library. */
+#ifndef TAVLINQX_STANDIN_PRIVATE_H
+#define TAVLINQX_STANDIN_PRIVATE_H
+
+#include "winapi.h"
+#include "standin.h"
+
+/* ---- Hooks (hooks.cpp) ---- */
+
+/* True while this thread traces; callers test it before formatting an entry. */
+bool hooks_tracing(void);
+/* Appends "name(args)" to this thread's trace; args is printf-formatted. No-op when not tracing. */
+void hooks_trace(const char *name, const char *argsFormat, ...) __attribute__((format(printf, 2, 3)));
+/* Consumes one armed fault for name: true when this call is the one that must fail. */
+bool hooks_fail(const char *name);
+
+/* ---- Kernel (kernel/) ---- */
+
+/* Live-block counter behind StandinLiveGlobalBlocks. */
+long kernel_live_global_blocks(void);
+
+#endif

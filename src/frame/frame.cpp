@@ -1,0 +1,12 @@
+/* Module entry. The library holds no state: loading and unloading allocate and free nothing. */
+#include "tavlinqx.h"
+
+#ifdef _WIN32
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+{
+    (void)instance;
+    (void)reason;
+    (void)reserved;
+    return TRUE;
+}
+#endif

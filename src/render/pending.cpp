@@ -1,0 +1,27 @@
+/* Exports whose drawing is not built yet: they report failure and touch nothing. */
+#include "tavlinqx.h"
+
+INT TAVLINQX_API Raster32(HDC *, const INT *, const INT *, const INT *, const INT *, const BITMAP *,
+                          const INT *, const INT *, const INT *, const INT *, const DWORD *,
+                          LOGBRUSH *, const DrawMode32 *)
+{
+    return -1;
+}
+
+INT TAVLINQX_API Dib32(HDC *, const INT *, const INT *, const INT *, const INT *, const INT *,
+                       const INT *, const INT *, const INT *, const void *, const BITMAPINFO *,
+                       const DWORD *, LOGBRUSH *, const DrawMode32 *)
+{
+    return -1;
+}
+
+INT TAVLINQX_API TextOut32(HDC *, const LOGFONTA *, const INT *, const INT *, const DWORD *,
+                           const RECT *, LPCSTR, const DWORD *, const INT *, const DrawMode32 *)
+{
+    return -1;
+}
+
+INT TAVLINQX_API ZVLPrintEMF32(const PrintJob32 *, const PrintProgram32 *)
+{
+    return -1;
+}

@@ -1,0 +1,25 @@
+/* The vector drawers behind Output32. Each takes the device context, the style code, the count and
+ * the point data (POINTS, or a PolyPolygonPoints for the poly-polygon codes); the six that clip
+ * also take the clip rectangle, applied when it is not null. */
+#ifndef TAVLINQX_RENDER_H
+#define TAVLINQX_RENDER_H
+
+#include "tavlinqx.h"
+
+/* Point lists up to this length are widened in a local buffer; longer ones in a global block. */
+#define LOCAL_POINT_CAPACITY 1024
+
+/* Return 0, or -1 when GDI refused the drawing or scratch memory could not be had. */
+INT DrawRectangle(HDC dc, WORD style, WORD count, const void *points, const RECT *clip);
+INT DrawEllipse(HDC dc, WORD style, WORD count, const void *points, const RECT *clip);
+INT DrawPolygon(HDC dc, WORD style, WORD count, const void *points, const RECT *clip);
+INT DrawPolyPolygon(HDC dc, WORD style, WORD count, const void *points, const RECT *clip);
+INT DrawPolyline(HDC dc, WORD style, WORD count, const void *points, const RECT *clip);
+INT DrawBezier(HDC dc, WORD style, WORD count, const void *points, const RECT *clip);
+
+/* Always 0: their GDI results are not looked at. */
+INT DrawScanlines(HDC dc, WORD style, WORD count, const void *points);
+INT DrawRoundRect(HDC dc, WORD style, WORD count, const void *points);
+INT DrawArcPieChord(HDC dc, WORD style, WORD count, const void *points);
+
+#endif
