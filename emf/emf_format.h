@@ -268,6 +268,138 @@ struct EMRGDICOMMENT {
     uint32_t cbData; /* data follows, zero-padded to 4 */
 };
 
+/* EMR_SETWINDOWEXTEX, EMR_SETVIEWPORTEXTEX */
+struct EMRSETVIEWPORTEXTEX {
+    EMR emr;
+    SIZEL szlExtent;
+};
+
+/* EMR_SETWINDOWORGEX, EMR_SETVIEWPORTORGEX */
+struct EMRSETVIEWPORTORGEX {
+    EMR emr;
+    POINTL ptlOrigin;
+};
+
+struct XFORM {
+    float eM11, eM12, eM21, eM22, eDx, eDy;
+};
+
+/* Follows the fixed part of EMR_EXTSELECTCLIPRGN when cbRgnData is not 0; nCount RECTLs follow. */
+struct RGNDATAHEADER {
+    uint32_t dwSize; /* 32 */
+    uint32_t iType;  /* 1, RDH_RECTANGLES */
+    uint32_t nCount;
+    uint32_t nRgnSize;
+    RECTL rcBound;
+};
+
+struct LOGFONTW {
+    int32_t lfHeight;
+    int32_t lfWidth;
+    int32_t lfEscapement;
+    int32_t lfOrientation;
+    int32_t lfWeight;
+    uint8_t lfItalic;
+    uint8_t lfUnderline;
+    uint8_t lfStrikeOut;
+    uint8_t lfCharSet;
+    uint8_t lfOutPrecision;
+    uint8_t lfClipPrecision;
+    uint8_t lfQuality;
+    uint8_t lfPitchAndFamily;
+    uint16_t lfFaceName[32]; /* UTF-16, NUL-terminated unless all 32 are used */
+};
+
+/* The fixed part; the rest of the body is either the 320-byte form (full name, style, version
+ * fields, PANOSE: 332 bytes in all) or the LogFontExDv form (full name, style, script, design
+ * vector: 368 bytes with no axes). */
+struct EMREXTCREATEFONTINDIRECTW {
+    EMR emr;
+    uint32_t ihFont;
+    LOGFONTW elfw;
+};
+
+enum : uint32_t {
+    EMF_FONT_PANOSE_SIZE = 332,      /* record size of the LOGFONTW + PANOSE form */
+    EMF_FONT_EXDV_SIZE = 368,        /* record size of the LogFontExDv form without axes */
+    EMF_DESIGNVECTOR_SIGNATURE = 0x08007664,
+};
+
+/* Shared by EMR_EXTTEXTOUTW and EMR_EXTTEXTOUTA; offsets count from the start of the record. */
+struct EMRTEXT {
+    POINTL ptlReference;
+    uint32_t nChars;    /* characters (A) or UTF-16 code units (W) */
+    uint32_t offString;
+    uint32_t fOptions;  /* ETO_* flags as passed */
+    RECTL rcl;          /* (0,0,-1,-1) when no rectangle was passed */
+    uint32_t offDx;     /* nChars advances (two per character with ETO_PDY) */
+};
+
+enum : uint32_t {
+    EMF_ETO_PDY = 0x2000, /* fOptions bit: the dx array holds an x and a y advance per character */
+};
+
+/* EMR_EXTTEXTOUTW, EMR_EXTTEXTOUTA: the string and the dx array follow at the EMRTEXT offsets. */
+struct EMREXTTEXTOUTW {
+    EMR emr;
+    RECTL rclBounds;       /* logical units */
+    uint32_t iGraphicsMode;
+    float exScale;         /* 0 in GM_ADVANCED */
+    float eyScale;
+    EMRTEXT emrtext;
+};
+
+/* EMR_BITBLT; a source bitmap, when the rop uses one, follows at offBmiSrc/offBitsSrc. */
+struct EMRBITBLT {
+    EMR emr;
+    RECTL rclBounds;
+    int32_t xDest, yDest, cxDest, cyDest;
+    uint32_t dwRop;
+    int32_t xSrc, ySrc;
+    XFORM xformSrc;
+    uint32_t crBkColorSrc;
+    uint32_t iUsageSrc;
+    uint32_t offBmiSrc, cbBmiSrc;
+    uint32_t offBitsSrc, cbBitsSrc;
+};
+
+struct EMRSTRETCHBLT {
+    EMR emr;
+    RECTL rclBounds;
+    int32_t xDest, yDest, cxDest, cyDest;
+    uint32_t dwRop;
+    int32_t xSrc, ySrc;
+    XFORM xformSrc;
+    uint32_t crBkColorSrc;
+    uint32_t iUsageSrc;
+    uint32_t offBmiSrc, cbBmiSrc;
+    uint32_t offBitsSrc, cbBitsSrc;
+    int32_t cxSrc, cySrc;
+};
+
+struct EMRSTRETCHDIBITS {
+    EMR emr;
+    RECTL rclBounds;       /* not normalised */
+    int32_t xDest, yDest;
+    int32_t xSrc, ySrc, cxSrc, cySrc;
+    uint32_t offBmiSrc, cbBmiSrc;
+    uint32_t offBitsSrc, cbBitsSrc;
+    uint32_t iUsageSrc;
+    uint32_t dwRop;
+    int32_t cxDest, cyDest;
+};
+
+struct EMRSETDIBITSTODEVICE {
+    EMR emr;
+    RECTL rclBounds;
+    int32_t xDest, yDest;
+    int32_t xSrc, ySrc, cxSrc, cySrc;
+    uint32_t offBmiSrc, cbBmiSrc;
+    uint32_t offBitsSrc, cbBitsSrc;
+    uint32_t iUsageSrc;
+    uint32_t iStartScan, cScans;
+};
+
 #define EMF_PIN(type, size) static_assert(sizeof(type) == (size), #type " layout")
 EMF_PIN(EMR, 8);
 EMF_PIN(ENHMETAHEADER, 108);
@@ -290,6 +422,22 @@ EMF_PIN(EMRROUNDRECT, 32);
 EMF_PIN(EMRARC, 40);
 EMF_PIN(EMRFILLPATH, 24);
 EMF_PIN(EMRGDICOMMENT, 12);
+EMF_PIN(EMRSETVIEWPORTEXTEX, 16);
+EMF_PIN(EMRSETVIEWPORTORGEX, 16);
+EMF_PIN(XFORM, 24);
+EMF_PIN(RGNDATAHEADER, 32);
+EMF_PIN(LOGFONTW, 92);
+EMF_PIN(EMREXTCREATEFONTINDIRECTW, 104);
+EMF_PIN(EMRTEXT, 40);
+EMF_PIN(EMREXTTEXTOUTW, 76);
+EMF_PIN(EMRBITBLT, 100);
+EMF_PIN(EMRSTRETCHBLT, 108);
+EMF_PIN(EMRSTRETCHDIBITS, 80);
+EMF_PIN(EMRSETDIBITSTODEVICE, 76);
+static_assert(offsetof(EMREXTCREATEFONTINDIRECTW, elfw.lfFaceName) == 40, "lfFaceName offset");
+static_assert(offsetof(EMREXTTEXTOUTW, emrtext.offDx) == 72, "offDx offset");
+static_assert(offsetof(EMRBITBLT, offBmiSrc) == 84, "offBmiSrc offset");
+static_assert(offsetof(EMRSTRETCHDIBITS, dwRop) == 68, "dwRop offset");
 static_assert(offsetof(ENHMETAHEADER, nHandles) == 56, "nHandles offset");
 static_assert(offsetof(ENHMETAHEADER, szlMicrometers) == 100, "szlMicrometers offset");
 #undef EMF_PIN
