@@ -1,0 +1,196 @@
+/* The core tests' metafile job: set-up, record description and leak checks. */
+#include "job_fixture.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+/* Every test binary gets a drive C: of its own. */
+class FreshDrive : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        char folder[] = "/tmp/tavlinqx-core-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        setenv(STANDIN_ROOT_ENV, folder, 1);
+        ASSERT_NE(StandinRootFolder(), nullptr);
+    }
+};
+::testing::Environment *const kFreshDrive = ::testing::AddGlobalTestEnvironment(new FreshDrive);
+
+uint32_t U32(const std::vector<uint8_t> &b, size_t off)
+{
+    uint32_t v = 0;
+    if (off + 4 <= b.size())
+        memcpy(&v, &b[off], 4);
+    return v;
+}
+
+int32_t I32(const std::vector<uint8_t> &b, size_t off) { return (int32_t)U32(b, off); }
+
+std::string Format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char *fmt, ...)
+{
+    char text[256];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    return text;
+}
+
+std::string DescribeObjectIndex(const char *name, uint32_t index)
+{
+    if (index & emf::ENHMETA_STOCK_OBJECT)
+        return Format("%s stock %u", name, index & ~emf::ENHMETA_STOCK_OBJECT);
+    return Format("%s %u", name, index);
+}
+
+std::string DescribeRect(const std::vector<uint8_t> &b, size_t off)
+{
+    return Format("(%d,%d,%d,%d)", I32(b, off), I32(b, off + 4), I32(b, off + 8), I32(b, off + 12));
+}
+
+std::string Describe(const std::vector<uint8_t> &b)
+{
+    using namespace emf;
+    switch (U32(b, 0)) {
+    case EMR_SELECTOBJECT: return DescribeObjectIndex("SELECTOBJECT", U32(b, 8));
+    case EMR_DELETEOBJECT: return DescribeObjectIndex("DELETEOBJECT", U32(b, 8));
+    case EMR_CREATEPEN:
+        return Format("CREATEPEN %u style=%u width=%d color=0x%x", U32(b, 8), U32(b, 12), I32(b, 16),
+                      U32(b, 24));
+    case EMR_EXTCREATEPEN:
+        return Format("EXTCREATEPEN %u style=0x%x width=%u color=0x%x", U32(b, 8), U32(b, 28),
+                      U32(b, 32), U32(b, 40));
+    case EMR_CREATEBRUSHINDIRECT:
+        return Format("CREATEBRUSHINDIRECT %u style=%u color=0x%x hatch=%u", U32(b, 8), U32(b, 12),
+                      U32(b, 16), U32(b, 20));
+    case EMR_CREATEMONOBRUSH:
+        return Format("CREATEMONOBRUSH %u %dx%d", U32(b, 8), I32(b, 36 + 4), I32(b, 36 + 8));
+    case EMR_CREATEDIBPATTERNBRUSHPT:
+        return Format("CREATEDIBPATTERNBRUSHPT %u %dx%d bpp=%u", U32(b, 8), I32(b, 36 + 4),
+                      I32(b, 36 + 8), U32(b, 36 + 14) & 0xffff);
+    case EMR_SETBKMODE: return Format("SETBKMODE %u", U32(b, 8));
+    case EMR_SETBKCOLOR: return Format("SETBKCOLOR 0x%x", U32(b, 8));
+    case EMR_SETTEXTCOLOR: return Format("SETTEXTCOLOR 0x%x", U32(b, 8));
+    case EMR_SETROP2: return Format("SETROP2 %u", U32(b, 8));
+    case EMR_SETPOLYFILLMODE: return Format("SETPOLYFILLMODE %u", U32(b, 8));
+    case EMR_EXTSELECTCLIPRGN: return Format("EXTSELECTCLIPRGN %u mode=%u", U32(b, 8), U32(b, 12));
+    case EMR_INTERSECTCLIPRECT: return "INTERSECTCLIPRECT " + DescribeRect(b, 8);
+    case EMR_POLYGON16: return Format("POLYGON16 %u", U32(b, 24));
+    case EMR_POLYGON: return Format("POLYGON %u", U32(b, 24));
+    case EMR_POLYLINE16: return Format("POLYLINE16 %u", U32(b, 24));
+    case EMR_POLYLINE: return Format("POLYLINE %u", U32(b, 24));
+    case EMR_POLYBEZIER16: return Format("POLYBEZIER16 %u", U32(b, 24));
+    case EMR_POLYPOLYGON16: return Format("POLYPOLYGON16 %u/%u", U32(b, 24), U32(b, 28));
+    case EMR_POLYPOLYGON: return Format("POLYPOLYGON %u/%u", U32(b, 24), U32(b, 28));
+    case EMR_RECTANGLE: return "RECTANGLE " + DescribeRect(b, 8);
+    case EMR_ELLIPSE: return "ELLIPSE " + DescribeRect(b, 8);
+    case EMR_ROUNDRECT: return "ROUNDRECT " + DescribeRect(b, 8) + Format(" %d,%d", I32(b, 24), I32(b, 28));
+    case EMR_ARC: return "ARC " + DescribeRect(b, 8);
+    case EMR_PIE: return "PIE " + DescribeRect(b, 8);
+    case EMR_CHORD: return "CHORD " + DescribeRect(b, 8);
+    case EMR_MOVETOEX: return Format("MOVETOEX %d,%d", I32(b, 8), I32(b, 12));
+    case EMR_LINETO: return Format("LINETO %d,%d", I32(b, 8), I32(b, 12));
+    case EMR_BEGINPATH: return "BEGINPATH";
+    case EMR_ENDPATH: return "ENDPATH";
+    case EMR_WIDENPATH: return "WIDENPATH";
+    case EMR_FILLPATH: return "FILLPATH";
+    default: return Format("RECORD %u", U32(b, 0));
+    }
+}
+
+} /* namespace */
+
+DrawMode32 SampleDrawMode()
+{
+    DrawMode32 mode;
+    mode.RasterOp = R2_XORPEN;
+    mode.BkMode = TRANSPARENT;
+    mode.BkColor = 0x00123456;
+    mode.TextColor = 0x00654321;
+    mode.UseBkMode = 1;
+    return mode;
+}
+
+std::string PosixPath(const char *dosPath)
+{
+    char posix[4096];
+    return StandinMapPath(dosPath, posix, sizeof posix) == 0 ? std::string(posix) : std::string();
+}
+
+void JobTest::SetUp()
+{
+    StandinClearFaults();
+    gdiObjectsBefore_ = StandinLiveGdiObjects();
+    globalBlocksBefore_ = StandinLiveGlobalBlocks();
+    dcsBefore_ = StandinLiveDCs();
+    ASSERT_EQ(GetEmfFilePath32(path_), 0);
+    ASSERT_NE(path_[0], '\0');
+    RECT frame = {0, 0, 21000, 29700};
+    ASSERT_EQ(GetEmfFileDC32(NULL, "DISPLAY", path_, &frame, NULL, NULL, &dc_), 0);
+    ASSERT_NE(dc_, nullptr);
+}
+
+void JobTest::TearDown()
+{
+    StandinTraceStop();
+    StandinClearFaults();
+    if (records_.empty() && dc_ != NULL)
+        CloseAndDescribe();
+    EXPECT_EQ(StandinLiveGdiObjects(), gdiObjectsBefore_) << "GDI objects leaked";
+    EXPECT_EQ(StandinLiveGlobalBlocks(), globalBlocksBefore_) << "global blocks leaked";
+    EXPECT_EQ(StandinLiveDCs(), dcsBefore_) << "device contexts leaked";
+    remove(PosixPath(path_).c_str());
+}
+
+std::vector<std::string> JobTest::CloseAndDescribe()
+{
+    EXPECT_EQ(CloseEmfFile32(&dc_), 0);
+    std::ifstream file(PosixPath(path_), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    records_.clear();
+    std::vector<std::string> described;
+    for (size_t off = 0; off + 8 <= bytes.size();) {
+        uint32_t size = U32(bytes, off + 4);
+        if (size < 8 || off + size > bytes.size()) {
+            ADD_FAILURE() << "malformed record at offset " << off;
+            break;
+        }
+        JobRecord record;
+        record.type = U32(bytes, off);
+        record.bytes.assign(bytes.begin() + (ptrdiff_t)off, bytes.begin() + (ptrdiff_t)(off + size));
+        record.text = Describe(record.bytes);
+        if (record.type != emf::EMR_HEADER && record.type != emf::EMR_EOF)
+            described.push_back(record.text);
+        records_.push_back(record);
+        off += size;
+    }
+    EXPECT_FALSE(records_.empty());
+    if (!records_.empty())
+        EXPECT_EQ(records_.back().type, (uint32_t)emf::EMR_EOF);
+    return described;
+}
+
+std::vector<std::string> JobTest::TracedEntries() const
+{
+    std::vector<std::string> entries;
+    for (size_t i = 0; i < StandinTraceCount(); i++)
+        entries.push_back(StandinTraceEntry(i));
+    return entries;
+}
+
+std::vector<std::string> JobTest::TracedCalls() const
+{
+    std::vector<std::string> names;
+    for (const std::string &entry : TracedEntries())
+        names.push_back(entry.substr(0, entry.find('(')));
+    return names;
+}
