@@ -1,0 +1,154 @@
+/* The Wine harness: loads TAVLINQX.DLL by name as the 16-bit driver's bridge does, checks its
+ * export table and calling convention from the inside, and runs the scenarios on it.
+ *
+ * usage: wine_harness --exports
+ *        wine_harness OUTDIR [SCENARIO...]      (OUTDIR as a Windows path, e.g. Z:\tmp\out)
+ */
+#include "scenarios.h"
+
+#include <stdio.h>
+#include <string.h>
+
+/* Scratch the exports are called with: one zero-filled block per argument. */
+enum { HARNESS_MAX_ARGS = 15, HARNESS_BLOCK_BYTES = 1024 };
+
+static int harness_failures = 0;
+
+static void harness_fail(const char *what, const char *name)
+{
+    printf("FAIL %s: %s\n", name, what);
+    harness_failures++;
+}
+
+/* Calls proc with argCount pointers pushed right to left, restores the stack pointer itself, and
+ * returns how many argument bytes the callee removed. The compiler is kept out of the call so
+ * that a wrong byte count in the DLL shows up here instead of corrupting the caller's frame. */
+static int harness_popped_bytes(FARPROC proc, int argCount, void *const *args, int *result)
+{
+    int left;
+    int count = argCount;
+    int eax;
+    __asm__ volatile("movl %%esp, %%esi\n\t"
+                     "1:\n\t"
+                     "pushl -4(%[args],%%ecx,4)\n\t"
+                     "loop 1b\n\t"
+                     "call *%[proc]\n\t"
+                     "movl %%esi, %%edx\n\t"
+                     "subl %%esp, %%edx\n\t"
+                     "movl %%esi, %%esp\n\t"
+                     : "=&d"(left), "+c"(count), "=a"(eax)
+                     : [proc] "r"(proc), [args] "r"(args)
+                     : "esi", "memory", "cc");
+    *result = eax;
+    return argCount * 4 - left;
+}
+
+/* Every export answers to its name and to its ordinal with the same address; nothing answers to
+ * ordinals 1 and 12 or to the decorated stdcall names. */
+static void harness_check_lookup(HMODULE module)
+{
+    for (const ExportRow &row : kExportRows) {
+        FARPROC byName = GetProcAddress(module, row.name);
+        FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(row.ordinal));
+        if (byName == NULL)
+            harness_fail("not found by name", row.name);
+        if (byOrdinal != byName)
+            harness_fail("its ordinal gives another address", row.name);
+        char decorated[64];
+        snprintf(decorated, sizeof decorated, "%s@%d", row.name, row.argBytes);
+        if (GetProcAddress(module, decorated) != NULL)
+            harness_fail("also exported with its decoration", row.name);
+    }
+    if (GetProcAddress(module, MAKEINTRESOURCEA(TAVLINQX_FIRST_ORDINAL - 1)) != NULL)
+        harness_fail("resolves", "ordinal 1");
+    if (GetProcAddress(module, MAKEINTRESOURCEA(TAVLINQX_LAST_ORDINAL + 1)) != NULL)
+        harness_fail("resolves", "ordinal 12");
+}
+
+/* Each export, called with pointers to zeroed storage (so every handle it reads is null and
+ * every GDI call inside fails), removes exactly its argument bytes; the exports that return 0
+ * whatever happens return 0. */
+static void harness_check_convention(HMODULE module)
+{
+    static char blocks[HARNESS_MAX_ARGS][HARNESS_BLOCK_BYTES];
+    void *args[HARNESS_MAX_ARGS];
+    for (const ExportRow &row : kExportRows) {
+        FARPROC proc = GetProcAddress(module, row.name);
+        int argCount = row.argBytes / 4;
+        if (proc == NULL || argCount > HARNESS_MAX_ARGS)
+            continue;
+        memset(blocks, 0, sizeof blocks);
+        for (int i = 0; i < argCount; i++)
+            args[i] = blocks[i];
+        int result = -1;
+        int popped = harness_popped_bytes(proc, argCount, args, &result);
+        if (popped != row.argBytes) {
+            char what[64];
+            snprintf(what, sizeof what, "removes %d argument bytes, not %d", popped, row.argBytes);
+            harness_fail(what, row.name);
+        }
+        if (row.alwaysZero && result != 0)
+            harness_fail("returned non-zero with a null device context", row.name);
+    }
+}
+
+static DWORD WINAPI harness_idle_thread(LPVOID unused)
+{
+    (void)unused;
+    return 0;
+}
+
+/* Thread attach and detach, unloading and loading again all succeed. */
+static void harness_check_lifecycle(HMODULE module)
+{
+    HANDLE thread = CreateThread(NULL, 0, harness_idle_thread, NULL, 0, NULL);
+    if (thread == NULL || WaitForSingleObject(thread, 10000) != WAIT_OBJECT_0)
+        harness_fail("a thread start and exit with the library loaded failed", "DllMain");
+    if (thread != NULL)
+        CloseHandle(thread);
+    if (!FreeLibrary(module))
+        harness_fail("FreeLibrary failed", "DllMain");
+    module = LoadLibraryA("TAVLINQX.DLL");
+    if (module == NULL)
+        harness_fail("loading again after unloading failed", "DllMain");
+    else
+        FreeLibrary(module);
+}
+
+static ScenarioProc harness_lookup(void *module, const char *name)
+{
+    return reinterpret_cast<ScenarioProc>(GetProcAddress((HMODULE)module, name));
+}
+
+static int harness_run_scenarios(HMODULE module, const char *outDir, int nameCount, char **names)
+{
+    if (!CreateDirectoryA(outDir, NULL) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        printf("cannot create %s\n", outDir);
+        return 2;
+    }
+    ScenarioExports exports;
+    if (ScenarioBindExports(&exports, harness_lookup, module) != 0)
+        return 2;
+    return ScenarioMain(&exports, outDir, nameCount, names);
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: %s --exports | OUTDIR [SCENARIO...]\n", argv[0]);
+        return 2;
+    }
+    HMODULE module = LoadLibraryA("TAVLINQX.DLL");
+    if (module == NULL) {
+        printf("cannot load TAVLINQX.DLL (error %lu)\n", GetLastError());
+        return 2;
+    }
+    if (strcmp(argv[1], "--exports") != 0)
+        return harness_run_scenarios(module, argv[1], argc - 2, argv + 2);
+
+    harness_check_lookup(module);
+    harness_check_convention(module);
+    harness_check_lifecycle(module);
+    printf("%s export checks\n", harness_failures == 0 ? "PASS" : "FAIL");
+    return harness_failures == 0 ? 0 : 1;
+}
