@@ -44,6 +44,7 @@ struct GdiDC {
     UINT textAlign;
     POINT curPos;
     PathState path;
+    struct GdiPath *pathData;         /* figures of the path (path.cpp); NULL at creation */
     HGDIOBJ pen, brush, font, bitmap; /* currently selected */
     EmfRecorder *emf;                 /* metafile DCs only */
 };
@@ -68,5 +69,35 @@ bool emf_record(GdiDC *dc, const void *rec, uint32_t size);
 /* Unions an inclusive rectangle in logical units into the header's rclBounds (converted to device
  * units). Callers skip it while a path is open; an empty rectangle (right < left) is ignored. */
 void emf_add_bounds(GdiDC *dc, const emf::RECTL &logical);
+
+/* ---- Path geometry (path.cpp) ----
+ * The figures of dc's path, in logical units, kept while dc->path is PATH_OPEN or PATH_CLOSED. The
+ * drawing calls add to it while the path is open. Every call returning bool returns false only when
+ * memory runs out, and then leaves the path as it was. */
+
+/* Frees the figures. DeleteDC and CloseEnhMetaFile call it before freeing a DC. */
+void gdi_path_release(GdiDC *dc);
+/* Empties the figures for BeginPath. */
+bool gdi_path_reset(GdiDC *dc);
+/* True when the path holds no figure at all. */
+bool gdi_path_is_empty(GdiDC *dc);
+/* Starts a new figure at pt (MoveToEx). */
+bool gdi_path_move_to(GdiDC *dc, POINT pt);
+/* A line from the current position from to pt (LineTo); starts a figure at from when needed. */
+bool gdi_path_line_to(GdiDC *dc, POINT from, POINT pt);
+/* A figure of n >= 1 points, closed for Polygon and Rectangle, open for Polyline. */
+bool gdi_path_add_lines(GdiDC *dc, const POINT *pts, int n, bool closed);
+/* An open figure of n = 3k+1 points: a start and k cubic curves (PolyBezier). */
+bool gdi_path_add_beziers(GdiDC *dc, const POINT *pts, int n);
+/* The elliptical curve of an EMR_ARC, EMR_CHORD, EMR_PIE or EMR_ELLIPSE (recordType) in box, the
+ * inclusive box the record stores; start and end are ignored for the ellipse. */
+bool gdi_path_add_arc(GdiDC *dc, const RECT &box, POINT start, POINT end, uint32_t recordType);
+/* A rectangle with corners rounded by an ellipse of corner.cx by corner.cy, in the inclusive box. */
+bool gdi_path_add_round_rect(GdiDC *dc, const RECT &box, SIZE corner);
+/* Replaces the figures by the outline of the area a pen of penWidth units paints along them. */
+bool gdi_path_widen(GdiDC *dc, int penWidth);
+/* The bounding box of the region the figures enclose under fillMode (ALTERNATE or WINDING), right
+ * and bottom exclusive as region boxes are; (0,0,0,0) for an empty region. */
+bool gdi_path_region_box(GdiDC *dc, int fillMode, RECT *box);
 
 #endif
