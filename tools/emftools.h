@@ -1,0 +1,42 @@
+/* The working parts of the EMF inspector and the EMF comparator, shared by the two programs and
+ * their tests. Both take files that EmfLoadFile/EmfLoadMemory accepted. */
+#ifndef TAVLINQX_EMFTOOLS_H
+#define TAVLINQX_EMFTOOLS_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#include "emf_reader.h"
+
+/* Writes the one-line description of record index ("#1 @108 POLYGON16 size=40 bounds=...") into
+ * line, cut to lineSize - 1 characters and NUL-terminated when lineSize > 0. Returns the length
+ * of the whole line, so a result >= lineSize means it was cut. */
+size_t EmfFormatRecord(const EmfFile *file, uint32_t index, char *line, size_t lineSize);
+
+/* Where two files first differ. */
+struct EmfDiff {
+    uint32_t index;    /* record index */
+    uint32_t at;       /* byte inside the record; meaningless when onlyIn is not 0 */
+    const char *field; /* name of the field holding that byte; "" when not known */
+    int onlyIn;        /* 0: both files have the record; 1 or 2: only the first or second has it */
+};
+
+/* Adds the exclusion called name to *mask. Returns -1, leaving *mask unchanged, for an unknown
+ * name. */
+int EmfCompareExclude(const char *name, uint32_t *mask);
+
+/* Lists every exclusion name with the fields it covers and why it may be excluded. */
+void EmfCompareListExclusions(FILE *out);
+
+/* Compares record by record: same count, then in order the same bytes, except the bytes the
+ * exclusions in mask cover. The header's nBytes and nRecords are not compared as bytes: the
+ * reader proved they equal the file size and the record count, which the walk compares. Returns 0
+ * when the files match, 1 when they differ, with *diff saying where first. */
+int EmfCompareFiles(const EmfFile *a, const EmfFile *b, uint32_t mask, EmfDiff *diff);
+
+/* Prints the record's bytes as lines ready to paste into a C array, headed by label. A long
+ * record is shown as its start and the lines around byte at. */
+void EmfDumpRecord(FILE *out, const char *label, const EmfRecord *rec, uint32_t at);
+
+#endif
