@@ -261,6 +261,8 @@ static const char *cmp_field_name(const EmfRecord *r, uint32_t at)
 
 int EmfCompareFiles(const EmfFile *a, const EmfFile *b, uint32_t mask, EmfDiff *diff)
 {
+    /* Each file ends with its only EMR_EOF, and exclusions never cover iType, so files of
+     * different lengths always differ at the shorter one's EOF: no separate count check. */
     uint32_t common = a->count < b->count ? a->count : b->count;
     for (uint32_t i = 0; i < common; i++) {
         const EmfRecord *ra = &a->records[i], *rb = &b->records[i];
@@ -270,16 +272,9 @@ int EmfCompareFiles(const EmfFile *a, const EmfFile *b, uint32_t mask, EmfDiff *
         diff->index = i;
         diff->at = (uint32_t)at;
         diff->field = cmp_field_name(at < ra->nSize ? ra : rb, (uint32_t)at);
-        diff->onlyIn = 0;
         return 1;
     }
-    if (a->count == b->count)
-        return 0;
-    diff->index = common;
-    diff->at = 0;
-    diff->field = "";
-    diff->onlyIn = a->count > common ? 1 : 2;
-    return 1;
+    return 0;
 }
 
 enum {

@@ -26,22 +26,14 @@ static void compare_usage(FILE *out)
 static void compare_report(const EmfFile *a, const EmfFile *b, const char *pathA,
                            const char *pathB, const EmfDiff *d)
 {
-    if (d->onlyIn != 0) {
-        const EmfFile *f = d->onlyIn == 1 ? a : b;
-        const EmfRecord *r = &f->records[d->index];
-        printf("record %u (%s) at offset %u is only in %s: %s has %u records, %s has %u\n",
-               d->index, EmfRecordName(r->iType) ? EmfRecordName(r->iType) : "UNKNOWN",
-               r->offset, d->onlyIn == 1 ? pathA : pathB, pathA, a->count, pathB, b->count);
-        EmfDumpRecord(stdout, d->onlyIn == 1 ? pathA : pathB, r, 0);
-        return;
-    }
     const EmfRecord *ra = &a->records[d->index], *rb = &b->records[d->index];
     const char *na = EmfRecordName(ra->iType), *nb = EmfRecordName(rb->iType);
     printf("record %u (%s", d->index, na ? na : "UNKNOWN");
     if (ra->iType != rb->iType)
         printf(" / %s", nb ? nb : "UNKNOWN");
-    printf(") at offset %u / %u: field %s (byte %u) differs\n", ra->offset, rb->offset,
-           d->field[0] ? d->field : "?", d->at);
+    printf(") at offset %u / %u: field %s (byte %u) differs; %s has %u records, %s has %u\n",
+           ra->offset, rb->offset, d->field[0] ? d->field : "?", d->at, pathA, a->count, pathB,
+           b->count);
     EmfDumpRecord(stdout, pathA, ra, d->at);
     EmfDumpRecord(stdout, pathB, rb, d->at);
 }

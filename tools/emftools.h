@@ -17,9 +17,8 @@ size_t EmfFormatRecord(const EmfFile *file, uint32_t index, char *line, size_t l
 /* Where two files first differ. */
 struct EmfDiff {
     uint32_t index;    /* record index */
-    uint32_t at;       /* byte inside the record; meaningless when onlyIn is not 0 */
+    uint32_t at;       /* byte inside the record */
     const char *field; /* name of the field holding that byte; "" when not known */
-    int onlyIn;        /* 0: both files have the record; 1 or 2: only the first or second has it */
 };
 
 /* Adds the exclusion called name to *mask. Returns -1, leaving *mask unchanged, for an unknown
@@ -29,8 +28,8 @@ int EmfCompareExclude(const char *name, uint32_t *mask);
 /* Lists every exclusion name with the fields it covers and why it may be excluded. */
 void EmfCompareListExclusions(FILE *out);
 
-/* Compares record by record: same count, then in order the same bytes, except the bytes the
- * exclusions in mask cover. The header's nBytes and nRecords are not compared as bytes: the
+/* Compares record by record: in order the same types, sizes and bytes, except the bytes the
+ * exclusions in mask cover (a different count shows as a different record). The header's nBytes and nRecords are not compared as bytes: the
  * reader proved they equal the file size and the record count, which the walk compares. Returns 0
  * when the files match, 1 when they differ, with *diff saying where first. */
 int EmfCompareFiles(const EmfFile *a, const EmfFile *b, uint32_t mask, EmfDiff *diff);

@@ -1,0 +1,230 @@
+/* The comparator: where it finds the first difference, which field it names, what each
+ * exclusion hides and what it must not hide, its dumps and the emfcompare program. */
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "emf_keep.h"
+#include "emftools.h"
+#include "test_util.h"
+
+using namespace emf;
+
+namespace {
+
+uint32_t FloatBits(float f)
+{
+    uint32_t u;
+    memcpy(&u, &f, 4);
+    return u;
+}
+
+/* t02's font record in the zero-filled 368-byte form: the same LOGFONTW up to the face name's
+ * terminator ("Arial" ends at 40 + 12), then zeros, the design-vector signature at 360 and no
+ * axes. */
+Bytes FontRecord368()
+{
+    Bytes r(368, 0);
+    memcpy(r.data(), kFontRecordT02, 52);
+    Put32(r, 4, 368);
+    Put32(r, 360, 0x08007664);
+    return r;
+}
+
+struct DiffRow {
+    const char *what;
+    Bytes a, b;
+    const char *ignore[2]; /* exclusion names, NULL-padded */
+    int differ;
+    uint32_t index, at;
+    const char *field;
+};
+
+Bytes With32(Bytes b, size_t off, uint32_t v)
+{
+    Put32(b, off, v);
+    return b;
+}
+
+Bytes With8(Bytes b, size_t off, uint8_t v)
+{
+    b.at(off) = v;
+    return b;
+}
+
+std::vector<DiffRow> DiffRows()
+{
+    const Bytes d01 = ToBytes(kSampleD01), t00 = ToBytes(kSampleT00), b05 = ToBytes(kSampleB05);
+    const Bytes font332 = BuildEmf({ToBytes(kFontRecordT02)}, 2);
+    const Bytes font368 = BuildEmf({FontRecord368()}, 2);
+    const Bytes fill = BuildEmf({Record({EMR_FILLPATH, 24, 7, 7, 103, 103})}, 1);
+    return {
+        {"same bytes", d01, d01, {}, 0, 0, 0, ""},
+        /* d01: the third point (60,120) is at 108 + 36. */
+        {"a point moved", d01, With8(d01, 144, 61), {}, 1, 1, 36, "apts"},
+        {"record bounds not covered by header.bounds", d01, With8(d01, 124, 111),
+         {"header.bounds"}, 1, 1, 16, "rclBounds"},
+        {"header bounds", d01, With8(d01, 20, 100), {}, 1, 0, 20, "rclBounds"},
+        {"header bounds excluded", d01, With8(d01, 20, 100), {"header.bounds"}, 0, 0, 0, ""},
+        /* 1024 -> 1280 changes only the second byte of szlDevice.cx. */
+        {"device width", d01, With32(d01, 72, 1280), {}, 1, 0, 73, "szlDevice"},
+        {"device width excluded", d01, With32(d01, 72, 1280), {"header.device"}, 0, 0, 0, ""},
+        {"micrometres excluded with the device", d01, With32(d01, 100, 270933),
+         {"header.device"}, 0, 0, 0, ""},
+        {"micrometres not covered by header.frame", d01, With32(d01, 100, 270933),
+         {"header.frame"}, 1, 0, 100, "szlMicrometers"},
+        {"frame excluded", d01, With32(d01, 36, 3172), {"header.frame"}, 0, 0, 0, ""},
+        {"one more record", d01, BuildEmf({Bytes(kSampleD01 + 108, kSampleD01 + 148),
+                                          Record({EMR_SAVEDC, 8})}, 1),
+         {}, 1, 2, 0, "iType"},
+        /* t00: EXTTEXTOUTW at 108, exScale at +28, string at +76, dx at +88. */
+        {"advance", t00, With8(t00, 196, 14), {}, 1, 1, 88, "dx"},
+        {"advance excluded", t00, With8(t00, 196, 14), {"text.dx"}, 0, 0, 0, ""},
+        {"string not covered by text.dx", t00, With8(t00, 186, 'E'), {"text.dx"}, 1, 1, 78,
+         "string"},
+        {"scale", t00, With32(t00, 136, FloatBits(25.0f)), {}, 1, 1, 29, "exScale"},
+        {"scale excluded", t00, With32(t00, 136, FloatBits(25.0f)), {"text.scale"}, 0, 0, 0, ""},
+        {"text bounds excluded, header's too", With8(t00, 128, 60), With8(With8(t00, 128, 55), 16, 55),
+         {"text.bounds", "header.bounds"}, 0, 0, 0, ""},
+        {"text bounds not covered by header.bounds", t00, With8(t00, 124, 12), {"header.bounds"},
+         1, 1, 16, "rclBounds"},
+        /* b05: STRETCHDIBITS at 108, BITMAPINFOHEADER at +80, bits at +120. */
+        {"pixel", b05, With8(b05, 230, 0xff), {}, 1, 1, 122, "bits"},
+        {"bitmap width", b05, With32(b05, 192, 3), {}, 1, 1, 84, "bmi"},
+        {"path bounds", fill, With32(fill, 128, 102), {}, 1, 1, 20, "rclBounds"},
+        {"path bounds excluded", fill, With32(fill, 128, 102), {"path.bounds"}, 0, 0, 0, ""},
+        {"font forms", font332, font368, {}, 1, 1, 4, "nSize"},
+        {"font forms, tail excluded", font332, font368, {"font.tail"}, 0, 0, 0, ""},
+        {"font weight not covered by font.tail", font332, With32(font368, 136, 700),
+         {"font.tail"}, 1, 1, 28, "lfWeight"},
+        {"face name not covered by font.tail", font332, With8(font368, 154, 'o'),
+         {"font.tail"}, 1, 1, 46, "lfFaceName"},
+    };
+}
+
+TEST(EmfCompare, FindsTheFirstDifferenceOutsideTheExclusions)
+{
+    for (const DiffRow &row : DiffRows()) {
+        SCOPED_TRACE(row.what);
+        EmfFile a, b;
+        char error[256];
+        ASSERT_EQ(0, EmfLoadMemory(row.a.data(), row.a.size(), &a, error, sizeof error)) << error;
+        ASSERT_EQ(0, EmfLoadMemory(row.b.data(), row.b.size(), &b, error, sizeof error)) << error;
+        uint32_t mask = 0;
+        for (const char *name : row.ignore) {
+            if (name != NULL) {
+                EXPECT_EQ(0, EmfCompareExclude(name, &mask)) << name;
+            }
+        }
+        EmfDiff diff = {0xdead, 0xdead, "garbage"}, swapped = diff;
+        EXPECT_EQ(row.differ, EmfCompareFiles(&a, &b, mask, &diff));
+        EXPECT_EQ(row.differ, EmfCompareFiles(&b, &a, mask, &swapped));
+        if (row.differ) {
+            EXPECT_EQ(row.index, diff.index);
+            EXPECT_EQ(row.at, diff.at);
+            EXPECT_STREQ(row.field, diff.field);
+            EXPECT_EQ(diff.at, swapped.at);
+        }
+        EmfFree(&a);
+        EmfFree(&b);
+    }
+}
+
+TEST(EmfCompare, ExclusionNamesAreChecked)
+{
+    uint32_t mask = 0x80000000;
+    EXPECT_EQ(-1, EmfCompareExclude("header.nope", &mask));
+    EXPECT_EQ(-1, EmfCompareExclude("", &mask));
+    EXPECT_EQ(0x80000000u, mask);
+    mask = 0;
+    ASSERT_EQ(0, EmfCompareExclude("header.device", &mask));
+    EXPECT_EQ(2, __builtin_popcount(mask)); /* szlDevice/szlMillimeters and szlMicrometers */
+    uint32_t before = mask;
+    ASSERT_EQ(0, EmfCompareExclude("text.dx", &mask));
+    EXPECT_EQ(before, mask & before);
+    EXPECT_NE(before, mask);
+}
+
+std::string Dump(const EmfRecord *r, uint32_t at)
+{
+    char *text = NULL;
+    size_t size = 0;
+    FILE *f = open_memstream(&text, &size);
+    if (f == NULL)
+        return "";
+    EmfDumpRecord(f, "a.emf", r, at);
+    fclose(f);
+    std::string s(text, size);
+    free(text);
+    return s;
+}
+
+TEST(EmfCompare, DumpsRecordsReadyToPaste)
+{
+    EmfFile f;
+    ASSERT_EQ(0, EmfLoadMemory(kSampleD01, sizeof kSampleD01, &f, NULL, 0));
+    EXPECT_EQ("a.emf: POLYGON16 at offset 108, 40 bytes\n"
+              "    /* 0000 */ 0x56, 0x00, 0x00, 0x00, 0x28, 0x00, 0x00, 0x00, 0x0a, 0x00, 0x00, "
+              "0x00, 0x14, 0x00, 0x00, 0x00,\n"
+              "    /* 0010 */ 0x6e, 0x00, 0x00, 0x00, 0x78, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, "
+              "0x00, 0x0a, 0x00, 0x14, 0x00,\n"
+              "    /* 0020 */ 0x6e, 0x00, 0x1e, 0x00, 0x3c, 0x00, 0x78, 0x00,\n",
+              Dump(&f.records[1], 36));
+    EmfFree(&f);
+
+    /* A 1036-byte comment: its start, then the lines around byte 700. */
+    Bytes comment = Record({EMR_GDICOMMENT, 1036, 1024});
+    comment.resize(1036, 0x5a);
+    Bytes file = BuildEmf({comment}, 1);
+    ASSERT_EQ(0, EmfLoadMemory(file.data(), file.size(), &f, NULL, 0));
+    std::string d = Dump(&f.records[1], 700);
+    EXPECT_NE(std::string::npos, d.find("/* 0030 */"));
+    EXPECT_EQ(std::string::npos, d.find("/* 0040 */"));
+    EXPECT_NE(std::string::npos, d.find("    ...\n    /* 0270 */"));
+    EXPECT_NE(std::string::npos, d.find("/* 02f0 */"));
+    EXPECT_NE(std::string::npos, d.find("/* 02f0 */ 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a,\n    ...\n"));
+    EXPECT_EQ(std::string::npos, d.find("/* 0300 */"));
+    EmfFree(&f);
+}
+
+TEST(EmfCompare, ProgramExitStatusesAndReport)
+{
+    Bytes a = ToBytes(kSampleD01), b = With8(a, 144, 61);
+    ASSERT_EQ(0, EmfKeepBytesForCheck(a.data(), a.size(), "EmfCompare.Program-a"));
+    ASSERT_EQ(0, EmfKeepBytesForCheck(b.data(), b.size(), "EmfCompare.Program-b"));
+    std::string pa = WriteTemp(a, "compare_a.emf"), pb = WriteTemp(b, "compare_b.emf");
+    std::string tool = EMFCOMPARE_PATH;
+
+    RunResult r = RunTool(tool + " " + pa + " " + pa);
+    EXPECT_EQ(0, r.status) << r.output;
+
+    r = RunTool(tool + " " + pa + " " + pb);
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos,
+              r.output.find("record 1 (POLYGON16) at offset 108 / 108: field apts (byte 36) differs"))
+        << r.output;
+    EXPECT_NE(std::string::npos, r.output.find(pb + ": POLYGON16 at offset 108, 40 bytes\n"
+                                               "    /* 0000 */ 0x56,"));
+    EXPECT_NE(std::string::npos, r.output.find("/* 0020 */ 0x6e, 0x00, 0x1e, 0x00, 0x3d,"));
+
+    std::string pd = WriteTemp(With32(a, 72, 1280), "compare_device.emf");
+    EXPECT_EQ(1, RunTool(tool + " " + pa + " " + pd).status);
+    EXPECT_EQ(0, RunTool(tool + " --ignore header.device " + pa + " " + pd).status);
+    EXPECT_EQ(1, RunTool(tool + " --ignore header.frame " + pa + " " + pd).status);
+
+    r = RunTool(tool + " --ignore header.nope " + pa + " " + pd);
+    EXPECT_EQ(2, r.status);
+    EXPECT_NE(std::string::npos, r.output.find("no field set called 'header.nope'"));
+    std::string bad = WriteTemp(With32(a, 52, 4), "compare_bad.emf");
+    r = RunTool(tool + " " + pa + " " + bad);
+    EXPECT_EQ(2, r.status);
+    EXPECT_NE(std::string::npos, r.output.find(bad + ": record 0 at offset 0: nRecords 4"));
+    EXPECT_EQ(2, RunTool(tool + " " + pa).status);
+    r = RunTool(tool + " --list-ignores");
+    EXPECT_EQ(0, r.status);
+    EXPECT_NE(std::string::npos, r.output.find("font.tail      EXTCREATEFONTINDIRECTW   Wine"));
+}
+
+} // namespace
