@@ -23,6 +23,13 @@ Bytes T00() { return ToBytes(kSampleT00); }
 Bytes B05() { return ToBytes(kSampleB05); }
 Bytes O08() { return ToBytes(kSampleO08); }
 
+/* Two polygons of 3 and 2 16-bit points: nPolys at 132, cpts at 136, counts at 140 and 144. */
+Bytes PolyPoly16()
+{
+    return BuildEmf({Record({EMR_POLYPOLYGON16, 60, 0, 0, 9, 9, 2, 5, 3, 2, 0x00010000,
+                             0x00020003, 0x00040005, 0x00060007, 0x00090008})}, 1);
+}
+
 /* d01: header @0 (108), POLYGON16 @108 (40, cpts at 132), EOF @148 (20). */
 const Rejection kRejections[] = {
     {"shorter than a header", D01, [](Bytes &b) { b.resize(80); },
@@ -60,6 +67,8 @@ const Rejection kRejections[] = {
          b.erase(b.begin() + 128, b.begin() + 148);
          Put32(b, 48, 148);
      }, "RECTANGLE: nSize 20 below the 24 bytes of its fixed part"},
+    {"polygon counts against cpts", PolyPoly16, [](Bytes &b) { Put32(b, 144, 3); }, "record 1 at offset 108: POLYPOLYGON16: polygon counts add up to 6, cpts is 5"},
+    {"polygon counts beyond nSize", PolyPoly16, [](Bytes &b) { Put32(b, 132, 3); }, "POLYPOLYGON16: 3 polygons of 5 points need 64 bytes, nSize is 60"},
     /* t00: EXTTEXTOUTW @108 (108): nChars at 152, offString 156, offDx 180. */
     {"text string outside", T00, [](Bytes &b) { Put32(b, 152, 20); }, "record 1 at offset 108: EXTTEXTOUTW: string at 76, 40 bytes, outside 76..108"},
     {"text string in the fixed part", T00, [](Bytes &b) { Put32(b, 156, 72); }, "EXTTEXTOUTW: string at 72, 10 bytes, outside 76..108"},
