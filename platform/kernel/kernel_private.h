@@ -20,14 +20,13 @@ struct KernelTable {
     unsigned char *entries;
     uint32_t *generation;  /* bumped when a slot is freed */
     unsigned char *live;
-    int *freeSlots;        /* stack of freed slots below highWater */
-    int freeCount;
+    int firstFree;         /* no free slot lies below it */
     int highWater;         /* slots ever used */
     int capacity;
     long liveCount;
 };
 
-#define KERNEL_TABLE_INIT(tag, entryType) { (tag), sizeof(entryType), NULL, NULL, NULL, NULL, 0, 0, 0, 0 }
+#define KERNEL_TABLE_INIT(tag, entryType) { (tag), sizeof(entryType), NULL, NULL, NULL, 0, 0, 0, 0 }
 
 enum {
     KERNEL_TAG_GLOBAL = 0x47, /* GlobalAlloc blocks */

@@ -46,25 +46,24 @@ static bool table_grow(KernelTable *t)
     if (!live)
         return false;
     t->live = live;
-    int *freeSlots = (int *)realloc(t->freeSlots, (size_t)cap * sizeof *freeSlots);
-    if (!freeSlots)
-        return false;
-    t->freeSlots = freeSlots;
     t->capacity = cap;
     return true;
 }
 
+/* The lowest free slot is reused, so the same sequence of calls yields the same slot numbers
+ * (and trace entries) whatever ran before it in the process. */
 void *kernel_table_add(KernelTable *t, HANDLE *handle)
 {
-    int slot;
-    if (t->freeCount > 0) {
-        slot = t->freeSlots[--t->freeCount];
-    } else {
+    int slot = t->firstFree;
+    while (slot < t->highWater && t->live[slot])
+        slot++;
+    if (slot == t->highWater) {
         if (t->highWater == t->capacity && !table_grow(t))
             return NULL;
-        slot = t->highWater++;
         t->generation[slot] = 0;
+        t->highWater++;
     }
+    t->firstFree = slot + 1;
     t->live[slot] = 1;
     t->liveCount++;
     void *entry = t->entries + (size_t)slot * t->entrySize;
@@ -86,7 +85,8 @@ bool kernel_table_remove(KernelTable *t, HANDLE h)
         return false;
     t->live[slot] = 0;
     t->generation[slot]++;
-    t->freeSlots[t->freeCount++] = slot;
+    if (slot < t->firstFree)
+        t->firstFree = slot;
     t->liveCount--;
     return true;
 }

@@ -125,7 +125,8 @@ static void wsprintf_convert(WsprintfOut *out, const WsprintfSpec *spec, va_list
         const char *s = va_arg(*ap, const char *);
         if (!s)
             s = "(null)";
-        int n = (int)(spec->precision >= 0 ? strnlen(s, (size_t)spec->precision) : strlen(s));
+        /* a precision of 0 limits nothing, as observed */
+        int n = (int)(spec->precision > 0 ? strnlen(s, (size_t)spec->precision) : strlen(s));
         wsprintf_text(out, spec, s, n);
         break;
     }
