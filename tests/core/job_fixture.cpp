@@ -6,8 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <fstream>
-#include <iterator>
+#include "emf_keep.h"
+#include "emf_reader.h"
 
 namespace {
 
@@ -154,28 +154,29 @@ void JobTest::TearDown()
 std::vector<std::string> JobTest::CloseAndDescribe()
 {
     EXPECT_EQ(CloseEmfFile32(&dc_), 0);
-    std::ifstream file(PosixPath(path_), std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     records_.clear();
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string keptName = std::string("core.") + test->test_suite_name() + "." + test->name() + "-" +
+                           std::to_string(closedFiles_++);
+    EXPECT_EQ(EmfKeepForCheck(PosixPath(path_).c_str(), keptName.c_str()), 0);
     std::vector<std::string> described;
-    for (size_t off = 0; off + 8 <= bytes.size();) {
-        uint32_t size = U32(bytes, off + 4);
-        if (size < 8 || off + size > bytes.size()) {
-            ADD_FAILURE() << "malformed record at offset " << off;
-            break;
-        }
+    EmfFile file;
+    char error[256];
+    if (EmfLoadFile(PosixPath(path_).c_str(), &file, error, sizeof error) != 0) {
+        ADD_FAILURE() << "the spool metafile does not load: " << error;
+        return described;
+    }
+    for (uint32_t i = 0; i < file.count; i++) {
+        const EmfRecord &rec = file.records[i];
         JobRecord record;
-        record.type = U32(bytes, off);
-        record.bytes.assign(bytes.begin() + (ptrdiff_t)off, bytes.begin() + (ptrdiff_t)(off + size));
+        record.type = rec.iType;
+        record.bytes.assign(rec.data, rec.data + rec.nSize);
         record.text = Describe(record.bytes);
         if (record.type != emf::EMR_HEADER && record.type != emf::EMR_EOF)
             described.push_back(record.text);
         records_.push_back(record);
-        off += size;
     }
-    EXPECT_FALSE(records_.empty());
-    if (!records_.empty())
-        EXPECT_EQ(records_.back().type, (uint32_t)emf::EMR_EOF);
+    EmfFree(&file);
     return described;
 }
 

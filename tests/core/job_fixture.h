@@ -42,6 +42,7 @@ protected:
     long gdiObjectsBefore_ = 0;
     long globalBlocksBefore_ = 0;
     long dcsBefore_ = 0;
+    int closedFiles_ = 0;
 };
 
 /* A DrawMode32 with distinct values in every field. */
