@@ -588,6 +588,7 @@ BOOL WINAPI BeginPath(HDC hdc);
 BOOL WINAPI EndPath(HDC hdc);
 BOOL WINAPI WidenPath(HDC hdc);
 BOOL WINAPI FillPath(HDC hdc);
+BOOL WINAPI TranslateCharsetInfo(DWORD *lpSrc, LPCHARSETINFO lpCs, DWORD dwFlags);
 
 #ifdef __cplusplus
 }

@@ -1,7 +1,10 @@
-/* The ANSI code page and the lead bytes of the double-byte code pages. */
+/* The ANSI code page, the code pages of the font character sets, and the lead bytes of the
+ * double-byte code pages. */
 #include "kernel_private.h"
 
+#include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
 #define CODEPAGE_ENV "TAVLINQX_ACP"
 #define CODEPAGE_DEFAULT 1252
@@ -19,6 +22,24 @@ const LeadByteRanges kLeadBytes[] = {
     {949, {{0x81, 0xFE}, {0, 0}, {0, 0}}},
     {950, {{0x81, 0xFE}, {0, 0}, {0, 0}}},
     {1361, {{0x84, 0xD3}, {0xD8, 0xDE}, {0xE0, 0xF9}}},
+};
+
+struct CharsetCodePage {
+    BYTE charset;
+    UINT codePage;
+    DWORD fsCsb0; /* the character set's bit in FONTSIGNATURE.fsCsb[0] */
+};
+
+/* DEFAULT_CHARSET, MAC_CHARSET (77) and OEM_CHARSET have no entry: they translate to nothing. */
+const CharsetCodePage kCharsets[] = {
+    {ANSI_CHARSET, 1252, 0x00000001},      {SYMBOL_CHARSET, 42, 0x80000000},
+    {SHIFTJIS_CHARSET, 932, 0x00020000},   {HANGUL_CHARSET, 949, 0x00080000},
+    {130 /* JOHAB */, 1361, 0x00200000},   {GB2312_CHARSET, 936, 0x00040000},
+    {CHINESEBIG5_CHARSET, 950, 0x00100000}, {161 /* GREEK */, 1253, 0x00000008},
+    {162 /* TURKISH */, 1254, 0x00000010}, {163 /* VIETNAMESE */, 1258, 0x00000100},
+    {177 /* HEBREW */, 1255, 0x00000020},  {178 /* ARABIC */, 1256, 0x00000040},
+    {186 /* BALTIC */, 1257, 0x00000080},  {204 /* RUSSIAN */, 1251, 0x00000004},
+    {222 /* THAI */, 874, 0x00010000},     {238 /* EASTEUROPE */, 1250, 0x00000002},
 };
 
 } /* namespace */
@@ -54,6 +75,26 @@ BOOL WINAPI IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar)
             if (r[1] != 0 && TestChar >= r[0] && TestChar <= r[1])
                 return TRUE;
         }
+    }
+    return FALSE;
+}
+
+/* Only TCI_SRCCHARSET is supported: the character set travels in the pointer's value, as on
+ * Windows. On failure lpCs is untouched and the last error is left alone. */
+BOOL WINAPI TranslateCharsetInfo(DWORD *lpSrc, LPCHARSETINFO lpCs, DWORD dwFlags)
+{
+    uintptr_t charset = (uintptr_t)lpSrc;
+    hooks_trace("TranslateCharsetInfo", "%lu, %u", (unsigned long)charset, dwFlags);
+    if (hooks_fail("TranslateCharsetInfo") || !lpCs || dwFlags != TCI_SRCCHARSET)
+        return FALSE;
+    for (const CharsetCodePage &c : kCharsets) {
+        if (c.charset != charset)
+            continue;
+        memset(lpCs, 0, sizeof *lpCs);
+        lpCs->ciCharset = c.charset;
+        lpCs->ciACP = c.codePage;
+        lpCs->fs.fsCsb[0] = c.fsCsb0;
+        return TRUE;
     }
     return FALSE;
 }

@@ -145,3 +145,43 @@ TEST_F(Strings, WsprintfOutputLimit)
     EXPECT_EQ(wsprintfA(buf.data(), "%-1030d|", 1), 1024);
     EXPECT_EQ(std::string(buf.data()), "1" + std::string(1022, ' '));
 }
+
+/* Character sets to code pages, as observed; failures leave the record as it was. */
+TEST_F(Strings, CharsetTranslation)
+{
+    struct Row {
+        UINT charset;
+        BOOL ok;
+        UINT acp;
+        DWORD fsCsb0;
+    } rows[] = {
+        {ANSI_CHARSET, TRUE, 1252, 0x00000001},  {DEFAULT_CHARSET, FALSE, 0, 0},
+        {SYMBOL_CHARSET, TRUE, 42, 0x80000000},  {77, FALSE, 0, 0},
+        {SHIFTJIS_CHARSET, TRUE, 932, 0x00020000}, {HANGUL_CHARSET, TRUE, 949, 0x00080000},
+        {130, TRUE, 1361, 0x00200000},           {GB2312_CHARSET, TRUE, 936, 0x00040000},
+        {CHINESEBIG5_CHARSET, TRUE, 950, 0x00100000}, {161, TRUE, 1253, 0x00000008},
+        {204, TRUE, 1251, 0x00000004},           {222, TRUE, 874, 0x00010000},
+        {238, TRUE, 1250, 0x00000002},           {OEM_CHARSET, FALSE, 0, 0},
+        {0x100, FALSE, 0, 0},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.charset);
+        CHARSETINFO csi;
+        memset(&csi, 0x5A, sizeof csi);
+        SetLastError(0xDEAD);
+        EXPECT_EQ(TranslateCharsetInfo((DWORD *)(uintptr_t)r.charset, &csi, TCI_SRCCHARSET), r.ok);
+        if (!r.ok) {
+            EXPECT_EQ(csi.ciACP, 0x5A5A5A5Au) << "untouched";
+            EXPECT_EQ(GetLastError(), 0xDEADu);
+            continue;
+        }
+        EXPECT_EQ(csi.ciCharset, r.charset);
+        EXPECT_EQ(csi.ciACP, r.acp);
+        EXPECT_EQ(csi.fs.fsCsb[0], r.fsCsb0);
+        EXPECT_EQ(csi.fs.fsCsb[1], 0u);
+        for (DWORD usb : csi.fs.fsUsb)
+            EXPECT_EQ(usb, 0u);
+    }
+    CHARSETINFO csi;
+    EXPECT_FALSE(TranslateCharsetInfo((DWORD *)(uintptr_t)1252, &csi, TCI_SRCCODEPAGE)) << "not supported";
+}
