@@ -120,6 +120,22 @@ static bool process_register(pid_t pid, LPPROCESS_INFORMATION info)
     return true;
 }
 
+/* The host program and the host folder to start it in (folder is empty for ours). */
+static bool process_locate(LPCSTR application, const char *token, LPCSTR currentDirectory, char *program,
+                           char *folder)
+{
+    if (!process_find_program(application ? application : token, application != NULL, program))
+        return false;
+    folder[0] = 0;
+    struct stat st;
+    if (currentDirectory && (StandinMapPath(currentDirectory, folder, PATH_MAX) != 0 ||
+                             stat(folder, &st) != 0 || !S_ISDIR(st.st_mode))) {
+        SetLastError(ERROR_DIRECTORY);
+        return false;
+    }
+    return true;
+}
+
 /* Supported: a null environment (the caller's) and any current directory. Creation flags and
  * the startup information are accepted and not used; no handles are inherited. */
 BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
@@ -151,25 +167,16 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
         return FALSE;
     }
     char program[PATH_MAX], folder[PATH_MAX];
-    struct stat st;
     BOOL ok = FALSE;
-    pid_t pid;
-    int err;
-    if (!process_find_program(lpApplicationName ? lpApplicationName : argv[0], lpApplicationName != NULL, program))
-        goto done;
-    if (lpCurrentDirectory && (StandinMapPath(lpCurrentDirectory, folder, sizeof folder) != 0 ||
-                               stat(folder, &st) != 0 || !S_ISDIR(st.st_mode))) {
-        SetLastError(ERROR_DIRECTORY);
-        goto done;
+    if (process_locate(lpApplicationName, argv[0], lpCurrentDirectory, program, folder)) {
+        pid_t pid;
+        argv[0] = program;
+        int err = process_spawn(program, argv, folder[0] ? folder : NULL, &pid);
+        if (err != 0)
+            SetLastError(kernel_error_from_errno(err));
+        else
+            ok = process_register(pid, lpProcessInformation);
     }
-    argv[0] = program;
-    err = process_spawn(program, argv, lpCurrentDirectory ? folder : NULL, &pid);
-    if (err != 0) {
-        SetLastError(kernel_error_from_errno(err));
-        goto done;
-    }
-    ok = process_register(pid, lpProcessInformation);
-done:
     free(argv);
     return ok;
 }
