@@ -47,17 +47,21 @@ struct GdiDC {
     struct GdiPath *pathData;         /* figures of the path (path.cpp); NULL at creation */
     HGDIOBJ pen, brush, font, bitmap; /* currently selected */
     EmfRecorder *emf;                 /* metafile DCs only */
+    bool hasClip;                     /* false: no clip region (SelectClipRgn(dc, NULL)) */
+    RECT clip;                        /* the clip rectangle when hasClip; empty for NULLREGION */
 };
 
 /* The live DC behind hdc, or NULL (last error ERROR_INVALID_HANDLE) for a null, stale or
  * non-DC handle. Call with the GDI lock held. */
 GdiDC *gdi_dc(HDC hdc);
 
-/* Writes "type#n" for a handle into buf (at least 32 bytes) for trace entries; "null" for 0. */
+/* Writes "type#n" for a handle into buf (at least 32 bytes) for trace entries; "null" for 0, the
+ * SDK name for a stock object ("BLACK_PEN"), the hex value for a value that is no GDI handle.
+ * Needs no lock: the name comes from the handle's value alone. */
 const char *gdi_handle_name(HGDIOBJ h, char *buf);
 
 /* Width in logical units of the pen selected in dc, as WidenPath uses it (1 for cosmetic and stock
- * pens, 0 for the null pen). */
+ * pens and for a geometric pen of width 0, 0 for the null pen). */
 int gdi_selected_pen_width(GdiDC *dc);
 
 /* ---- Recorder (metafile DCs; both calls are no-ops returning true on other DCs) ---- */
@@ -99,5 +103,131 @@ bool gdi_path_widen(GdiDC *dc, int penWidth);
 /* The bounding box of the region the figures enclose under fillMode (ALTERNATE or WINDING), right
  * and bottom exclusive as region boxes are; (0,0,0,0) for an empty region. */
 bool gdi_path_region_box(GdiDC *dc, int fillMode, RECT *box);
+
+/* ================= Below: shared only between gdicore's files ================= */
+
+/* ---- Entry (handles.cpp) ---- */
+
+/* Takes the GDI lock, traces "name(args)" and consumes an armed fault. Returns true with the lock
+ * held; false when the call must fail (lock released, last error ERROR_NOT_ENOUGH_MEMORY). */
+bool gdi_enter(const char *name, const char *argsFormat, ...) __attribute__((format(printf, 2, 3)));
+
+/* ---- Handle table (handles.cpp); all calls with the GDI lock held ----
+ * A handle is a value, never a pointer: a tag, the object type (OBJ_*), the table slot and the
+ * slot's generation. Stock objects have fixed slots and never die. */
+
+/* Stock objects beyond GetStockObject's indexes: the 1x1 monochrome bitmap of a new memory DC. */
+enum { GDI_STOCK_BITMAP = DC_PEN + 1, GDI_STOCK_COUNT };
+
+/* A new handle of type objType (OBJ_*) for payload, or NULL when the table is full. */
+HGDIOBJ gdi_handle_alloc(DWORD objType, void *payload);
+/* The type of a live handle (deleted-but-still-selected included), or 0. */
+DWORD gdi_handle_type(HGDIOBJ h);
+/* The payload of a live handle of type objType (0: any type), or NULL. */
+void *gdi_handle_payload(HGDIOBJ h, DWORD objType);
+/* The stock index of h (0..GDI_STOCK_COUNT-1), or -1 for any other value. */
+int gdi_stock_index(HGDIOBJ h);
+/* The fixed handle of stock object i, or NULL for an index that names none. */
+HGDIOBJ gdi_stock_handle(int i);
+/* Frees the slot of a DC or metafile handle (its payload is the caller's to free). */
+void gdi_handle_free(HGDIOBJ h);
+/* Selection counting: an object DeleteObject was called on while selected dies when the last DC
+ * lets it go. */
+void gdi_object_selected(HGDIOBJ h);
+void gdi_object_deselected(HGDIOBJ h);
+/* The number of DCs that hold h. */
+int gdi_object_holders(HGDIOBJ h);
+/* DeleteObject's part: frees h now, or marks it to die at its last deselection. */
+void gdi_object_delete(HGDIOBJ h);
+
+/* ---- Object payloads ---- */
+
+#define GDI_MAX_STYLE_ENTRIES 16
+
+struct GdiPen {
+    bool ext;           /* made by ExtCreatePen: recorded as EMR_EXTCREATEPEN */
+    DWORD style;        /* lopnStyle / elpPenStyle */
+    DWORD width;
+    COLORREF color;
+    UINT brushStyle;    /* ext pens: elpBrushStyle */
+    ULONG_PTR hatch;    /* ext pens: elpHatch as passed */
+    DWORD numEntries;   /* PS_USERSTYLE entries */
+    DWORD entries[GDI_MAX_STYLE_ENTRIES];
+};
+
+struct GdiBrush {
+    UINT style;         /* as GetObjectA reports it: BS_SOLID, BS_HATCHED, BS_PATTERN, BS_DIBPATTERN */
+    COLORREF color;
+    ULONG_PTR hatch;    /* hatch index, the pattern bitmap's handle, or the caller's packed DIB */
+    uint32_t recordType; /* EMR_CREATEBRUSHINDIRECT, EMR_CREATEMONOBRUSH or EMR_CREATEDIBPATTERNBRUSHPT */
+    uint32_t iUsage;    /* pattern records */
+    uint8_t *dib;       /* pattern records: BITMAPINFO (cbBmi bytes) then the bits (cbBits bytes) */
+    uint32_t cbBmi, cbBits;
+};
+
+struct GdiBitmap {
+    LONG width, height;
+    LONG widthBytes;    /* rows are word aligned, as GDI keeps device bitmaps */
+    WORD bitsPixel;     /* 1, 4, 8, 16, 24 or 32 */
+    uint8_t *bits;      /* top-down rows */
+};
+
+/* The stock payloads (pens.cpp, brushes.cpp, bitmaps.cpp); NULL for indexes of other types. */
+void *pen_stock(int stockIndex);
+void *brush_stock(int stockIndex);
+GdiBitmap *bitmap_stock(void);
+
+/* Frees the payload of a dead object (objects.cpp). */
+void gdi_object_free(DWORD objType, void *payload);
+
+/* ---- Device contexts (dc.cpp) ---- */
+
+/* A new DC of kind with caps and the defaults of a fresh DC (BLACK_PEN, WHITE_BRUSH, SYSTEM_FONT,
+ * the stock bitmap in a memory DC), or NULL (ERROR_NOT_ENOUGH_MEMORY). */
+GdiDC *dc_new(DcKind kind, const DeviceCaps *caps);
+/* The handle for a new DC; on failure (ERROR_NOT_ENOUGH_MEMORY) dc is released and NULL returned. */
+HDC dc_add(GdiDC *dc);
+/* Lets go of everything dc selects, frees it and its handle (hdc may be NULL before dc_add). */
+void dc_release(HDC hdc, GdiDC *dc);
+
+/* ---- Devices (printers.cpp) ---- */
+
+/* The caps of the display: what a NULL reference device means. */
+void dc_display_caps(DeviceCaps *caps);
+/* The caps of the installed device named device (case-insensitive), with devmode's orientation
+ * and paper applied to printers. False when no such device is installed. */
+bool printer_caps(const char *device, const DEVMODEA *devmode, DeviceCaps *caps);
+
+/* ---- Recorder lifetime (emf_recorder.cpp) ---- */
+
+/* DeleteDC of an open metafile DC: the file is closed as it stands, without header or EOF. */
+void emf_abort(GdiDC *dc);
+
+/* ---- Metafile object table (emf_objects.cpp) ---- */
+
+/* Records the selection of h into a metafile DC: its creation record on first use in this DC,
+ * then EMR_SELECTOBJECT. False (nothing recorded) when a record cannot be written. */
+bool emf_select_object(GdiDC *dc, HGDIOBJ h);
+/* DeleteObject's records: EMR_DELETEOBJECT in every open metafile whose table holds h. */
+void emf_forget_object(HGDIOBJ h);
+
+/* Creation records, one per object family (pens.cpp, brushes.cpp). */
+bool pen_record_create(GdiDC *dc, const GdiPen *pen, uint32_t slot);
+bool brush_record_create(GdiDC *dc, const GdiBrush *brush, uint32_t slot);
+
+/* ---- DIB conversion (dib.cpp) ---- */
+
+/* Bytes per row of a DIB (4-byte aligned) and of a device bitmap (2-byte aligned); 0 when the
+ * row would not fit in 31 bits. */
+uint32_t dib_stride(int64_t width, int bitsPixel);
+uint32_t ddb_stride(int64_t width, int bitsPixel);
+
+/* A packed DIB of bm in its own format, as pattern brush records carry it: BITMAPINFOHEADER with
+ * biSizeImage, the default colour table (4 and 8 bpp) or 5-5-5 masks (16 bpp), bottom-up rows.
+ * malloc'd; NULL when memory runs out. */
+uint8_t *dib_pack_bitmap(const GdiBitmap *bm, uint32_t *cbBmi, uint32_t *cbBits);
+/* A normalised copy of a caller's packed DIB (full colour table, bottom-up rows, biClrUsed 0,
+ * biSizeImage filled in); NULL (last error set) when the header is not one GDI accepts. */
+uint8_t *dib_copy_packed(const void *packed, UINT usage, uint32_t *cbBmi, uint32_t *cbBits);
 
 #endif

@@ -497,6 +497,8 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
 #define TA_TOP 0
 #define TA_BOTTOM 8
 #define TA_BASELINE 24
+#define CLR_INVALID 0xFFFFFFFF
+#define GDI_ERROR 0xFFFFFFFFL
 #define ETO_OPAQUE 0x0002
 #define ETO_CLIPPED 0x0004
 #define ETO_GLYPH_INDEX 0x0010
@@ -569,6 +571,7 @@ int WINAPI GetBkMode(HDC hdc);
 COLORREF WINAPI GetBkColor(HDC hdc);
 COLORREF WINAPI GetTextColor(HDC hdc);
 int WINAPI GetPolyFillMode(HDC hdc);
+UINT WINAPI GetTextAlign(HDC hdc);
 int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn);
 int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
 

@@ -1,0 +1,104 @@
+/* The object table of a metafile: which object each index holds, creation records at an object's
+ * first selection, EMR_SELECTOBJECT and EMR_DELETEOBJECT. Index 0 is the metafile itself. */
+#include "emf_private.h"
+
+#include <stdlib.h>
+
+namespace {
+
+bool emf_objects_write(GdiDC *dc, uint32_t iType, uint32_t ihObject)
+{
+    emf::EMRSETVALUE rec;
+    rec.emr.iType = iType;
+    rec.emr.nSize = sizeof rec;
+    rec.value = ihObject;
+    return emf_record(dc, &rec, sizeof rec);
+}
+
+uint32_t emf_objects_find(const EmfRecorder *rec, HGDIOBJ h)
+{
+    for (uint32_t i = 1; i < rec->slotCount; i++)
+        if (rec->slots[i] == h)
+            return i;
+    return 0;
+}
+
+/* The lowest free index, growing the table when all are taken; 0 when memory runs out. */
+uint32_t emf_objects_take(EmfRecorder *rec, HGDIOBJ h)
+{
+    uint32_t i = 1;
+    while (i < rec->slotCount && rec->slots[i])
+        i++;
+    if (i >= rec->slotCount) {
+        uint32_t count = rec->slotCount ? 2 * rec->slotCount : 16;
+        HGDIOBJ *grown = (HGDIOBJ *)realloc(rec->slots, count * sizeof *grown);
+        if (!grown)
+            return 0;
+        for (uint32_t j = rec->slotCount; j < count; j++)
+            grown[j] = NULL;
+        rec->slots = grown;
+        rec->slotCount = count;
+    }
+    rec->slots[i] = h;
+    if (++rec->slotsInUse > rec->maxSlotsInUse)
+        rec->maxSlotsInUse = rec->slotsInUse;
+    return i;
+}
+
+void emf_objects_release(EmfRecorder *rec, uint32_t i)
+{
+    rec->slots[i] = NULL;
+    rec->slotsInUse--;
+}
+
+bool emf_objects_create(GdiDC *dc, HGDIOBJ h, uint32_t i)
+{
+    switch (gdi_handle_type(h)) {
+    case OBJ_PEN:
+    case OBJ_EXTPEN:
+        return pen_record_create(dc, (const GdiPen *)gdi_handle_payload(h, 0), i);
+    case OBJ_BRUSH:
+        return brush_record_create(dc, (const GdiBrush *)gdi_handle_payload(h, OBJ_BRUSH), i);
+    default:
+        return false; /* fonts other than the stock ones have no creation record here yet */
+    }
+}
+
+} /* namespace */
+
+bool emf_select_object(GdiDC *dc, HGDIOBJ h)
+{
+    int stock = gdi_stock_index(h);
+    if (stock >= 0)
+        return emf_objects_write(dc, emf::EMR_SELECTOBJECT, emf::ENHMETA_STOCK_OBJECT | (uint32_t)stock);
+    EmfRecorder *rec = dc->emf;
+    uint32_t i = emf_objects_find(rec, h);
+    if (i == 0) {
+        i = emf_objects_take(rec, h);
+        if (i == 0)
+            return false;
+        if (!emf_objects_create(dc, h, i)) {
+            emf_objects_release(rec, i);
+            return false;
+        }
+    }
+    return emf_objects_write(dc, emf::EMR_SELECTOBJECT, i);
+}
+
+void emf_forget_object(HGDIOBJ h)
+{
+    for (EmfRecorder *rec = emf_open_recorders(); rec; rec = rec->next) {
+        uint32_t i = emf_objects_find(rec, h);
+        if (i == 0)
+            continue;
+        emf_objects_write(rec->dc, emf::EMR_DELETEOBJECT, i);
+        emf_objects_release(rec, i);
+    }
+}
+
+void emf_objects_free(EmfRecorder *rec)
+{
+    free(rec->slots);
+    rec->slots = NULL;
+    rec->slotCount = 0;
+}

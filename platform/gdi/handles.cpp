@@ -1,0 +1,322 @@
+/* The GDI lock and the handle table behind every pen, brush, bitmap, DC and metafile handle the
+ * stand-in gives out, with the stock objects, stale-handle detection and the live counters. */
+#include "gdi_private.h"
+
+#include <pthread.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+/* Handle value: tag (bits 28-31), slot generation (18-27), OBJ_* type (14-17), slot (0-13). The tag
+ * keeps kernel handles and small integers from ever naming a GDI object; the generation makes a
+ * handle stale once its slot is freed, even if the slot is reused. */
+enum : uint32_t {
+    HANDLE_TAG = 0x3u << 28,
+    HANDLE_TAG_MASK = 0xFu << 28,
+    GEN_SHIFT = 18,
+    GEN_MASK = 0x3FF,
+    TYPE_SHIFT = 14,
+    TYPE_MASK = 0xF,
+    SLOT_MASK = 0x3FFF,
+    MAX_SLOTS = SLOT_MASK + 1,
+    FIRST_DYNAMIC_SLOT = GDI_STOCK_COUNT + 1, /* slot 0 is never used; stock object i is slot i+1 */
+};
+
+struct HandleEntry {
+    void *payload;
+    uint16_t generation; /* 1..GEN_MASK */
+    uint8_t type;        /* OBJ_*; 0 while the slot is free */
+    bool deletePending;  /* DeleteObject was called while the object was selected */
+    int selected;        /* DCs that hold the object */
+};
+
+pthread_mutex_t g_lock = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
+HandleEntry *g_entries;
+uint32_t g_capacity;
+uint32_t g_firstFree = FIRST_DYNAMIC_SLOT; /* no free dynamic slot below this one */
+long g_liveObjects, g_liveDCs;
+
+/* Type of each stock object, by GetStockObject index; 0 where the index names none (9). */
+const uint8_t kStockTypes[GDI_STOCK_COUNT] = {
+    OBJ_BRUSH, OBJ_BRUSH, OBJ_BRUSH, OBJ_BRUSH, OBJ_BRUSH, OBJ_BRUSH, /* WHITE..NULL_BRUSH */
+    OBJ_PEN,   OBJ_PEN,   OBJ_PEN,                                    /* WHITE, BLACK, NULL_PEN */
+    0,
+    OBJ_FONT,  OBJ_FONT,  OBJ_FONT,  OBJ_FONT,  OBJ_FONT,             /* OEM_FIXED..DEVICE_DEFAULT */
+    OBJ_PAL,                                                          /* DEFAULT_PALETTE */
+    OBJ_FONT,  OBJ_FONT,                                              /* SYSTEM_FIXED, DEFAULT_GUI */
+    OBJ_BRUSH, OBJ_PEN,                                               /* DC_BRUSH, DC_PEN */
+    OBJ_BITMAP,                                                       /* the 1x1 monochrome bitmap */
+};
+
+const char *const kStockNames[GDI_STOCK_COUNT] = {
+    "WHITE_BRUSH", "LTGRAY_BRUSH", "GRAY_BRUSH", "DKGRAY_BRUSH", "BLACK_BRUSH", "NULL_BRUSH",
+    "WHITE_PEN", "BLACK_PEN", "NULL_PEN", NULL, "OEM_FIXED_FONT", "ANSI_FIXED_FONT",
+    "ANSI_VAR_FONT", "SYSTEM_FONT", "DEVICE_DEFAULT_FONT", "DEFAULT_PALETTE", "SYSTEM_FIXED_FONT",
+    "DEFAULT_GUI_FONT", "DC_BRUSH", "DC_PEN", "STOCK_BITMAP",
+};
+
+uint32_t handles_make(uint32_t slot, uint32_t type, uint32_t generation)
+{
+    return HANDLE_TAG | (generation << GEN_SHIFT) | (type << TYPE_SHIFT) | slot;
+}
+
+bool handles_is_dc_type(uint32_t type)
+{
+    return type == OBJ_DC || type == OBJ_MEMDC || type == OBJ_ENHMETADC;
+}
+
+void handles_count(uint32_t type, int delta)
+{
+    if (handles_is_dc_type(type))
+        g_liveDCs += delta;
+    else
+        g_liveObjects += delta;
+}
+
+void *handles_stock_payload(int i)
+{
+    switch (kStockTypes[i]) {
+    case OBJ_PEN: return pen_stock(i);
+    case OBJ_BRUSH: return brush_stock(i);
+    case OBJ_BITMAP: return bitmap_stock();
+    default: return NULL; /* fonts and the palette carry no data of their own here */
+    }
+}
+
+/* Grows the table to hold at least need slots; the first growth also lays out the stock objects. */
+bool handles_grow(uint32_t need)
+{
+    if (need <= g_capacity)
+        return true;
+    if (need > MAX_SLOTS)
+        return false;
+    uint32_t capacity = g_capacity ? g_capacity : 64;
+    while (capacity < need)
+        capacity *= 2;
+    if (capacity > MAX_SLOTS)
+        capacity = MAX_SLOTS;
+    HandleEntry *grown = (HandleEntry *)realloc(g_entries, capacity * sizeof *grown);
+    if (!grown)
+        return false;
+    memset(grown + g_capacity, 0, (capacity - g_capacity) * sizeof *grown);
+    for (uint32_t slot = g_capacity; slot < capacity; slot++)
+        grown[slot].generation = 1;
+    bool first = g_capacity == 0;
+    g_entries = grown;
+    g_capacity = capacity;
+    for (int i = 0; first && i < GDI_STOCK_COUNT; i++) {
+        g_entries[i + 1].type = kStockTypes[i];
+        g_entries[i + 1].payload = handles_stock_payload(i);
+    }
+    return true;
+}
+
+/* The live entry h names, or NULL for a null, stale, junk or foreign value. */
+HandleEntry *handles_entry(HGDIOBJ h)
+{
+    uintptr_t value = (uintptr_t)h;
+    if (value > UINT32_MAX || (value & HANDLE_TAG_MASK) != HANDLE_TAG || !handles_grow(FIRST_DYNAMIC_SLOT))
+        return NULL;
+    uint32_t slot = (uint32_t)value & SLOT_MASK;
+    if (slot == 0 || slot >= g_capacity)
+        return NULL;
+    HandleEntry *e = &g_entries[slot];
+    if (e->type == 0 || e->type != (((uint32_t)value >> TYPE_SHIFT) & TYPE_MASK) ||
+        e->generation != (((uint32_t)value >> GEN_SHIFT) & GEN_MASK))
+        return NULL;
+    return e;
+}
+
+void handles_release_slot(HandleEntry *e)
+{
+    uint32_t slot = (uint32_t)(e - g_entries);
+    handles_count(e->type, -1);
+    e->type = 0;
+    e->payload = NULL;
+    e->deletePending = false;
+    e->selected = 0;
+    e->generation = (uint16_t)(e->generation % GEN_MASK + 1);
+    if (slot < g_firstFree)
+        g_firstFree = slot;
+}
+
+} /* namespace */
+
+void gdi_lock(void) { pthread_mutex_lock(&g_lock); }
+
+void gdi_unlock(void) { pthread_mutex_unlock(&g_lock); }
+
+bool gdi_enter(const char *name, const char *argsFormat, ...)
+{
+    gdi_lock();
+    if (hooks_tracing()) {
+        char args[256];
+        va_list ap;
+        va_start(ap, argsFormat);
+        vsnprintf(args, sizeof args, argsFormat, ap);
+        va_end(ap);
+        hooks_trace(name, "%s", args);
+    }
+    if (!hooks_fail(name))
+        return true;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    gdi_unlock();
+    return false;
+}
+
+HGDIOBJ gdi_handle_alloc(DWORD objType, void *payload)
+{
+    uint32_t slot = g_firstFree;
+    while (slot < g_capacity && g_entries[slot].type != 0)
+        slot++;
+    if (!handles_grow(slot + 1))
+        return NULL;
+    HandleEntry *e = &g_entries[slot];
+    e->type = (uint8_t)objType;
+    e->payload = payload;
+    g_firstFree = slot + 1;
+    handles_count(objType, +1);
+    return (HGDIOBJ)(uintptr_t)handles_make(slot, objType, e->generation);
+}
+
+DWORD gdi_handle_type(HGDIOBJ h)
+{
+    HandleEntry *e = handles_entry(h);
+    return e ? e->type : 0;
+}
+
+void *gdi_handle_payload(HGDIOBJ h, DWORD objType)
+{
+    HandleEntry *e = handles_entry(h);
+    if (!e || (objType != 0 && e->type != objType))
+        return NULL;
+    return e->payload;
+}
+
+int gdi_stock_index(HGDIOBJ h)
+{
+    uintptr_t value = (uintptr_t)h;
+    uint32_t slot = (uint32_t)value & SLOT_MASK;
+    if (slot == 0 || slot > GDI_STOCK_COUNT || kStockTypes[slot - 1] == 0)
+        return -1;
+    return value == handles_make(slot, kStockTypes[slot - 1], 1) ? (int)slot - 1 : -1;
+}
+
+HGDIOBJ gdi_stock_handle(int i)
+{
+    if (i < 0 || i >= GDI_STOCK_COUNT || kStockTypes[i] == 0)
+        return NULL;
+    return (HGDIOBJ)(uintptr_t)handles_make((uint32_t)i + 1, kStockTypes[i], 1);
+}
+
+void gdi_handle_free(HGDIOBJ h)
+{
+    HandleEntry *e = handles_entry(h);
+    if (e && gdi_stock_index(h) < 0)
+        handles_release_slot(e);
+}
+
+void gdi_object_selected(HGDIOBJ h)
+{
+    HandleEntry *e = handles_entry(h);
+    if (e)
+        e->selected++;
+}
+
+int gdi_object_holders(HGDIOBJ h)
+{
+    HandleEntry *e = handles_entry(h);
+    return e ? e->selected : 0;
+}
+
+void gdi_object_deselected(HGDIOBJ h)
+{
+    HandleEntry *e = handles_entry(h);
+    if (!e || e->selected == 0)
+        return;
+    if (--e->selected == 0 && e->deletePending) {
+        gdi_object_free(e->type, e->payload);
+        handles_release_slot(e);
+    }
+}
+
+void gdi_object_delete(HGDIOBJ h)
+{
+    HandleEntry *e = handles_entry(h);
+    if (!e || gdi_stock_index(h) >= 0)
+        return;
+    if (e->selected > 0) {
+        e->deletePending = true;
+        return;
+    }
+    gdi_object_free(e->type, e->payload);
+    handles_release_slot(e);
+}
+
+const char *gdi_handle_name(HGDIOBJ h, char *buf)
+{
+    if (!h)
+        return "null";
+    int stock = gdi_stock_index(h);
+    if (stock >= 0)
+        return kStockNames[stock];
+    uintptr_t value = (uintptr_t)h;
+    const char *kind = NULL;
+    switch (((uint32_t)value >> TYPE_SHIFT) & TYPE_MASK) {
+    case OBJ_PEN: case OBJ_EXTPEN: kind = "pen"; break;
+    case OBJ_BRUSH: kind = "brush"; break;
+    case OBJ_DC: case OBJ_MEMDC: case OBJ_ENHMETADC: kind = "dc"; break;
+    case OBJ_PAL: kind = "palette"; break;
+    case OBJ_FONT: kind = "font"; break;
+    case OBJ_BITMAP: kind = "bitmap"; break;
+    case OBJ_REGION: kind = "region"; break;
+    case OBJ_ENHMETAFILE: kind = "emf"; break;
+    }
+    uint32_t slot = (uint32_t)value & SLOT_MASK;
+    if (value > UINT32_MAX || (value & HANDLE_TAG_MASK) != HANDLE_TAG || !kind || slot < FIRST_DYNAMIC_SLOT)
+        snprintf(buf, 32, "%#lx", (unsigned long)value);
+    else
+        snprintf(buf, 32, "%s#%u", kind, slot - GDI_STOCK_COUNT);
+    return buf;
+}
+
+HGDIOBJ WINAPI GetStockObject(int i)
+{
+    if (!gdi_enter("GetStockObject", "%d", i))
+        return NULL;
+    /* The stock bitmap has a slot but no GetStockObject index. */
+    HGDIOBJ h = i < GDI_STOCK_BITMAP ? gdi_stock_handle(i) : NULL;
+    gdi_unlock();
+    return h;
+}
+
+DWORD WINAPI GetObjectType(HGDIOBJ h)
+{
+    char name[32];
+    if (!gdi_enter("GetObjectType", "%s", gdi_handle_name(h, name)))
+        return 0;
+    DWORD type = gdi_handle_type(h);
+    if (type == 0)
+        SetLastError(ERROR_INVALID_HANDLE);
+    gdi_unlock();
+    return type;
+}
+
+long StandinLiveGdiObjects(void)
+{
+    gdi_lock();
+    long n = g_liveObjects;
+    gdi_unlock();
+    return n;
+}
+
+long StandinLiveDCs(void)
+{
+    gdi_lock();
+    long n = g_liveDCs;
+    gdi_unlock();
+    return n;
+}
