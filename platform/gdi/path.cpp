@@ -1,0 +1,400 @@
+/* Path geometry of the stand-in's GDI: the figures a path bracket collects, their widening by a pen,
+ * and the bounding box of the region they enclose, which is what FillPath records.
+ *
+ * Figures are kept as GDI keeps them, as integer points in logical units: curves are flattened when
+ * they are added and every computed vertex is rounded to the nearest integer. The region box follows
+ * GDI's polygon scan rule: a pixel row y is sampled at y, and a pixel x is inside when it lies at or
+ * right of a left edge and left of a right edge, so a box's right and bottom are exclusive. */
+#include "gdi_private.h"
+
+#include <math.h>
+#include <stdlib.h>
+
+enum PathPointType : uint8_t {
+    PATH_MOVETO = 1,  /* first point of a figure */
+    PATH_LINETO = 2,  /* joined to the point before */
+    PATH_CLOSE = 0x80, /* set on a figure's last point when the figure is closed */
+};
+
+struct PathPoint {
+    LONG x, y;
+    uint8_t type;
+};
+
+struct GdiPath {
+    PathPoint *pts;
+    int count;
+    int capacity;
+};
+
+/* A non-horizontal edge of a closed figure, top end first; dir is +1 when the figure runs down it. */
+struct PathEdge {
+    int64_t xTop, yTop, xBottom, yBottom;
+    int dir;
+};
+
+struct PathCrossing {
+    int64_t x;
+    int dir;
+};
+
+static const double path_pi = 3.14159265358979323846;
+enum {
+    PATH_ARC_STEPS = 64,    /* segments of a full ellipse when a curve is flattened */
+    PATH_BEZIER_STEPS = 16, /* segments of one cubic curve */
+    PATH_CAP_STEPS = 8,     /* segments of a half circle of a widening pen's round end */
+    PATH_COORD_LIMIT = 1 << 27, /* GDI's device space is 28 bits wide; the scan clamps to it */
+};
+
+static LONG path_round(double v) { return (LONG)floor(v + 0.5); }
+
+/* Makes room for extra more points; false (nothing changed) when memory runs out. */
+static bool path_reserve(GdiPath *p, int64_t extra)
+{
+    if (extra <= p->capacity - p->count)
+        return true;
+    int64_t want = p->count + extra;
+    int64_t cap = p->capacity ? p->capacity : 64;
+    while (cap < want)
+        cap *= 2;
+    if (cap > INT32_MAX / (int64_t)sizeof(PathPoint))
+        return false;
+    PathPoint *pts = (PathPoint *)realloc(p->pts, (size_t)cap * sizeof(PathPoint));
+    if (!pts)
+        return false;
+    p->pts = pts;
+    p->capacity = (int)cap;
+    return true;
+}
+
+/* Appends a point into reserved room, dropping one equal to the point before in the same figure. */
+static void path_append(GdiPath *p, LONG x, LONG y, uint8_t type)
+{
+    if (type == PATH_LINETO && p->count > 0) {
+        const PathPoint &last = p->pts[p->count - 1];
+        if (last.x == x && last.y == y && !(last.type & PATH_CLOSE))
+            return;
+    }
+    p->pts[p->count++] = PathPoint{x, y, type};
+}
+
+static void path_close_figure(GdiPath *p)
+{
+    if (p->count > 0)
+        p->pts[p->count - 1].type |= PATH_CLOSE;
+}
+
+/* Index one past the figure that starts at start. */
+static int path_figure_end(const GdiPath *p, int start)
+{
+    int end = start + 1;
+    while (end < p->count && p->pts[end].type != PATH_MOVETO)
+        end++;
+    return end;
+}
+
+/* Appends steps + 1 points of an ellipse arc from angle a0 to a1 (counter-clockwise as seen on the
+ * page, whose y runs down), the first with type first. */
+static void path_append_arc(GdiPath *p, double cx, double cy, double rx, double ry, double a0, double a1,
+                            int steps, uint8_t first)
+{
+    for (int i = 0; i <= steps; i++) {
+        double a = a0 + (a1 - a0) * i / steps;
+        path_append(p, path_round(cx + rx * cos(a)), path_round(cy - ry * sin(a)), i == 0 ? first : (uint8_t)PATH_LINETO);
+    }
+}
+
+/* The angle of pt seen from the centre of an ellipse with radii rx and ry: the parameter of the point
+ * where the ray towards pt meets the ellipse. */
+static double path_ellipse_angle(double cx, double cy, double rx, double ry, POINT pt)
+{
+    return atan2(-((double)pt.y - cy) * rx, ((double)pt.x - cx) * ry);
+}
+
+void gdi_path_release(GdiDC *dc)
+{
+    if (dc->pathData) {
+        free(dc->pathData->pts);
+        free(dc->pathData);
+        dc->pathData = NULL;
+    }
+    dc->path = PATH_NONE;
+}
+
+bool gdi_path_reset(GdiDC *dc)
+{
+    if (!dc->pathData) {
+        dc->pathData = (GdiPath *)calloc(1, sizeof(GdiPath));
+        if (!dc->pathData)
+            return false;
+    }
+    dc->pathData->count = 0;
+    return true;
+}
+
+bool gdi_path_is_empty(GdiDC *dc) { return !dc->pathData || dc->pathData->count == 0; }
+
+bool gdi_path_move_to(GdiDC *dc, POINT pt)
+{
+    GdiPath *p = dc->pathData;
+    if (!p)
+        return false;
+    /* A figure still waiting for its first line just moves. */
+    if (p->count > 0 && p->pts[p->count - 1].type == PATH_MOVETO) {
+        p->pts[p->count - 1].x = pt.x;
+        p->pts[p->count - 1].y = pt.y;
+        return true;
+    }
+    if (!path_reserve(p, 1))
+        return false;
+    path_append(p, pt.x, pt.y, PATH_MOVETO);
+    return true;
+}
+
+bool gdi_path_line_to(GdiDC *dc, POINT from, POINT pt)
+{
+    GdiPath *p = dc->pathData;
+    if (!p || !path_reserve(p, 2))
+        return false;
+    const PathPoint *last = p->count > 0 ? &p->pts[p->count - 1] : NULL;
+    bool continues = last && !(last->type & PATH_CLOSE) && last->x == from.x && last->y == from.y;
+    if (!continues)
+        path_append(p, from.x, from.y, PATH_MOVETO);
+    p->pts[p->count++] = PathPoint{pt.x, pt.y, PATH_LINETO};
+    return true;
+}
+
+bool gdi_path_add_lines(GdiDC *dc, const POINT *pts, int n, bool closed)
+{
+    GdiPath *p = dc->pathData;
+    if (!p || n < 1 || !path_reserve(p, n))
+        return false;
+    for (int i = 0; i < n; i++)
+        path_append(p, pts[i].x, pts[i].y, i == 0 ? PATH_MOVETO : PATH_LINETO);
+    if (closed)
+        path_close_figure(p);
+    return true;
+}
+
+bool gdi_path_add_beziers(GdiDC *dc, const POINT *pts, int n)
+{
+    GdiPath *p = dc->pathData;
+    if (!p || n < 1 || (n - 1) % 3 != 0 || !path_reserve(p, 1 + (int64_t)(n - 1) / 3 * PATH_BEZIER_STEPS))
+        return false;
+    path_append(p, pts[0].x, pts[0].y, PATH_MOVETO);
+    for (int c = 1; c + 2 < n; c += 3) {
+        const POINT &p0 = pts[c - 1], &p1 = pts[c], &p2 = pts[c + 1], &p3 = pts[c + 2];
+        for (int i = 1; i <= PATH_BEZIER_STEPS; i++) {
+            double t = (double)i / PATH_BEZIER_STEPS, u = 1 - t;
+            double x = u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x;
+            double y = u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y;
+            path_append(p, path_round(x), path_round(y), PATH_LINETO);
+        }
+    }
+    return true;
+}
+
+bool gdi_path_add_arc(GdiDC *dc, const RECT &box, POINT start, POINT end, uint32_t recordType)
+{
+    GdiPath *p = dc->pathData;
+    if (!p || !path_reserve(p, PATH_ARC_STEPS + 2))
+        return false;
+    double cx = ((double)box.left + box.right) / 2, cy = ((double)box.top + box.bottom) / 2;
+    double rx = ((double)box.right - box.left) / 2, ry = ((double)box.bottom - box.top) / 2;
+    double a0 = 0, a1 = 2 * path_pi;
+    if (recordType != emf::EMR_ELLIPSE) {
+        a0 = path_ellipse_angle(cx, cy, rx, ry, start);
+        a1 = path_ellipse_angle(cx, cy, rx, ry, end);
+        if (a1 <= a0) /* equal angles sweep the whole ellipse */
+            a1 += 2 * path_pi;
+    }
+    int steps = (int)ceil((a1 - a0) / (2 * path_pi) * PATH_ARC_STEPS);
+    path_append_arc(p, cx, cy, rx, ry, a0, a1, steps > 0 ? steps : 1, PATH_MOVETO);
+    if (recordType == emf::EMR_PIE)
+        path_append(p, path_round(cx), path_round(cy), PATH_LINETO);
+    if (recordType != emf::EMR_ARC)
+        path_close_figure(p);
+    return true;
+}
+
+bool gdi_path_add_round_rect(GdiDC *dc, const RECT &box, SIZE corner)
+{
+    GdiPath *p = dc->pathData;
+    int quarter = PATH_ARC_STEPS / 4;
+    if (!p || !path_reserve(p, 4 * (quarter + 1)))
+        return false;
+    double width = (double)box.right - box.left, height = (double)box.bottom - box.top;
+    double rx = fmin(fabs((double)corner.cx), width) / 2, ry = fmin(fabs((double)corner.cy), height) / 2;
+    double left = box.left + rx, right = box.right - rx, top = box.top + ry, bottom = box.bottom - ry;
+    path_append_arc(p, right, top, rx, ry, 0, path_pi / 2, quarter, PATH_MOVETO);
+    path_append_arc(p, left, top, rx, ry, path_pi / 2, path_pi, quarter, PATH_LINETO);
+    path_append_arc(p, left, bottom, rx, ry, path_pi, 1.5 * path_pi, quarter, PATH_LINETO);
+    path_append_arc(p, right, bottom, rx, ry, 1.5 * path_pi, 2 * path_pi, quarter, PATH_LINETO);
+    path_close_figure(p);
+    return true;
+}
+
+/* ---- Widening ---- */
+
+/* Appends the area a round pen paints along one segment: a capsule of radius w/2 around it, as one
+ * closed figure. GDI puts the pen's odd unit on the right and bottom (it reaches w/2 rounded down
+ * left and up, the rest right and down), so the capsule is shifted by half of that difference: a
+ * 1-unit pen along (x1,y)-(x2,y) covers exactly the pixels x1..x2 of row y. */
+static void path_append_capsule(GdiPath *out, const PathPoint &a, const PathPoint &b, int width)
+{
+    int in = width / 2, outside = width - in;
+    double shift = (outside - in) / 2.0, r = width / 2.0;
+    double theta = (a.x == b.x && a.y == b.y) ? 0 : atan2((double)b.y - a.y, (double)b.x - a.x);
+    int first = out->count;
+    for (int end = 0; end < 2; end++) {
+        const PathPoint &c = end == 0 ? b : a;
+        double from = theta - path_pi / 2 + end * path_pi;
+        for (int i = 0; i <= PATH_CAP_STEPS; i++) {
+            double t = from + path_pi * i / PATH_CAP_STEPS;
+            path_append(out, path_round(c.x + shift + r * cos(t)), path_round(c.y + shift + r * sin(t)),
+                        out->count == first ? PATH_MOVETO : PATH_LINETO);
+        }
+    }
+    path_close_figure(out);
+}
+
+/* The segments of every figure, the closing one included, each as a capsule. Their union is the
+ * round-capped, round-joined stroke; the capsules all run the same way round, so overlaps add up
+ * under the winding rule the caller fills with. */
+bool gdi_path_widen(GdiDC *dc, int penWidth)
+{
+    GdiPath *p = dc->pathData;
+    if (!p)
+        return false;
+    GdiPath out = {NULL, 0, 0};
+    const int perCapsule = 2 * (PATH_CAP_STEPS + 1);
+    if (!path_reserve(&out, (int64_t)p->count * perCapsule + 1)) {
+        free(out.pts);
+        return false;
+    }
+    for (int start = 0; start < p->count;) {
+        int end = path_figure_end(p, start);
+        for (int i = start; i + 1 < end; i++)
+            path_append_capsule(&out, p->pts[i], p->pts[i + 1], penWidth);
+        if ((p->pts[end - 1].type & PATH_CLOSE) && end - start > 2)
+            path_append_capsule(&out, p->pts[end - 1], p->pts[start], penWidth);
+        start = end;
+    }
+    free(p->pts);
+    *p = out;
+    return true;
+}
+
+/* ---- Region box ---- */
+
+static int64_t path_clamp(LONG v)
+{
+    return v < -PATH_COORD_LIMIT ? -PATH_COORD_LIMIT : v >= PATH_COORD_LIMIT ? PATH_COORD_LIMIT - 1 : v;
+}
+
+/* Collects the non-horizontal edges of every figure, each closed; returns their number or -1. */
+static int path_collect_edges(const GdiPath *p, PathEdge **edges)
+{
+    *edges = (PathEdge *)malloc((size_t)(p->count > 0 ? p->count : 1) * sizeof(PathEdge));
+    if (!*edges)
+        return -1;
+    int n = 0;
+    for (int start = 0; start < p->count;) {
+        int end = path_figure_end(p, start);
+        for (int i = start; i < end; i++) {
+            const PathPoint &a = p->pts[i], &b = p->pts[i + 1 < end ? i + 1 : start];
+            int64_t ax = path_clamp(a.x), ay = path_clamp(a.y), bx = path_clamp(b.x), by = path_clamp(b.y);
+            if (ay == by)
+                continue;
+            (*edges)[n++] = ay < by ? PathEdge{ax, ay, bx, by, 1} : PathEdge{bx, by, ax, ay, -1};
+        }
+        start = end;
+    }
+    return n;
+}
+
+static int path_compare_edges(const void *a, const void *b)
+{
+    int64_t ya = ((const PathEdge *)a)->yTop, yb = ((const PathEdge *)b)->yTop;
+    return ya < yb ? -1 : ya > yb;
+}
+
+static int path_compare_crossings(const void *a, const void *b)
+{
+    int64_t xa = ((const PathCrossing *)a)->x, xb = ((const PathCrossing *)b)->x;
+    return xa < xb ? -1 : xa > xb;
+}
+
+/* The first pixel column at or right of where edge e crosses row y. */
+static int64_t path_crossing(const PathEdge &e, int64_t y)
+{
+    int64_t dy = e.yBottom - e.yTop;
+    int64_t num = e.xTop * dy + (y - e.yTop) * (e.xBottom - e.xTop);
+    int64_t q = num / dy;
+    return q * dy < num ? q + 1 : q;
+}
+
+/* Grows box by the spans of one row, given its crossings sorted by x. */
+static void path_row_spans(const PathCrossing *xs, int n, int64_t y, int fillMode, int64_t box[4], bool *any)
+{
+    int wind = 0;
+    for (int i = 0; i + 1 < n; i++) {
+        wind = fillMode == WINDING ? wind + xs[i].dir : (wind + 1) & 1;
+        if (wind == 0 || xs[i + 1].x <= xs[i].x)
+            continue;
+        if (!*any) {
+            box[0] = xs[i].x, box[1] = y, box[2] = xs[i + 1].x, box[3] = y + 1;
+            *any = true;
+        }
+        box[0] = xs[i].x < box[0] ? xs[i].x : box[0];
+        box[2] = xs[i + 1].x > box[2] ? xs[i + 1].x : box[2];
+        box[3] = y + 1;
+    }
+}
+
+/* Scans the rows from the first edge's top to the last edge's bottom with an active edge list. */
+static void path_scan(PathEdge *edges, int n, PathCrossing *xs, int fillMode, int64_t box[4], bool *any)
+{
+    qsort(edges, (size_t)n, sizeof(PathEdge), path_compare_edges);
+    int next = 0, active = 0; /* edges[0, active) are active, edges[next, n) not reached yet */
+    int64_t y = n > 0 ? edges[0].yTop : 0;
+    while (next < n || active > 0) {
+        if (active == 0 && edges[next].yTop > y)
+            y = edges[next].yTop;
+        while (next < n && edges[next].yTop <= y)
+            edges[active++] = edges[next++]; /* edges[active, next) are spent: free slots */
+        int m = 0;
+        for (int i = 0; i < active; i++) {
+            if (edges[i].yBottom <= y) {
+                edges[i--] = edges[--active];
+                continue;
+            }
+            xs[m++] = PathCrossing{path_crossing(edges[i], y), edges[i].dir};
+        }
+        qsort(xs, (size_t)m, sizeof(PathCrossing), path_compare_crossings);
+        path_row_spans(xs, m, y, fillMode, box, any);
+        y++;
+    }
+}
+
+bool gdi_path_region_box(GdiDC *dc, int fillMode, RECT *box)
+{
+    static const GdiPath none = {NULL, 0, 0};
+    const GdiPath *p = dc->pathData ? dc->pathData : &none;
+    PathEdge *edges;
+    int n = path_collect_edges(p, &edges);
+    if (n < 0)
+        return false;
+    PathCrossing *xs = (PathCrossing *)malloc((size_t)(n > 0 ? n : 1) * sizeof(PathCrossing));
+    if (!xs) {
+        free(edges);
+        return false;
+    }
+    int64_t b[4] = {0, 0, 0, 0};
+    bool any = false;
+    path_scan(edges, n, xs, fillMode, b, &any);
+    free(xs);
+    free(edges);
+    *box = RECT{(LONG)b[0], (LONG)b[1], (LONG)b[2], (LONG)b[3]};
+    return true;
+}
