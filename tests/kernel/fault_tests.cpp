@@ -57,12 +57,23 @@ TEST_F(Faults, ArmedCallsFailTheWindowsWay)
          [] { char b[MAX_PATH] = "u"; return GetTempFileNameA("C:\\TEMP", "QOR", 0, b) == 0 && !strcmp(b, "u"); },
          [&] { return CountEntries(root + "/TEMP") == 1; /* only "keep" */ }},
         {"CreateFileA", ERROR_ACCESS_DENIED,
-         [] { return CreateFileA("C:\\TEMP\\f", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL) == INVALID_HANDLE_VALUE; },
+         [] {
+             HANDLE h = CreateFileA("C:\\TEMP\\f", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+             return h == INVALID_HANDLE_VALUE || !CloseHandle(h);
+         },
          [&] { return !HostExists(root + "/TEMP/f"); }},
         {"DeleteFileA", ERROR_ACCESS_DENIED, [] { return !DeleteFileA("C:\\TEMP\\keep"); },
          [&] { return HostExists(root + "/TEMP/keep"); }},
         {"CreateProcessA", ERROR_NOT_ENOUGH_MEMORY,
-         [&] { STARTUPINFOA si = {}; PROCESS_INFORMATION pi; return !CreateProcessA(NULL, job, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi); },
+         [&] {
+             STARTUPINFOA si = {};
+             PROCESS_INFORMATION pi;
+             if (!CreateProcessA(NULL, job, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+                 return true;
+             CloseHandle(pi.hProcess);
+             CloseHandle(pi.hThread);
+             return false;
+         },
          nullptr},
     };
     WriteHostFile(root + "/TEMP/keep", "k");
