@@ -33,7 +33,7 @@ RootEntry *g_roots;
 
 static bool dospath_is_sep(char c) { return c == '\\' || c == '/'; }
 
-static bool dospath_is_dir(const char *path)
+bool kernel_is_folder(const char *path)
 {
     struct stat st;
     return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
@@ -177,7 +177,7 @@ const char *StandinRootFolder(void)
         return NULL;
     std::lock_guard<std::mutex> guard(g_rootLock);
     for (RootEntry *e = g_roots; e; e = e->next) {
-        if (strcmp(e->source, source) == 0 && dospath_is_dir(e->resolved))
+        if (strcmp(e->source, source) == 0 && kernel_is_folder(e->resolved))
             return e->resolved;
     }
     if (!dospath_make_dirs(source) || !realpath(source, resolved) || !dospath_lay_out(resolved))

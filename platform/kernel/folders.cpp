@@ -6,7 +6,6 @@
 #include <limits.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -98,8 +97,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUni
         return 0;
     }
     char folder[PATH_MAX];
-    struct stat st;
-    if (StandinMapPath(lpPathName, folder, sizeof folder) != 0 || stat(folder, &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (StandinMapPath(lpPathName, folder, sizeof folder) != 0 || !kernel_is_folder(folder)) {
         SetLastError(ERROR_DIRECTORY);
         return 0;
     }

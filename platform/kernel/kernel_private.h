@@ -46,6 +46,11 @@ void *kernel_table_slot(const KernelTable *t, int i);
 /* The handle of slot i, live or not. */
 HANDLE kernel_table_handle(const KernelTable *t, int i);
 
+/* ---- Drive C: (dos_path.cpp) ---- */
+
+/* True when the host path names a folder (or a link to one). */
+bool kernel_is_folder(const char *path);
+
 /* ---- Errors (last_error.cpp) ---- */
 
 /* The Win32 error that best describes errno value err. */

@@ -7,7 +7,6 @@
 #include <errno.h>
 #include <limits.h>
 #include <string.h>
-#include <sys/stat.h>
 
 static thread_local DWORD t_lastError = ERROR_SUCCESS;
 
@@ -55,6 +54,5 @@ DWORD kernel_missing_file_error(const char *path)
         return ERROR_FILE_NOT_FOUND;
     memcpy(folder, path, (size_t)(slash - path));
     folder[slash - path] = 0;
-    struct stat st;
-    return stat(folder, &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    return kernel_is_folder(folder) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }

@@ -127,9 +127,7 @@ static bool process_locate(LPCSTR application, const char *token, LPCSTR current
     if (!process_find_program(application ? application : token, application != NULL, program))
         return false;
     folder[0] = 0;
-    struct stat st;
-    if (currentDirectory && (StandinMapPath(currentDirectory, folder, PATH_MAX) != 0 ||
-                             stat(folder, &st) != 0 || !S_ISDIR(st.st_mode))) {
+    if (currentDirectory && (StandinMapPath(currentDirectory, folder, PATH_MAX) != 0 || !kernel_is_folder(folder))) {
         SetLastError(ERROR_DIRECTORY);
         return false;
     }
