@@ -13,10 +13,15 @@
 #define FOLDERS_TEMP "C:\\TEMP\\"
 #define FOLDERS_MAX_TEMP_DIR (MAX_PATH - 14) /* leaves room for "\XXXFFFF.TMP" and the NUL */
 
-/* The Windows convention for a string into a caller's buffer: its length when it fits, else the
- * size it needs including the NUL, with the buffer untouched. */
-static UINT folders_copy(const char *value, LPSTR buf, UINT size)
+/* Answers a folder query with the Windows convention for a string into a caller's buffer: its
+ * length when it fits, else the size it needs including the NUL, with the buffer untouched. */
+static UINT folders_answer(const char *name, const char *value, LPSTR buf, UINT size)
 {
+    hooks_trace(name, "%u", size);
+    if (hooks_fail(name)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
     UINT len = (UINT)strlen(value);
     if (!buf || size <= len)
         return len + 1;
@@ -26,22 +31,12 @@ static UINT folders_copy(const char *value, LPSTR buf, UINT size)
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
-    hooks_trace("GetWindowsDirectoryA", "%u", uSize);
-    if (hooks_fail("GetWindowsDirectoryA")) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
-    return folders_copy(FOLDERS_WINDOWS, lpBuffer, uSize);
+    return folders_answer("GetWindowsDirectoryA", FOLDERS_WINDOWS, lpBuffer, uSize);
 }
 
 DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 {
-    hooks_trace("GetTempPathA", "%u", nBufferLength);
-    if (hooks_fail("GetTempPathA")) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
-    return folders_copy(FOLDERS_TEMP, lpBuffer, nBufferLength);
+    return folders_answer("GetTempPathA", FOLDERS_TEMP, lpBuffer, nBufferLength);
 }
 
 /* A starting number that differs from call to call and between processes started together. */

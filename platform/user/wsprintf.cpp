@@ -20,7 +20,7 @@ struct WsprintfOut {
     bool truncated;
 };
 
-struct WsprintfSpec {
+struct WsprintfConversion {
     bool left, zero, prefix;
     int width;
     int precision; /* -1 when absent */
@@ -47,78 +47,78 @@ static void wsprintf_pad(WsprintfOut *out, char c, int n)
 }
 
 /* Parses the flags, width, precision and size letters after '%'; returns where the type is. */
-static const char *wsprintf_parse(const char *f, WsprintfSpec *spec)
+static const char *wsprintf_parse(const char *f, WsprintfConversion *conv)
 {
-    memset(spec, 0, sizeof *spec);
-    spec->precision = -1;
+    memset(conv, 0, sizeof *conv);
+    conv->precision = -1;
     for (;; f++) {
         if (*f == '-')
-            spec->left = true;
+            conv->left = true;
         else if (*f == '0')
-            spec->zero = true;
+            conv->zero = true;
         else if (*f == '#')
-            spec->prefix = true;
+            conv->prefix = true;
         else
             break;
     }
     for (; *f >= '0' && *f <= '9'; f++)
-        spec->width = spec->width * 10 + (*f - '0');
+        conv->width = conv->width * 10 + (*f - '0');
     if (*f == '.') {
-        spec->precision = 0;
+        conv->precision = 0;
         for (f++; *f >= '0' && *f <= '9'; f++)
-            spec->precision = spec->precision * 10 + (*f - '0');
+            conv->precision = conv->precision * 10 + (*f - '0');
     }
     while (*f == 'l' || *f == 'h')
         f++;
-    spec->type = *f;
+    conv->type = *f;
     return f;
 }
 
 /* Text padded to the width with blanks; the '0' flag does not apply to text. */
-static void wsprintf_text(WsprintfOut *out, const WsprintfSpec *spec, const char *s, int n)
+static void wsprintf_text(WsprintfOut *out, const WsprintfConversion *conv, const char *s, int n)
 {
-    int pad = spec->width > n ? spec->width - n : 0;
-    if (!spec->left)
+    int pad = conv->width > n ? conv->width - n : 0;
+    if (!conv->left)
         wsprintf_pad(out, ' ', pad);
     wsprintf_put(out, s, n);
-    if (spec->left)
+    if (conv->left)
         wsprintf_pad(out, ' ', pad);
 }
 
 /* A number: sign, "0x" prefix, at least precision digits (1 when absent or 0), padded to the width
  * with blanks, or with zeros after the sign and prefix under the '0' flag. */
-static void wsprintf_number(WsprintfOut *out, const WsprintfSpec *spec, unsigned value, bool negative)
+static void wsprintf_number(WsprintfOut *out, const WsprintfConversion *conv, unsigned value, bool negative)
 {
-    const char *digitSet = spec->type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
-    unsigned base = spec->type == 'x' || spec->type == 'X' ? 16 : 10;
+    const char *digitSet = conv->type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    unsigned base = conv->type == 'x' || conv->type == 'X' ? 16 : 10;
     char digits[16];
     int n = 0;
     do {
         digits[sizeof digits - 1 - n++] = digitSet[value % base];
         value /= base;
     } while (value);
-    const char *head = negative ? "-" : base == 16 && spec->prefix ? (spec->type == 'X' ? "0X" : "0x") : "";
+    const char *head = negative ? "-" : base == 16 && conv->prefix ? (conv->type == 'X' ? "0X" : "0x") : "";
     int headLen = (int)strlen(head);
-    int zeros = spec->precision > n ? spec->precision - n : 0;
+    int zeros = conv->precision > n ? conv->precision - n : 0;
     int body = headLen + zeros + n;
-    int pad = spec->width > body ? spec->width - body : 0;
-    if (!spec->left && !spec->zero)
+    int pad = conv->width > body ? conv->width - body : 0;
+    if (!conv->left && !conv->zero)
         wsprintf_pad(out, ' ', pad);
     wsprintf_put(out, head, headLen);
-    if (!spec->left && spec->zero)
+    if (!conv->left && conv->zero)
         wsprintf_pad(out, '0', pad);
     wsprintf_pad(out, '0', zeros);
     wsprintf_put(out, digits + sizeof digits - n, n);
-    if (spec->left)
+    if (conv->left)
         wsprintf_pad(out, ' ', pad);
 }
 
-static void wsprintf_convert(WsprintfOut *out, const WsprintfSpec *spec, va_list *ap)
+static void wsprintf_convert(WsprintfOut *out, const WsprintfConversion *conv, va_list *ap)
 {
-    switch (spec->type) {
+    switch (conv->type) {
     case 'c': {
         char c = (char)va_arg(*ap, int);
-        wsprintf_text(out, spec, &c, 1);
+        wsprintf_text(out, conv, &c, 1);
         break;
     }
     case 's': {
@@ -126,23 +126,23 @@ static void wsprintf_convert(WsprintfOut *out, const WsprintfSpec *spec, va_list
         if (!s)
             s = "(null)";
         /* a precision of 0 limits nothing, as observed */
-        int n = (int)(spec->precision > 0 ? strnlen(s, (size_t)spec->precision) : strlen(s));
-        wsprintf_text(out, spec, s, n);
+        int n = (int)(conv->precision > 0 ? strnlen(s, (size_t)conv->precision) : strlen(s));
+        wsprintf_text(out, conv, s, n);
         break;
     }
     case 'd':
     case 'i': {
         int v = va_arg(*ap, int);
-        wsprintf_number(out, spec, v < 0 ? 0u - (unsigned)v : (unsigned)v, v < 0);
+        wsprintf_number(out, conv, v < 0 ? 0u - (unsigned)v : (unsigned)v, v < 0);
         break;
     }
     case 'u':
     case 'x':
     case 'X':
-        wsprintf_number(out, spec, va_arg(*ap, unsigned), false);
+        wsprintf_number(out, conv, va_arg(*ap, unsigned), false);
         break;
     default: /* no conversion: the character itself */
-        wsprintf_put(out, &spec->type, 1);
+        wsprintf_put(out, &conv->type, 1);
         break;
     }
 }
@@ -163,11 +163,11 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...)
                 wsprintf_put(&out, f, 1);
                 continue;
             }
-            WsprintfSpec spec;
-            f = wsprintf_parse(f + 1, &spec);
-            if (!spec.type)
+            WsprintfConversion conv;
+            f = wsprintf_parse(f + 1, &conv);
+            if (!conv.type)
                 break;
-            wsprintf_convert(&out, &spec, &ap);
+            wsprintf_convert(&out, &conv, &ap);
         }
         va_end(ap);
     }
