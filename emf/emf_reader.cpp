@@ -19,7 +19,17 @@ enum : uint32_t {
     RD_HEADER_PIXELFORMAT = 100, /* ... with cbPixelFormat, offPixelFormat and bOpenGL */
     RD_SLOT_FREE = 0,            /* stock objects may be named in SELECTOBJECT/DELETEOBJECT */
     RD_SLOT_CREATE = 1,          /* a creation record must name a table slot */
+    RD_BI_RGB = 0,
+    RD_BI_RLE8 = 1,
+    RD_BI_RLE4 = 2,
+    RD_BI_BITFIELDS = 3,
+    RD_BI_JPEG = 4,              /* JPEG and PNG DIBs may have biBitCount 0 */
+    RD_BI_PNG = 5,
+    RD_RGN_AND = 1,              /* the region modes run from RGN_AND ... */
+    RD_RGN_COPY = 5,             /* ... to RGN_COPY */
 };
+
+static const int64_t RD_ALL_ROWS = -1; /* a DIB's bits cover all of biHeight */
 
 /* What the walk knows while it checks one record. */
 struct RdWalk {
@@ -47,12 +57,6 @@ static int rd_fail(const RdWalk *w, uint32_t index, uint32_t offset, const char 
     vsnprintf(w->error + n, w->errorSize - (size_t)n, fmt, ap);
     va_end(ap);
     return -1;
-}
-
-static const char *rd_name(uint32_t iType)
-{
-    const char *name = EmfRecordName(iType);
-    return name != NULL ? name : "a record of unknown type";
 }
 
 /* Record checks write why into a short buffer; the walk adds where. */
@@ -116,6 +120,8 @@ static int rd_check_span(const EmfRecord *r, uint32_t off, uint64_t len, const c
                          char *why, size_t whySize)
 {
     uint32_t fixed = rd_fixed_size(r->iType);
+    if (len == 0 && off > r->nSize)
+        return rd_why(why, whySize, "%s offset %u past the record's %u bytes", what, off, r->nSize);
     if (len == 0)
         return 0;
     if (off < fixed || off + len > r->nSize)
@@ -164,21 +170,62 @@ static int rd_check_text(const EmfRecord *r, char *why, size_t whySize)
     return rd_check_span(r, offDx, nChars * dxBytes, "dx array", why, whySize);
 }
 
+/* A BITMAPINFOHEADER's depth, a colour table that fits at least in its smallest (2-byte,
+ * DIB_PAL_COLORS) form, and, for uncompressed DIBs, bits for scans rows (RD_ALL_ROWS: all of
+ * biHeight). A header of 8 bpp or less with biClrUsed 0 may carry no table: Wine writes that. */
+static int rd_check_dib_header(const EmfRecord *r, uint32_t offBmi, uint32_t cbBmi, uint32_t cbBits,
+                               int64_t scans, char *why, size_t whySize)
+{
+    uint32_t biSize = EmfU32(r, offBmi);
+    int32_t width = EmfI32(r, offBmi + offsetof(BITMAPINFOHEADER, biWidth));
+    int32_t height = EmfI32(r, offBmi + offsetof(BITMAPINFOHEADER, biHeight));
+    uint16_t bpp = EmfU16(r, offBmi + offsetof(BITMAPINFOHEADER, biBitCount));
+    uint32_t compression = EmfU32(r, offBmi + offsetof(BITMAPINFOHEADER, biCompression));
+    uint32_t clrUsed = EmfU32(r, offBmi + offsetof(BITMAPINFOHEADER, biClrUsed));
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32 &&
+        !(bpp == 0 && (compression == RD_BI_JPEG || compression == RD_BI_PNG)))
+        return rd_why(why, whySize, "biBitCount %u is no DIB depth", bpp);
+    if ((compression == RD_BI_RLE8 && bpp != 8) || (compression == RD_BI_RLE4 && bpp != 4))
+        return rd_why(why, whySize, "run-length compression %u with %u bpp", compression, bpp);
+    if (biSize + 2 * (uint64_t)clrUsed > cbBmi)
+        return rd_why(why, whySize, "%u colours do not fit cbBmi %u", clrUsed, cbBmi);
+    if (width < 0)
+        return rd_why(why, whySize, "negative biWidth %d", width);
+    if (compression != RD_BI_RGB && compression != RD_BI_BITFIELDS)
+        return 0;
+    uint64_t rows = scans != RD_ALL_ROWS ? (uint64_t)scans : height < 0 ? -(int64_t)height : height;
+    uint64_t need = ((uint64_t)width * bpp + 31) / 32 * 4 * rows;
+    if (need > cbBits)
+        return rd_why(why, whySize, "a %dx%d DIB of %u bpp needs %llu bytes of bits, cbBits is %u",
+                      width, height, bpp, (unsigned long long)need, cbBits);
+    return 0;
+}
+
 /* offBmi, cbBmi, offBits, cbBits stored as four DWORDs at at; a header's own size must fit. */
 static int rd_check_bitmap(const EmfRecord *r, uint32_t at, char *why, size_t whySize)
 {
+    /* SETDIBITSTODEVICE need carry only the scan lines it draws. */
+    int64_t scans = RD_ALL_ROWS;
+    if (r->iType == EMR_SETDIBITSTODEVICE)
+        scans = EmfU32(r, offsetof(EMRSETDIBITSTODEVICE, cScans));
     uint32_t offBmi = EmfU32(r, at), cbBmi = EmfU32(r, at + 4);
     if (rd_check_span(r, offBmi, cbBmi, "bitmap info", why, whySize) < 0 ||
         rd_check_span(r, EmfU32(r, at + 8), EmfU32(r, at + 12), "bitmap bits", why, whySize) < 0)
         return -1;
     if (cbBmi >= 4 && EmfU32(r, offBmi) > cbBmi)
         return rd_why(why, whySize, "biSize %u larger than cbBmi %u", EmfU32(r, offBmi), cbBmi);
-    return 0;
+    if (cbBmi < sizeof(BITMAPINFOHEADER))
+        return 0;
+    return rd_check_dib_header(r, offBmi, cbBmi, EmfU32(r, at + 12), scans, why, whySize);
 }
 
 static int rd_check_clip(const EmfRecord *r, char *why, size_t whySize)
 {
-    uint32_t cbRgnData = EmfU32(r, 8);
+    uint32_t cbRgnData = EmfU32(r, 8), iMode = EmfU32(r, 12);
+    if (iMode < RD_RGN_AND || iMode > RD_RGN_COPY)
+        return rd_why(why, whySize, "iMode %u is no region mode", iMode);
+    if (cbRgnData == 0 && iMode != RD_RGN_COPY)
+        return rd_why(why, whySize, "no region with iMode %u; only RGN_COPY takes none", iMode);
     if (cbRgnData == 0)
         return 0;
     if (rd_check_span(r, sizeof(EMREXTSELECTCLIPRGN), cbRgnData, "region data", why, whySize) < 0)
@@ -313,6 +360,8 @@ static int rd_check_frame(const RdWalk *w, uint32_t index, uint32_t off, int aft
                        nSize, left);
     if (index > 0 && iType == EMR_HEADER)
         return rd_fail(w, index, off, "a second EMR_HEADER");
+    if (EmfRecordName(iType) == NULL)
+        return rd_fail(w, index, off, "record type %u is not an EMF record type", iType);
     return 0;
 }
 
@@ -328,7 +377,7 @@ static int rd_validate(const RdWalk *w, uint32_t *count)
             return -1;
         EmfRecord r = {rd_u32(w->bytes + off), rd_u32(w->bytes + off + 4), off, w->bytes + off};
         if (index > 0 && rd_check_record(&r, w->nHandles, why, sizeof why) < 0)
-            return rd_fail(w, index, off, "%s: %s", rd_name(r.iType), why);
+            return rd_fail(w, index, off, "%s: %s", EmfRecordName(r.iType), why);
         lastType = r.iType;
         lastOff = off;
         off += r.nSize;
@@ -336,7 +385,7 @@ static int rd_validate(const RdWalk *w, uint32_t *count)
     }
     if (lastType != EMR_EOF)
         return rd_fail(w, index - 1, lastOff, "the last record is %s, not EMR_EOF",
-                       rd_name(lastType));
+                       EmfRecordName(lastType));
     if (rd_u32(w->bytes + 52) != index)
         return rd_fail(w, 0, 0, "nRecords %u but the file holds %u records",
                        rd_u32(w->bytes + 52), index);

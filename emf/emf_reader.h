@@ -2,9 +2,9 @@
  * of our files relies on.
  *
  * A file that loads has: a header record first (signature, sizes and counts that agree with the
- * file), records whose sizes are non-zero multiples of 4 that tile the file exactly, one EMR_EOF
- * as the last record, and, for the record types we write, counts and offsets that stay inside
- * their record. Consumers may then read any fixed field of such a record without further checks.
+ * file), records of the types [MS-EMF] defines whose sizes are non-zero multiples of 4 that tile
+ * the file exactly, one EMR_EOF as the last record, and, for the record types we write, counts
+ * and offsets that stay inside their record. Consumers may then read any fixed field of such a record without further checks.
  *
  * Convention: functions returning int give 0 on success and -1 on failure.
  */

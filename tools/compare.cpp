@@ -295,8 +295,7 @@ static void dump_lines(FILE *out, const EmfRecord *r, uint32_t from, uint32_t to
 
 void EmfDumpRecord(FILE *out, const char *label, const EmfRecord *rec, uint32_t at)
 {
-    const char *name = EmfRecordName(rec->iType);
-    fprintf(out, "%s: %s at offset %u, %u bytes\n", label, name ? name : "UNKNOWN", rec->offset,
+    fprintf(out, "%s: %s at offset %u, %u bytes\n", label, EmfRecordName(rec->iType), rec->offset,
             rec->nSize);
     if (rec->nSize <= DUMP_WHOLE) {
         dump_lines(out, rec, 0, rec->nSize);

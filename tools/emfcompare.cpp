@@ -27,10 +27,9 @@ static void compare_report(const EmfFile *a, const EmfFile *b, const char *pathA
                            const char *pathB, const EmfDiff *d)
 {
     const EmfRecord *ra = &a->records[d->index], *rb = &b->records[d->index];
-    const char *na = EmfRecordName(ra->iType), *nb = EmfRecordName(rb->iType);
-    printf("record %u (%s", d->index, na ? na : "UNKNOWN");
+    printf("record %u (%s", d->index, EmfRecordName(ra->iType));
     if (ra->iType != rb->iType)
-        printf(" / %s", nb ? nb : "UNKNOWN");
+        printf(" / %s", EmfRecordName(rb->iType));
     printf(") at offset %u / %u: field %s (byte %u) differs; %s has %u records, %s has %u\n",
            ra->offset, rb->offset, d->field[0] ? d->field : "?", d->at, pathA, a->count, pathB,
            b->count);

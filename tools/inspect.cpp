@@ -367,7 +367,7 @@ static void ins_fields(InsLine *l, const EmfFile *f, const EmfRecord *r)
     case EMR_EXTTEXTOUTA: case EMR_EXTTEXTOUTW:
         ins_text(l, r);
         break;
-    default: /* no parameters (SAVEDC, the path brackets), or a type we do not decode */
+    default: /* no parameters (SAVEDC, the path brackets), or a type we never write */
         break;
     }
 }
@@ -378,11 +378,7 @@ size_t EmfFormatRecord(const EmfFile *file, uint32_t index, char *line, size_t l
     if (lineSize > 0)
         line[0] = '\0';
     const EmfRecord *r = &file->records[index];
-    const char *name = EmfRecordName(r->iType);
-    if (name != NULL)
-        ins_add(&l, "#%u @%u %s size=%u", index, r->offset, name, r->nSize);
-    else
-        ins_add(&l, "#%u @%u UNKNOWN(%u) size=%u", index, r->offset, r->iType, r->nSize);
+    ins_add(&l, "#%u @%u %s size=%u", index, r->offset, EmfRecordName(r->iType), r->nSize);
     ins_fields(&l, file, r);
     return l.len;
 }

@@ -98,7 +98,7 @@ std::vector<DiffRow> DiffRows()
          1, 1, 16, "rclBounds"},
         /* b05: STRETCHDIBITS at 108, BITMAPINFOHEADER at +80, bits at +120. */
         {"pixel", b05, With8(b05, 230, 0xff), {}, 1, 1, 122, "bits"},
-        {"bitmap width", b05, With32(b05, 192, 3), {}, 1, 1, 84, "bmi"},
+        {"bitmap resolution", b05, With32(b05, 212, 3780), {}, 1, 1, 104, "bmi"},
         {"path bounds", fill, With32(fill, 128, 102), {}, 1, 1, 20, "rclBounds"},
         {"path bounds excluded", fill, With32(fill, 128, 102), {"path.bounds"}, 0, 0, 0, ""},
         {"font forms", font332, font368, {}, 1, 1, 4, "nSize"},

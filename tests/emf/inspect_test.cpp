@@ -78,8 +78,8 @@ TEST(EmfInspect, DecodesHandMadeRecords)
          "#1 @108 POLYPOLYGON16 size=60 bounds=(0,0,9,9) nPolys=2 cpts=5 counts=3,2 "
          "pts=(0,1) (3,2) (5,4) (7,6) ..."},
         {"no parameters", BuildEmf({Record({EMR_SAVEDC, 8})}, 1), 1, "#1 @108 SAVEDC size=8"},
-        {"type not in [MS-EMF]", BuildEmf({Record({200, 12, 7})}, 1), 1,
-         "#1 @108 UNKNOWN(200) size=12"},
+        {"a type we never write", BuildEmf({Record({98, 12, 2})}, 1), 1,
+         "#1 @108 SETICMMODE size=12"},
         {"restore, negative", BuildEmf({Record({EMR_RESTOREDC, 12, (uint32_t)-2})}, 1), 1,
          "#1 @108 RESTOREDC size=12 iRelative=-2"},
         {"arc", BuildEmf({Record({EMR_ARC, 40, 10, 20, 109, 219, 110, 120, 60, 20})}, 1), 1,

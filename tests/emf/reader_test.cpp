@@ -23,6 +23,9 @@ Bytes T00() { return ToBytes(kSampleT00); }
 Bytes B05() { return ToBytes(kSampleB05); }
 Bytes O08() { return ToBytes(kSampleO08); }
 
+/* SelectClipRgn(NULL): cbRgnData 0 at 116, iMode RGN_COPY at 120. */
+Bytes ClipNull() { return BuildEmf({Record({EMR_EXTSELECTCLIPRGN, 16, 0, 5})}, 1); }
+
 /* Two polygons of 3 and 2 16-bit points: nPolys at 132, cpts at 136, counts at 140 and 144. */
 Bytes PolyPoly16()
 {
@@ -56,6 +59,9 @@ const Rejection kRejections[] = {
          Put32(b, 52, 4);
      }, "record 3 at offset 168: record of type 14 after EMR_EOF"},
     {"bytes after EOF", D01, [](Bytes &b) { b.resize(172); Put32(b, 48, 172); }, "record 3 at offset 168: only 4 bytes left"},
+    {"type 0", D01, [](Bytes &b) { Put32(b, 108, 0); }, "record 1 at offset 108: record type 0 is not an EMF record type"},
+    {"an unassigned type", D01, [](Bytes &b) { Put32(b, 108, 69); }, "record type 69 is not"},
+    {"a type past the last", D01, [](Bytes &b) { Put32(b, 108, EMR_MAX + 1); }, "record type 123 is not"},
     {"a second header", D01, [](Bytes &b) { Put32(b, 108, EMR_HEADER); }, "record 1 at offset 108: a second EMR_HEADER"},
     {"EOF nSizeLast", D01, [](Bytes &b) { Put32(b, 164, 16); }, "record 2 at offset 148: EOF: nSizeLast 16 differs from nSize 20"},
     {"EOF palette outside", D01, [](Bytes &b) { Put32(b, 156, 1); Put32(b, 160, 8); }, "EOF: 1 palette entries at 8 outside the record"},
@@ -77,7 +83,18 @@ const Rejection kRejections[] = {
     /* b05: STRETCHDIBITS @108 (136): offBmi 156, cbBmi 160, offBits 164, cbBits 168, BMI at 188. */
     {"bitmap bits outside", B05, [](Bytes &b) { Put32(b, 168, 20); }, "STRETCHDIBITS: bitmap bits at 120, 20 bytes, outside 80..136"},
     {"bitmap info in the fixed part", B05, [](Bytes &b) { Put32(b, 156, 76); }, "STRETCHDIBITS: bitmap info at 76, 40 bytes, outside 80..136"},
+    {"bitmap depth", B05, [](Bytes &b) { Put32(b, 200, 0x00030001); }, "STRETCHDIBITS: biBitCount 3 is no DIB depth"},
+    {"bitmap colours beyond cbBmi", B05, [](Bytes &b) { Put32(b, 220, 1); }, "STRETCHDIBITS: 1 colours do not fit cbBmi 40"},
+    {"empty bitmap offset past the record", B05, [](Bytes &b) { Put32(b, 168, 0); Put32(b, 164, 140); }, "STRETCHDIBITS: bitmap bits offset 140 past the record's 136 bytes"},
+    {"bitmap wider than its bits", B05, [](Bytes &b) { Put32(b, 192, 3); }, "STRETCHDIBITS: a 3x2 DIB of 24 bpp needs 24 bytes of bits, cbBits is 16"},
+    {"bitmap taller than its bits", B05, [](Bytes &b) { Put32(b, 196, (uint32_t)-3); }, "STRETCHDIBITS: a 2x-3 DIB of 24 bpp needs 24 bytes"},
+    {"bitmap depth 0 uncompressed", B05, [](Bytes &b) { Put32(b, 200, 1); }, "STRETCHDIBITS: biBitCount 0 is no DIB depth"},
+    {"run-length bitmap of 24 bpp", B05, [](Bytes &b) { Put32(b, 204, 1); }, "STRETCHDIBITS: run-length compression 1 with 24 bpp"},
+    {"bitmap of negative width", B05, [](Bytes &b) { Put32(b, 192, (uint32_t)-2); }, "STRETCHDIBITS: negative biWidth -2"},
     {"bitmap info header too big", B05, [](Bytes &b) { Put32(b, 188, 44); }, "STRETCHDIBITS: biSize 44 larger than cbBmi 40"},
+    {"clip mode", ClipNull, [](Bytes &b) { Put32(b, 120, 6); }, "record 1 at offset 108: EXTSELECTCLIPRGN: iMode 6 is no region mode"},
+    {"no region to AND", ClipNull, [](Bytes &b) { Put32(b, 120, 1); }, "EXTSELECTCLIPRGN: no region with iMode 1; only RGN_COPY takes none"},
+    {"region data beyond the record", ClipNull, [](Bytes &b) { Put32(b, 116, 32); }, "EXTSELECTCLIPRGN: region data at 16, 32 bytes, outside 16..16"},
     /* o08 (nHandles 2): CREATEPEN @108, SELECTOBJECT @136, SELECTOBJECT stock @204, DELETEOBJECT @216. */
     {"pen slot at nHandles", O08, [](Bytes &b) { Put32(b, 116, 2); }, "record 1 at offset 108: CREATEPEN: object slot 2 outside 1..1 (nHandles 2)"},
     {"pen slot 0", O08, [](Bytes &b) { Put32(b, 116, 0); }, "CREATEPEN: object slot 0 outside"},

@@ -69,7 +69,7 @@ std::string WriteTemp(const Bytes &b, const std::string &name)
 {
     std::string path = temp_dir() + "/" + name;
     FILE *f = fopen(path.c_str(), "wb");
-    if (f == NULL || fwrite(b.data(), 1, b.size(), f) != b.size() || fclose(f) != 0)
+    if (f == NULL || (!b.empty() && fwrite(b.data(), 1, b.size(), f) != b.size()) || fclose(f) != 0)
         abort();
     return path;
 }
