@@ -318,26 +318,15 @@ BOOL WINAPI RoundRect(HDC hdc, int left, int top, int right, int bottom, int wid
                                       {}, box));
 }
 
-/* Where a direction from the centre meets the ellipse, as GDI computes it for the bounds. */
+/* Where a direction from the centre meets the ellipse, as the bounds rule below computes it. */
 static POINT draw_arc_point(int64_t cx, int64_t cy, int64_t rx, int64_t ry, double angle)
 {
     return POINT{(LONG)(cx + cos(angle) * rx), (LONG)(cy - sin(angle) * ry)};
 }
 
-/* Header bounds of an arc, chord or pie as GDI writes them. The points where the start and end
- * directions meet the ellipse, grown to each side of the box the counter-clockwise sweep between them
- * reaches, and to the centre for a pie. The directions are taken unscaled from a whole-number centre
- * (the corners' midpoint rounded toward zero), the radii are whole halves of the corners' distance,
- * and the points are truncated; a direction along +x exactly is -0.0, which counts as reaching the
- * right side. Observed in GDI over 3,600 boxes and directions. */
-static RECT draw_arc_bounds(const RECT &box, POINT start, POINT end, uint32_t type)
+/* Grows b to each side of box that the counter-clockwise sweep from angle a0 to a1 reaches. */
+static void draw_arc_sweep(RECT *b, const RECT &box, double a0, double a1)
 {
-    int64_t left = box.left, top = box.top, right = (int64_t)box.right + 1, bottom = (int64_t)box.bottom + 1;
-    int64_t cx = (left + right) / 2, cy = (top + bottom) / 2, rx = (right - left) / 2, ry = (bottom - top) / 2;
-    double a0 = atan2(-(double)(start.y - cy), (double)(start.x - cx));
-    double a1 = atan2(-(double)(end.y - cy), (double)(end.x - cx));
-    POINT p0 = draw_arc_point(cx, cy, rx, ry, a0), p1 = draw_arc_point(cx, cy, rx, ry, a1);
-    RECT b = {p0.x < p1.x ? p0.x : p1.x, p0.y < p1.y ? p0.y : p1.y, p0.x > p1.x ? p0.x : p1.x, p0.y > p1.y ? p0.y : p1.y};
     a0 += a0 < 0 ? 2 * draw_pi : 0;
     a1 += a1 < 0 ? 2 * draw_pi : 0;
     a1 += a1 < a0 ? 2 * draw_pi : 0;
@@ -348,13 +337,31 @@ static RECT draw_arc_bounds(const RECT &box, POINT start, POINT end, uint32_t ty
         if (side > a1)
             break;
         switch (i % 4) {
-        case 0: b.right = box.right; break;
-        case 1: b.top = box.top; break;
-        case 2: b.left = box.left; break;
-        default: b.bottom = box.bottom; break;
+        case 0: b->right = box.right; break;
+        case 1: b->top = box.top; break;
+        case 2: b->left = box.left; break;
+        default: b->bottom = box.bottom; break;
         }
     }
+}
+
+/* Header bounds of an arc, chord or pie: the points where the start and end directions meet the
+ * ellipse, grown by the sweep between them, and to the centre for a pie. This is the rule observed
+ * under Wine over 3,600 boxes and directions (no Windows data point): the directions are taken
+ * unscaled from a whole-number centre (the corners' midpoint rounded toward zero), the radii are
+ * whole halves of the corners' distance, and the points are truncated. A start straight along +x
+ * gives the angle -0.0, which still reaches the right side. */
+static RECT draw_arc_bounds(const RECT &box, POINT start, POINT end, uint32_t type)
+{
+    int64_t left = box.left, top = box.top, right = (int64_t)box.right + 1, bottom = (int64_t)box.bottom + 1;
+    int64_t cx = (left + right) / 2, cy = (top + bottom) / 2, rx = (right - left) / 2, ry = (bottom - top) / 2;
+    double a0 = atan2(-(double)(start.y - cy), (double)(start.x - cx));
+    double a1 = atan2(-(double)(end.y - cy), (double)(end.x - cx));
+    POINT p0 = draw_arc_point(cx, cy, rx, ry, a0), p1 = draw_arc_point(cx, cy, rx, ry, a1);
+    RECT b = {p0.x < p1.x ? p0.x : p1.x, p0.y < p1.y ? p0.y : p1.y, p0.x > p1.x ? p0.x : p1.x, p0.y > p1.y ? p0.y : p1.y};
+    draw_arc_sweep(&b, box, a0, a1);
     if (type == emf::EMR_PIE) {
+        /* One side only: a box the sweep turned inside out keeps its other side. */
         if (b.left > cx)
             b.left = (LONG)cx;
         else if (b.right < cx)
@@ -364,8 +371,7 @@ static RECT draw_arc_bounds(const RECT &box, POINT start, POINT end, uint32_t ty
         else if (b.bottom < cy)
             b.bottom = (LONG)cy;
     }
-    /* A side reached from the far point can leave the box turned inside out; the header takes it
-     * re-ordered. */
+    /* A side reached from the far point can leave the box inside out; the header takes it re-ordered. */
     return RECT{b.left < b.right ? b.left : b.right, b.top < b.bottom ? b.top : b.bottom,
                 b.left > b.right ? b.left : b.right, b.top > b.bottom ? b.top : b.bottom};
 }
