@@ -214,8 +214,8 @@ static int rd_check_bitmap(const EmfRecord *r, uint32_t at, char *why, size_t wh
         return -1;
     if (cbBmi >= 4 && EmfU32(r, offBmi) > cbBmi)
         return rd_why(why, whySize, "biSize %u larger than cbBmi %u", EmfU32(r, offBmi), cbBmi);
-    if (cbBmi < sizeof(BITMAPINFOHEADER))
-        return 0;
+    if (cbBmi < sizeof(BITMAPINFOHEADER) || EmfU32(r, offBmi) < sizeof(BITMAPINFOHEADER))
+        return 0; /* no header, or the 12-byte BITMAPCOREHEADER */
     return rd_check_dib_header(r, offBmi, cbBmi, EmfU32(r, at + 12), scans, why, whySize);
 }
 
