@@ -18,6 +18,8 @@ extern "C" {
  * and the temporary folder C:\TEMP below it.
  */
 #define STANDIN_ROOT_ENV "TAVLINQX_ROOT"
+/* GetWindowsDirectoryA reports C:\WINDOWS, or the DOS path in $TAVLINQX_WINDIR when it is set. */
+#define STANDIN_WINDIR_ENV "TAVLINQX_WINDIR"
 
 /* The POSIX folder that drive C: maps to, laid out if needed; NULL if it cannot be created. */
 const char *StandinRootFolder(void);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
@@ -31,7 +32,10 @@ static UINT folders_answer(const char *name, const char *value, LPSTR buf, UINT 
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
 {
-    return folders_answer("GetWindowsDirectoryA", FOLDERS_WINDOWS, lpBuffer, uSize);
+    const char *windows = getenv(STANDIN_WINDIR_ENV);
+    if (windows == NULL || windows[0] == '\0')
+        windows = FOLDERS_WINDOWS;
+    return folders_answer("GetWindowsDirectoryA", windows, lpBuffer, uSize);
 }
 
 DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)

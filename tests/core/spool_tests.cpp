@@ -82,6 +82,34 @@ TEST_F(SpoolTest, FailuresToNameStillReturn0WithATerminatedBuffer)
     }
 }
 
+/* A Windows directory the spool folder name no longer fits behind, and one whose temp folder is
+ * too deep for a temporary name: the caller's buffer ends up empty, never overrun. */
+TEST_F(SpoolTest, OverlongWindowsDirectoriesLeaveAnEmptyPath)
+{
+    struct Row {
+        const char *name;
+        size_t length; /* of the Windows directory */
+    } rows[] = {
+        {"255 characters: no room for \\temp", 255},
+        {"254 characters: \\temp fits, no room for a name", 254},
+        {"247 characters: folder past what GetTempFileNameA takes", 247},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string windows = "C:\\";
+        while (windows.size() < row.length)
+            windows += windows.size() % 9 == 0 ? '\\' : 'w';
+        windows.resize(row.length);
+        setenv(STANDIN_WINDIR_ENV, windows.c_str(), 1);
+        char path[MAX_PATH + 16];
+        memset(path, 'x', sizeof path);
+        EXPECT_EQ(GetEmfFilePath32(path), 0);
+        unsetenv(STANDIN_WINDIR_ENV);
+        EXPECT_STREQ(path, "");
+        EXPECT_EQ(path[MAX_PATH], 'x') << "nothing written past the buffer";
+    }
+}
+
 TEST_F(SpoolTest, UnknownPrinterFailsBeforeAnythingIsCreated)
 {
     char path[MAX_PATH];
