@@ -18,14 +18,14 @@ struct DemoShape {
     LOGBRUSH brush;
 };
 
-static const POINTS kFrame[] = {{100, 100}, {1900, 1300}};
-static const POINTS kStar[] = {{400, 200}, {520, 560}, {200, 340}, {600, 340}, {280, 560}};
-static const POINTS kEllipse[] = {{700, 200}, {1100, 560}};
-static const POINTS kRoundRect[] = {{1200, 200}, {1800, 560}, {80, 80}};
-static const POINTS kWave[] = {{200, 700}, {500, 600}, {800, 900}, {1100, 650},
-                               {1400, 850}, {1700, 700}};
-static const POINTS kCurve[] = {{200, 1000}, {600, 800}, {1000, 1250}, {1400, 1000}};
-static const POINTS kPie[] = {{1450, 900}, {1850, 1250}, {1850, 900}, {1450, 900}};
+static const POINTS kFrame[] = {{200, 200}, {3800, 2600}};
+static const POINTS kStar[] = {{800, 400}, {1040, 1120}, {400, 680}, {1200, 680}, {560, 1120}};
+static const POINTS kEllipse[] = {{1400, 400}, {2200, 1120}};
+static const POINTS kRoundRect[] = {{2400, 400}, {3600, 1120}, {160, 160}};
+static const POINTS kWave[] = {{400, 1400}, {1000, 1200}, {1600, 1800}, {2200, 1300},
+                               {2800, 1700}, {3400, 1400}};
+static const POINTS kCurve[] = {{400, 2000}, {1200, 1600}, {2000, 2500}, {2800, 2000}};
+static const POINTS kPie[] = {{2900, 1800}, {3700, 2500}, {3700, 1800}, {2900, 1800}};
 
 static const DemoShape kShapes[] = {
     {OS_RECTANGLE, kFrame, 2, {PS_SOLID, {8, 0}, RGB(0, 0, 0)}, {BS_HOLLOW, 0, 0}},
@@ -83,7 +83,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    const RECT clip = {50, 50, 1950, 1350};
+    const RECT clip = {100, 100, 3900, 2700};
     SetClipRect32(&dc, &clip);
     for (const DemoShape &shape : kShapes)
         demo_draw(&dc, &shape, &clip);

@@ -93,10 +93,11 @@ TEST(ModuleDefinition, ListsTheTableWithDecorationsAndOrdinals)
         std::istringstream fields(line);
         std::string first, second;
         fields >> first >> second;
+        size_t at = first.find('@');
         if (first == "LIBRARY")
             library = second;
-        else if (first.find('@') != std::string::npos)
-            entries[first.substr(0, first.find('@'))] = first.substr(first.find('@')) + " " + second;
+        else if (at != std::string::npos)
+            entries[first.substr(0, at)] = first.substr(at) + " " + second;
     }
     EXPECT_EQ(library, "\"TAVLINQX.DLL\"");
     ASSERT_EQ(entries.size(), (size_t)TAVLINQX_EXPORT_COUNT);
