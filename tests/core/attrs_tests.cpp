@@ -146,10 +146,7 @@ TEST_F(RealizeTest, EachRoadRealizesAndReleasesWhatTheStyleCodeCalls)
                           row.withBrush ? &brush : NULL, row.withMode ? &mode_ : NULL),
                   0);
         Release();
-        /* Every row starts from a fresh metafile so object indices start at 1. */
-        EXPECT_THAT(CloseAndDescribe(), ElementsAreArray(row.records));
-        records_.clear();
-        ASSERT_EQ(GetEmfFileDC32(NULL, "DISPLAY", path_, NULL, NULL, NULL, &dc_), 0);
+        EXPECT_THAT(Reopen(), ElementsAreArray(row.records));
     }
 }
 

@@ -137,13 +137,14 @@ void JobTest::SetUp()
     RECT frame = {0, 0, 21000, 29700};
     ASSERT_EQ(GetEmfFileDC32(NULL, "DISPLAY", path_, &frame, NULL, NULL, &dc_), 0);
     ASSERT_NE(dc_, nullptr);
+    open_ = true;
 }
 
 void JobTest::TearDown()
 {
     StandinTraceStop();
     StandinClearFaults();
-    if (records_.empty() && dc_ != NULL)
+    if (open_)
         CloseAndDescribe();
     EXPECT_EQ(StandinLiveGdiObjects(), gdiObjectsBefore_) << "GDI objects leaked";
     EXPECT_EQ(StandinLiveGlobalBlocks(), globalBlocksBefore_) << "global blocks leaked";
@@ -154,6 +155,7 @@ void JobTest::TearDown()
 std::vector<std::string> JobTest::CloseAndDescribe()
 {
     EXPECT_EQ(CloseEmfFile32(&dc_), 0);
+    open_ = false;
     records_.clear();
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string keptName = std::string("core.") + test->test_suite_name() + "." + test->name() + "-" +
@@ -177,6 +179,14 @@ std::vector<std::string> JobTest::CloseAndDescribe()
         records_.push_back(record);
     }
     EmfFree(&file);
+    return described;
+}
+
+std::vector<std::string> JobTest::Reopen()
+{
+    std::vector<std::string> described = CloseAndDescribe();
+    EXPECT_EQ(GetEmfFileDC32(NULL, "DISPLAY", path_, NULL, NULL, NULL, &dc_), 0);
+    open_ = true;
     return described;
 }
 

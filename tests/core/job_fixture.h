@@ -3,6 +3,7 @@
 #ifndef TAVLINQX_TESTS_JOB_FIXTURE_H
 #define TAVLINQX_TESTS_JOB_FIXTURE_H
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,7 +37,12 @@ protected:
     std::vector<std::string> TracedCalls() const;
     std::vector<std::string> TracedEntries() const;
 
+    /* Closes the current metafile and opens a fresh one on the same path, so each case of a
+     * table starts at object index 1. Returns the closed file's records, described. */
+    std::vector<std::string> Reopen();
+
     HDC dc_ = NULL;
+    bool open_ = false;
     char path_[MAX_PATH] = {};
     std::vector<JobRecord> records_;
     long gdiObjectsBefore_ = 0;

@@ -34,14 +34,6 @@ protected:
         return Output32(&dc_, &style, &second, &count, points, &pen_, &bits_, &brush_, mode,
                         &slots_[0], &slots_[1], &slots_[2], &slots_[3], &slots_[4], clip);
     }
-    /* Reopens a fresh metafile, so every case starts at object index 1. */
-    std::vector<std::string> Reopen()
-    {
-        std::vector<std::string> described = CloseAndDescribe();
-        records_.clear();
-        EXPECT_EQ(GetEmfFileDC32(NULL, "DISPLAY", path_, NULL, NULL, NULL, &dc_), 0);
-        return described;
-    }
     LOGPEN pen_ = {PS_SOLID, {2, 0}, 0x0000ff};
     LOGBRUSH brush_ = {BS_SOLID, 0x00ff00, 0};
     DWORD bits_ = 0;

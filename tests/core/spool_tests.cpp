@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <gmock/gmock.h>
+
 #include "job_fixture.h"
 
 using ::testing::ElementsAre;
