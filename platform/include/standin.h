@@ -47,7 +47,7 @@ void StandinFailCall(const char *name, int nth);
 void StandinClearFaults(void);
 
 /* ---- Counters ---- (process-wide) */
-long StandinLiveGdiObjects(void);  /* pens, brushes, bitmaps, fonts, regions; stock objects excluded */
+long StandinLiveGdiObjects(void);  /* pens, brushes, bitmaps, fonts, regions, metafile handles; stock objects excluded */
 long StandinLiveDCs(void);         /* device contexts of every kind not yet deleted or closed */
 long StandinLiveGlobalBlocks(void);
 

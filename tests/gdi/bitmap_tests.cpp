@@ -177,7 +177,7 @@ TEST_F(BitmapTest, ConversionsMatchTheBytesGdiReturned)
         uint8_t init[64];
         for (int i = 0; i < 64; i++)
             init[i] = (uint8_t)(0x11 * (i + 1));
-        memcpy(init, row.init.data(), row.init.size());
+        std::copy(row.init.begin(), row.init.end(), init);
         HBITMAP bm = Ddb(4, 2, row.bpp, init);
         Bmi rgb = Request(4, 2, 24), mono = Request(4, 2, 1);
         int result = 0;

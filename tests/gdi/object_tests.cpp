@@ -45,7 +45,8 @@ PackedDib Dib(LONG width, LONG height, WORD bitsPixel, DWORD compression, DWORD 
     PackedDib dib;
     memset(&dib, 0, sizeof dib);
     dib.hdr = BITMAPINFOHEADER{sizeof dib.hdr, width, height, 1, bitsPixel, compression, 0, 0, 0, clrUsed, 0};
-    memcpy(dib.rest, rest.begin(), rest.size());
+    if (rest.size())
+        memcpy(dib.rest, rest.begin(), rest.size());
     return dib;
 }
 
