@@ -118,6 +118,7 @@ void dc_release(HDC hdc, GdiDC *dc)
         gdi_object_deselected(dc->bitmap);
         gdi_handle_free(hdc);
     }
+    gdi_path_release(dc);
     free(dc);
 }
 
