@@ -1,12 +1,12 @@
 /* The scenarios themselves, the checks they share, and the runner both hosts call. */
 #include "scenarios.h"
 
-#include <ctype.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 
 #ifdef _WIN32
 #define SCENARIO_SEPARATOR '\\'

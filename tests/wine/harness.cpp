@@ -20,8 +20,8 @@ static void harness_fail(const char *what, const char *name)
     harness_failures++;
 }
 
-/* Calls proc with argCount pointers pushed right to left, restores the stack pointer itself, and
- * returns how many argument bytes the callee removed. The compiler is kept out of the call so
+/* Calls proc with argCount (at least 1) pointers pushed right to left, restores the stack pointer
+ * itself, and returns how many argument bytes the callee removed. The compiler is kept out of the call so
  * that a wrong byte count in the DLL shows up here instead of corrupting the caller's frame. */
 static int harness_popped_bytes(FARPROC proc, int argCount, void *const *args, int *result)
 {
@@ -75,8 +75,12 @@ static void harness_check_convention(HMODULE module)
     for (const ExportRow &row : kExportRows) {
         FARPROC proc = GetProcAddress(module, row.name);
         int argCount = row.argBytes / 4;
-        if (proc == NULL || argCount > HARNESS_MAX_ARGS)
+        if (argCount < 1 || argCount > HARNESS_MAX_ARGS) {
+            harness_fail("has an argument count the harness cannot push", row.name);
             continue;
+        }
+        if (proc == NULL)
+            continue; /* reported by the lookup check */
         memset(blocks, 0, sizeof blocks);
         for (int i = 0; i < argCount; i++)
             args[i] = blocks[i];
