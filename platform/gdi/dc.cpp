@@ -8,7 +8,7 @@ namespace {
 
 enum { DRIVER_VERSION = 0x4000 };
 
-DWORD dc_object_type(DcKind kind)
+DWORD context_object_type(DcKind kind)
 {
     switch (kind) {
     case DC_KIND_MEMORY: return OBJ_MEMDC;
@@ -19,19 +19,19 @@ DWORD dc_object_type(DcKind kind)
 
 /* CreateDCA's driver names: the spooler's (any device) and the display's. A NULL driver lets the
  * device name choose, as GDI does. */
-bool dc_known_driver(const char *driver)
+bool context_known_driver(const char *driver)
 {
     return !driver || strcasecmp(driver, "WINSPL16") == 0 || strcasecmp(driver, "DISPLAY") == 0;
 }
 
-HDC dc_create_device(const char *driver, const char *device, const DEVMODEA *devmode)
+HDC context_create_device(const char *driver, const char *device, const DEVMODEA *devmode)
 {
     DeviceCaps caps;
     if (!device && driver && strcasecmp(driver, "DISPLAY") == 0) {
-        dc_display_caps(&caps);
+        printer_display_caps(&caps);
     } else if (!device && !driver) {
         return NULL; /* GDI fails this without an error code */
-    } else if (!device || !dc_known_driver(driver) || !printer_caps(device, devmode, &caps)) {
+    } else if (!device || !context_known_driver(driver) || !printer_caps(device, devmode, &caps)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return NULL;
     }
@@ -39,7 +39,7 @@ HDC dc_create_device(const char *driver, const char *device, const DEVMODEA *dev
     return dc ? dc_add(dc) : NULL;
 }
 
-int dc_caps(const GdiDC *dc, int index)
+int context_caps(const GdiDC *dc, int index)
 {
     const DeviceCaps &caps = dc->caps;
     bool printer = caps.technology == DT_RASPRINTER;
@@ -96,7 +96,7 @@ GdiDC *dc_new(DcKind kind, const DeviceCaps *caps)
 
 HDC dc_add(GdiDC *dc)
 {
-    HDC hdc = (HDC)gdi_handle_alloc(dc_object_type(dc->kind), dc);
+    HDC hdc = (HDC)gdi_handle_alloc(context_object_type(dc->kind), dc);
     if (!hdc) {
         dc_release(NULL, dc);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -125,9 +125,10 @@ void dc_release(HDC hdc, GdiDC *dc)
 HDC WINAPI CreateDCA(LPCSTR pwszDriver, LPCSTR pwszDevice, LPCSTR pszPort, const DEVMODEA *pdm)
 {
     (void)pszPort;
-    if (!gdi_enter("CreateDCA", "\"%s\", \"%s\"", pwszDriver ? pwszDriver : "(null)", pwszDevice ? pwszDevice : "(null)"))
+    if (!gdi_enter("CreateDCA", "\"%s\", \"%s\"", pwszDriver ? pwszDriver : "(null)",
+                   pwszDevice ? pwszDevice : "(null)"))
         return NULL;
-    HDC hdc = dc_create_device(pwszDriver, pwszDevice, pdm);
+    HDC hdc = context_create_device(pwszDriver, pwszDevice, pdm);
     gdi_unlock();
     return hdc;
 }
@@ -144,7 +145,7 @@ HDC WINAPI CreateCompatibleDC(HDC hdc)
         if (base)
             caps = base->caps;
         else
-            dc_display_caps(&caps);
+            printer_display_caps(&caps);
         GdiDC *dc = dc_new(DC_KIND_MEMORY, &caps);
         result = dc ? dc_add(dc) : NULL;
     }
@@ -173,7 +174,7 @@ int WINAPI GetDeviceCaps(HDC hdc, int index)
     if (!gdi_enter("GetDeviceCaps", "%s, %d", gdi_handle_name(hdc, name), index))
         return 0;
     GdiDC *dc = gdi_dc(hdc);
-    int value = dc ? dc_caps(dc, index) : 0;
+    int value = dc ? context_caps(dc, index) : 0;
     gdi_unlock();
     return value;
 }

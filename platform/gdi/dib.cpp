@@ -24,7 +24,7 @@ enum { MASK_RED_555 = 0x7C00, MASK_GREEN_555 = 0x03E0, MASK_BLUE_555 = 0x001F };
 
 /* Entry i of the default palette an 8-bpp device bitmap is read with; between the static colours
  * it is a 3-3-2 colour cube. */
-uint32_t dib_palette8(int i)
+uint32_t pixels_palette8(int i)
 {
     if (i < 10)
         return kStaticColours[i];
@@ -33,10 +33,10 @@ uint32_t dib_palette8(int i)
     return (uint32_t)((i & 7) * 32) << 16 | (uint32_t)(((i >> 3) & 7) * 32) << 8 | (uint32_t)(((i >> 6) & 3) * 64);
 }
 
-uint32_t dib_expand5(uint32_t v) { return (v << 3) | (v >> 2); }
+uint32_t pixels_expand5(uint32_t v) { return (v << 3) | (v >> 2); }
 
 /* The colours (0xRRGGBB) of the first count pixels of a device-bitmap row, one loop per depth. */
-void dib_row_colours(const GdiBitmap *bm, const uint8_t *row, int count, uint32_t *rgb)
+void pixels_row_colours(const GdiBitmap *bm, const uint8_t *row, int count, uint32_t *rgb)
 {
     switch (bm->bitsPixel) {
     case 1:
@@ -49,12 +49,13 @@ void dib_row_colours(const GdiBitmap *bm, const uint8_t *row, int count, uint32_
         break;
     case 8:
         for (int x = 0; x < count; x++)
-            rgb[x] = dib_palette8(row[x]);
+            rgb[x] = pixels_palette8(row[x]);
         break;
     case 16: /* 5-5-5, the top bit unused */
         for (int x = 0; x < count; x++) {
             uint32_t v = (uint32_t)row[2 * x] | (uint32_t)row[2 * x + 1] << 8;
-            rgb[x] = dib_expand5((v >> 10) & 31) << 16 | dib_expand5((v >> 5) & 31) << 8 | dib_expand5(v & 31);
+            rgb[x] = pixels_expand5((v >> 10) & 31) << 16 | pixels_expand5((v >> 5) & 31) << 8 |
+                     pixels_expand5(v & 31);
         }
         break;
     case 24:
@@ -70,7 +71,7 @@ void dib_row_colours(const GdiBitmap *bm, const uint8_t *row, int count, uint32_
 
 /* Writes count colours into a zeroed DIB row of 1 or 24 bits per pixel. A colour becomes white in a
  * 1-bit row when it is nearer to white than to black, which for 8-bit channels is r+g+b > 382. */
-void dib_encode_row(const uint32_t *rgb, int count, int bitsPixel, uint8_t *out)
+void pixels_encode_row(const uint32_t *rgb, int count, int bitsPixel, uint8_t *out)
 {
     if (bitsPixel == 1) {
         for (int x = 0; x < count; x++) {
@@ -88,7 +89,7 @@ void dib_encode_row(const uint32_t *rgb, int count, int bitsPixel, uint8_t *out)
 }
 
 /* Query mode: the header describes the bitmap in its own format; no colour table, no bits. */
-int dib_query(const GdiBitmap *bm, BITMAPINFOHEADER *hdr)
+int pixels_query(const GdiBitmap *bm, BITMAPINFOHEADER *hdr)
 {
     hdr->biWidth = bm->width;
     hdr->biHeight = bm->height;
@@ -106,7 +107,7 @@ int dib_query(const GdiBitmap *bm, BITMAPINFOHEADER *hdr)
 /* Copies scan lines start.. of a DIB of |biHeight| lines, numbered from its bottom; the DIB's top
  * row is the bitmap's top row. Lines below the bitmap and columns right of it are written as zero
  * and not counted. Returns the lines taken from the bitmap, or -1 when memory runs out. */
-int dib_copy_lines(const GdiBitmap *bm, const BITMAPINFOHEADER *hdr, uint32_t stride, UINT start,
+int pixels_copy_lines(const GdiBitmap *bm, const BITMAPINFOHEADER *hdr, uint32_t stride, UINT start,
                    UINT lines, uint8_t *bits)
 {
     uint32_t height = hdr->biHeight < 0 ? 0u - (uint32_t)hdr->biHeight : (uint32_t)hdr->biHeight;
@@ -122,22 +123,22 @@ int dib_copy_lines(const GdiBitmap *bm, const BITMAPINFOHEADER *hdr, uint32_t st
         memset(out, 0, stride);
         if (fromTop >= (uint32_t)bm->height)
             continue;
-        dib_row_colours(bm, bm->bits + (size_t)bm->widthBytes * fromTop, columns, rgb);
-        dib_encode_row(rgb, columns, hdr->biBitCount, out);
+        pixels_row_colours(bm, bm->bits + (size_t)bm->widthBytes * fromTop, columns, rgb);
+        pixels_encode_row(rgb, columns, hdr->biBitCount, out);
         copied++;
     }
     free(rgb);
     return copied;
 }
 
-int dib_get_bits(HBITMAP hbm, UINT start, UINT lines, void *bits, BITMAPINFO *bmi, UINT usage)
+int pixels_get_bits(HBITMAP hbm, UINT start, UINT lines, void *bits, BITMAPINFO *bmi, UINT usage)
 {
     const GdiBitmap *bm = (const GdiBitmap *)gdi_handle_payload(hbm, OBJ_BITMAP);
     if (!bm || !bmi || usage > DIB_PAL_COLORS || bmi->bmiHeader.biSize < sizeof(BITMAPINFOHEADER))
         return 0;
     BITMAPINFOHEADER *hdr = &bmi->bmiHeader;
     if (hdr->biBitCount == 0)
-        return bits ? 0 : dib_query(bm, hdr);
+        return bits ? 0 : pixels_query(bm, hdr);
     /* The stand-in converts to the two depths the system asks for: 24 bits, and 1 bit with an RGB
      * colour table. Other requests fail. */
     bool mono = hdr->biBitCount == 1 && usage == DIB_RGB_COLORS;
@@ -159,7 +160,7 @@ int dib_get_bits(HBITMAP hbm, UINT start, UINT lines, void *bits, BITMAPINFO *bm
     /* GDI answers 1, copying nothing, when there are no bits or no lines in range. */
     if (!bits || start >= height || lines == 0)
         return 1;
-    int copied = dib_copy_lines(bm, hdr, stride, start, lines, (uint8_t *)bits);
+    int copied = pixels_copy_lines(bm, hdr, stride, start, lines, (uint8_t *)bits);
     if (copied < 0) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
@@ -167,7 +168,7 @@ int dib_get_bits(HBITMAP hbm, UINT start, UINT lines, void *bits, BITMAPINFO *bm
     return copied;
 }
 
-BITMAPINFOHEADER *dib_put_header(uint8_t *at, LONG width, LONG height, WORD bitsPixel, DWORD compression,
+BITMAPINFOHEADER *pixels_put_header(uint8_t *at, LONG width, LONG height, WORD bitsPixel, DWORD compression,
                                  uint32_t sizeImage)
 {
     BITMAPINFOHEADER *hdr = (BITMAPINFOHEADER *)at; /* at is the start of a calloc'd block */
@@ -183,11 +184,11 @@ BITMAPINFOHEADER *dib_put_header(uint8_t *at, LONG width, LONG height, WORD bits
 
 /* The colour table a DIB of bm's depth carries in a pattern record: the default palettes as
  * RGBQUADs, or the 5-5-5 masks. Returns its size in bytes. */
-uint32_t dib_put_table(const GdiBitmap *bm, uint8_t *at)
+uint32_t pixels_put_table(const GdiBitmap *bm, uint8_t *at)
 {
     int entries = bm->bitsPixel == 4 ? 16 : bm->bitsPixel == 8 ? 256 : 0;
     for (int i = 0; i < entries; i++) {
-        uint32_t rgb = entries == 16 ? kVgaPalette[i] : dib_palette8(i);
+        uint32_t rgb = entries == 16 ? kVgaPalette[i] : pixels_palette8(i);
         RGBQUAD q = {(BYTE)rgb, (BYTE)(rgb >> 8), (BYTE)(rgb >> 16), 0};
         memcpy(at + 4 * i, &q, 4);
     }
@@ -223,8 +224,8 @@ uint8_t *dib_pack_bitmap(const GdiBitmap *bm, uint32_t *cbBmi, uint32_t *cbBits)
     if (!dib)
         return NULL;
     DWORD compression = bm->bitsPixel == 16 ? BI_BITFIELDS : BI_RGB;
-    dib_put_header(dib, bm->width, bm->height, bm->bitsPixel, compression, (uint32_t)bitsSize);
-    *cbBmi = (uint32_t)sizeof(BITMAPINFOHEADER) + dib_put_table(bm, dib + sizeof(BITMAPINFOHEADER));
+    pixels_put_header(dib, bm->width, bm->height, bm->bitsPixel, compression, (uint32_t)bitsSize);
+    *cbBmi = (uint32_t)sizeof(BITMAPINFOHEADER) + pixels_put_table(bm, dib + sizeof(BITMAPINFOHEADER));
     *cbBits = (uint32_t)bitsSize;
     /* Rows turn bottom-up; bits right of the last pixel are cleared, as GDI clears them. */
     uint64_t rowBits = (uint64_t)bm->width * bm->bitsPixel;
@@ -244,7 +245,8 @@ uint8_t *dib_copy_packed(const void *packed, UINT usage, uint32_t *cbBmi, uint32
     memcpy(&hdr, packed, sizeof hdr);
     WORD bpp = hdr.biBitCount;
     bool depthOk = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
-    bool compressionOk = hdr.biCompression == BI_RGB || (hdr.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32));
+    bool compressionOk =
+        hdr.biCompression == BI_RGB || (hdr.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32));
     uint32_t height = hdr.biHeight < 0 ? 0u - (uint32_t)hdr.biHeight : (uint32_t)hdr.biHeight;
     uint32_t stride = dib_stride(hdr.biWidth, bpp);
     /* Only the 40-byte header: the stand-in does not read the larger V4/V5 headers. */
@@ -265,7 +267,8 @@ uint8_t *dib_copy_packed(const void *packed, UINT usage, uint32_t *cbBmi, uint32
         return NULL;
     }
     /* The copy is normalised as GDI records it: full colour table, bottom-up rows. */
-    BITMAPINFOHEADER *copy = dib_put_header(dib, hdr.biWidth, (LONG)height, bpp, hdr.biCompression, (uint32_t)bitsSize);
+    BITMAPINFOHEADER *copy =
+        pixels_put_header(dib, hdr.biWidth, (LONG)height, bpp, hdr.biCompression, (uint32_t)bitsSize);
     copy->biXPelsPerMeter = hdr.biXPelsPerMeter;
     copy->biYPelsPerMeter = hdr.biYPelsPerMeter;
     const uint8_t *src = (const uint8_t *)packed + sizeof hdr;
@@ -291,7 +294,7 @@ int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBi
     if (!gdi_dc(hdc))
         SetLastError(ERROR_INVALID_PARAMETER);
     else
-        result = dib_get_bits(hbm, start, cLines, lpvBits, lpbmi, usage);
+        result = pixels_get_bits(hbm, start, cLines, lpvBits, lpbmi, usage);
     gdi_unlock();
     return result;
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-bool emf_objects_write(GdiDC *dc, uint32_t iType, uint32_t ihObject)
+bool table_write(GdiDC *dc, uint32_t iType, uint32_t ihObject)
 {
     emf::EMRSETVALUE rec;
     rec.emr.iType = iType;
@@ -15,7 +15,7 @@ bool emf_objects_write(GdiDC *dc, uint32_t iType, uint32_t ihObject)
     return emf_record(dc, &rec, sizeof rec);
 }
 
-uint32_t emf_objects_find(const EmfRecorder *rec, HGDIOBJ h)
+uint32_t table_find(const EmfRecorder *rec, HGDIOBJ h)
 {
     for (uint32_t i = 1; i < rec->slotCount; i++)
         if (rec->slots[i] == h)
@@ -24,7 +24,7 @@ uint32_t emf_objects_find(const EmfRecorder *rec, HGDIOBJ h)
 }
 
 /* The lowest free index, growing the table when all are taken; 0 when memory runs out. */
-uint32_t emf_objects_take(EmfRecorder *rec, HGDIOBJ h)
+uint32_t table_take(EmfRecorder *rec, HGDIOBJ h)
 {
     uint32_t i = 1;
     while (i < rec->slotCount && rec->slots[i])
@@ -45,13 +45,13 @@ uint32_t emf_objects_take(EmfRecorder *rec, HGDIOBJ h)
     return i;
 }
 
-void emf_objects_release(EmfRecorder *rec, uint32_t i)
+void table_release(EmfRecorder *rec, uint32_t i)
 {
     rec->slots[i] = NULL;
     rec->slotsInUse--;
 }
 
-bool emf_objects_create(GdiDC *dc, HGDIOBJ h, uint32_t i)
+bool table_create(GdiDC *dc, HGDIOBJ h, uint32_t i)
 {
     switch (gdi_handle_type(h)) {
     case OBJ_PEN:
@@ -70,29 +70,29 @@ bool emf_select_object(GdiDC *dc, HGDIOBJ h)
 {
     int stock = gdi_stock_index(h);
     if (stock >= 0)
-        return emf_objects_write(dc, emf::EMR_SELECTOBJECT, emf::ENHMETA_STOCK_OBJECT | (uint32_t)stock);
+        return table_write(dc, emf::EMR_SELECTOBJECT, emf::ENHMETA_STOCK_OBJECT | (uint32_t)stock);
     EmfRecorder *rec = dc->emf;
-    uint32_t i = emf_objects_find(rec, h);
+    uint32_t i = table_find(rec, h);
     if (i == 0) {
-        i = emf_objects_take(rec, h);
+        i = table_take(rec, h);
         if (i == 0)
             return false;
-        if (!emf_objects_create(dc, h, i)) {
-            emf_objects_release(rec, i);
+        if (!table_create(dc, h, i)) {
+            table_release(rec, i);
             return false;
         }
     }
-    return emf_objects_write(dc, emf::EMR_SELECTOBJECT, i);
+    return table_write(dc, emf::EMR_SELECTOBJECT, i);
 }
 
 void emf_forget_object(HGDIOBJ h)
 {
     for (EmfRecorder *rec = emf_open_recorders(); rec; rec = rec->next) {
-        uint32_t i = emf_objects_find(rec, h);
+        uint32_t i = table_find(rec, h);
         if (i == 0)
             continue;
-        emf_objects_write(rec->dc, emf::EMR_DELETEOBJECT, i);
-        emf_objects_release(rec, i);
+        table_write(rec->dc, emf::EMR_DELETEOBJECT, i);
+        table_release(rec, i);
     }
 }
 

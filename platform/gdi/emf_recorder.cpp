@@ -17,7 +17,7 @@ enum { BUFFER_SIZE = 64 * 1024 };
 
 EmfRecorder *g_open; /* under the GDI lock */
 
-DWORD emf_error_from_errno(int err)
+DWORD recorder_error_from_errno(int err)
 {
     switch (err) {
     case ENOENT: case ENOTDIR: return ERROR_PATH_NOT_FOUND;
@@ -29,21 +29,21 @@ DWORD emf_error_from_errno(int err)
     }
 }
 
-void emf_fail(EmfRecorder *rec, DWORD error)
+void recorder_fail(EmfRecorder *rec, DWORD error)
 {
     if (!rec->failed)
         rec->error = error;
     rec->failed = true;
 }
 
-bool emf_write_all(EmfRecorder *rec, const uint8_t *data, size_t size, off_t at)
+bool recorder_write_all(EmfRecorder *rec, const uint8_t *data, size_t size, off_t at)
 {
     while (size > 0) {
         ssize_t n = at < 0 ? write(rec->fd, data, size) : pwrite(rec->fd, data, size, at);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            emf_fail(rec, n < 0 ? emf_error_from_errno(errno) : ERROR_DISK_FULL);
+            recorder_fail(rec, n < 0 ? recorder_error_from_errno(errno) : ERROR_DISK_FULL);
             return false;
         }
         data += n;
@@ -54,23 +54,23 @@ bool emf_write_all(EmfRecorder *rec, const uint8_t *data, size_t size, off_t at)
     return true;
 }
 
-bool emf_flush(EmfRecorder *rec)
+bool recorder_flush(EmfRecorder *rec)
 {
     if (rec->failed)
         return false;
-    bool ok = emf_write_all(rec, rec->buffer, rec->buffered, -1);
+    bool ok = recorder_write_all(rec, rec->buffer, rec->buffered, -1);
     rec->buffered = 0;
     return ok;
 }
 
-uint32_t emf_header_size(const EmfRecorder *rec)
+uint32_t recorder_header_size(const EmfRecorder *rec)
 {
     return (uint32_t)sizeof(emf::ENHMETAHEADER) + emf::RecordAlign(2 * rec->nDescription);
 }
 
 /* The description's UTF-16 form: "App\0Title\0" converted from the ANSI code page, then one more
  * NUL, zero-padded to 4 bytes. Returns false when memory runs out. */
-bool emf_set_description(EmfRecorder *rec, const char *desc)
+bool recorder_set_description(EmfRecorder *rec, const char *desc)
 {
     size_t bytes = strlen(desc) + 1;
     bytes += strlen(desc + bytes) + 1;
@@ -96,7 +96,7 @@ bool emf_set_description(EmfRecorder *rec, const char *desc)
     return true;
 }
 
-void emf_free(EmfRecorder *rec)
+void recorder_free(EmfRecorder *rec)
 {
     for (EmfRecorder **link = &g_open; *link; link = &(*link)->next) {
         if (*link == rec) {
@@ -110,7 +110,7 @@ void emf_free(EmfRecorder *rec)
     free(rec);
 }
 
-EmfRecorder *emf_open(const char *file, const RECT *frame, const char *desc)
+EmfRecorder *recorder_open(const char *file, const RECT *frame, const char *desc)
 {
     char posix[4096];
     if (StandinMapPath(file, posix, sizeof posix) != 0) {
@@ -119,7 +119,7 @@ EmfRecorder *emf_open(const char *file, const RECT *frame, const char *desc)
     }
     EmfRecorder *rec = (EmfRecorder *)calloc(1, sizeof *rec);
     uint8_t *buffer = (uint8_t *)calloc(1, BUFFER_SIZE);
-    if (!rec || !buffer || (desc && !emf_set_description(rec, desc))) {
+    if (!rec || !buffer || (desc && !recorder_set_description(rec, desc))) {
         free(buffer);
         if (rec)
             free(rec->description);
@@ -129,7 +129,7 @@ EmfRecorder *emf_open(const char *file, const RECT *frame, const char *desc)
     }
     rec->fd = open(posix, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (rec->fd < 0) {
-        SetLastError(emf_error_from_errno(errno));
+        SetLastError(recorder_error_from_errno(errno));
         free(rec->description);
         free(buffer);
         free(rec);
@@ -141,13 +141,13 @@ EmfRecorder *emf_open(const char *file, const RECT *frame, const char *desc)
         rec->frame = emf::RECTL{frame->left, frame->top, frame->right, frame->bottom};
     }
     /* The header's room is reserved at the start; it is written over at close. */
-    rec->buffered = rec->nBytes = emf_header_size(rec);
+    rec->buffered = rec->nBytes = recorder_header_size(rec);
     rec->nRecords = 1;
     return rec;
 }
 
 /* rclFrame for a NULL frame: the bounds in .01 mm, rounded to nearest as Windows rounds them. */
-emf::RECTL emf_derived_frame(const EmfRecorder *rec, const DeviceCaps &caps)
+emf::RECTL recorder_derived_frame(const EmfRecorder *rec, const DeviceCaps &caps)
 {
     emf::RECTL b = rec->haveBounds ? rec->bounds : emf::RECTL{0, 0, -1, -1};
     int mmX = caps.horzSizeMm * 100, mmY = caps.vertSizeMm * 100;
@@ -155,15 +155,15 @@ emf::RECTL emf_derived_frame(const EmfRecorder *rec, const DeviceCaps &caps)
                       MulDiv(b.right, mmX, caps.horzRes), MulDiv(b.bottom, mmY, caps.vertRes)};
 }
 
-bool emf_write_header(EmfRecorder *rec)
+bool recorder_write_header(EmfRecorder *rec)
 {
     const DeviceCaps &caps = rec->dc->caps;
     emf::ENHMETAHEADER h;
     memset(&h, 0, sizeof h);
     h.emr.iType = emf::EMR_HEADER;
-    h.emr.nSize = emf_header_size(rec);
+    h.emr.nSize = recorder_header_size(rec);
     h.rclBounds = rec->haveBounds ? rec->bounds : emf::RECTL{0, 0, -1, -1};
-    h.rclFrame = rec->haveFrame ? rec->frame : emf_derived_frame(rec, caps);
+    h.rclFrame = rec->haveFrame ? rec->frame : recorder_derived_frame(rec, caps);
     h.dSignature = emf::ENHMETA_SIGNATURE;
     h.nVersion = emf::ENHMETA_VERSION;
     h.nBytes = rec->nBytes;
@@ -174,13 +174,13 @@ bool emf_write_header(EmfRecorder *rec)
     h.szlDevice = emf::SIZEL{caps.horzRes, caps.vertRes};
     h.szlMillimeters = emf::SIZEL{caps.horzSizeMm, caps.vertSizeMm};
     h.szlMicrometers = emf::SIZEL{caps.horzSizeMm * 1000, caps.vertSizeMm * 1000};
-    if (!emf_write_all(rec, (const uint8_t *)&h, sizeof h, 0))
+    if (!recorder_write_all(rec, (const uint8_t *)&h, sizeof h, 0))
         return false;
-    return !rec->description || emf_write_all(rec, rec->description, h.emr.nSize - sizeof h, sizeof h);
+    return !rec->description || recorder_write_all(rec, rec->description, h.emr.nSize - sizeof h, sizeof h);
 }
 
 /* Writes EMR_EOF and the header and closes the file; true when the whole metafile is on disk. */
-bool emf_finish(EmfRecorder *rec)
+bool recorder_finish(EmfRecorder *rec)
 {
     emf::EMREOF eof;
     eof.emr.iType = emf::EMR_EOF;
@@ -188,20 +188,20 @@ bool emf_finish(EmfRecorder *rec)
     eof.nPalEntries = 0;
     eof.offPalEntries = offsetof(emf::EMREOF, nSizeLast);
     eof.nSizeLast = sizeof eof;
-    bool ok = emf_record(rec->dc, &eof, sizeof eof) && emf_flush(rec) && emf_write_header(rec);
+    bool ok = emf_record(rec->dc, &eof, sizeof eof) && recorder_flush(rec) && recorder_write_header(rec);
     if (close(rec->fd) != 0 && ok) {
-        emf_fail(rec, emf_error_from_errno(errno));
+        recorder_fail(rec, recorder_error_from_errno(errno));
         ok = false;
     }
     return ok;
 }
 
-HENHMETAFILE emf_close(HDC hdc, GdiDC *dc)
+HENHMETAFILE recorder_close(HDC hdc, GdiDC *dc)
 {
     EmfRecorder *rec = dc->emf;
-    bool ok = emf_finish(rec);
+    bool ok = recorder_finish(rec);
     DWORD error = rec->error;
-    emf_free(rec);
+    recorder_free(rec);
     dc->emf = NULL;
     dc_release(hdc, dc);
     if (!ok) {
@@ -214,7 +214,7 @@ HENHMETAFILE emf_close(HDC hdc, GdiDC *dc)
     return hmf;
 }
 
-HDC emf_create(HDC ref, LPCSTR file, const RECT *frame, LPCSTR desc)
+HDC recorder_create(HDC ref, LPCSTR file, const RECT *frame, LPCSTR desc)
 {
     /* A NULL reference means the display; so does a handle that is no DC, as GDI under Wine has it. */
     DeviceCaps caps;
@@ -222,20 +222,20 @@ HDC emf_create(HDC ref, LPCSTR file, const RECT *frame, LPCSTR desc)
     if (refType == OBJ_DC || refType == OBJ_MEMDC || refType == OBJ_ENHMETADC)
         caps = gdi_dc(ref)->caps;
     else
-        dc_display_caps(&caps);
+        printer_display_caps(&caps);
     /* FIXME: GDI keeps a metafile without a file in memory; nothing here needs one, so a NULL file
      * name fails. */
     if (!file) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;
     }
-    EmfRecorder *rec = emf_open(file, frame, desc);
+    EmfRecorder *rec = recorder_open(file, frame, desc);
     GdiDC *dc = rec ? dc_new(DC_KIND_METAFILE, &caps) : NULL;
     HDC hdc = dc ? dc_add(dc) : NULL;
     if (!hdc) {
         if (rec) {
             close(rec->fd);
-            emf_free(rec);
+            recorder_free(rec);
         }
         return NULL;
     }
@@ -260,13 +260,13 @@ bool emf_record(GdiDC *dc, const void *record, uint32_t size)
     if (rec->failed)
         return false;
     if ((uint64_t)rec->nBytes + size > UINT32_MAX) {
-        emf_fail(rec, ERROR_NOT_ENOUGH_MEMORY); /* nBytes is 32 bits: the file cannot grow further */
+        recorder_fail(rec, ERROR_NOT_ENOUGH_MEMORY); /* nBytes is 32 bits: the file cannot grow further */
         return false;
     }
-    if (rec->buffered + size > BUFFER_SIZE && !emf_flush(rec))
+    if (rec->buffered + size > BUFFER_SIZE && !recorder_flush(rec))
         return false;
     if (size > BUFFER_SIZE) {
-        if (!emf_write_all(rec, (const uint8_t *)record, size, -1))
+        if (!recorder_write_all(rec, (const uint8_t *)record, size, -1))
             return false;
     } else {
         memcpy(rec->buffer + rec->buffered, record, size);
@@ -298,7 +298,7 @@ void emf_add_bounds(GdiDC *dc, const emf::RECTL &logical)
 void emf_abort(GdiDC *dc)
 {
     close(dc->emf->fd);
-    emf_free(dc->emf);
+    recorder_free(dc->emf);
     dc->emf = NULL;
 }
 
@@ -306,11 +306,12 @@ HDC WINAPI CreateEnhMetaFileA(HDC hdc, LPCSTR lpFilename, const RECT *lprc, LPCS
 {
     char name[32], frame[64];
     if (lprc)
-        snprintf(frame, sizeof frame, "(%d,%d,%d,%d)", (int)lprc->left, (int)lprc->top, (int)lprc->right, (int)lprc->bottom);
+        snprintf(frame, sizeof frame, "(%d,%d,%d,%d)", (int)lprc->left, (int)lprc->top, (int)lprc->right,
+                 (int)lprc->bottom);
     if (!gdi_enter("CreateEnhMetaFileA", "%s, \"%s\", %s, %s", gdi_handle_name(hdc, name),
                    lpFilename ? lpFilename : "(null)", lprc ? frame : "null", lpDesc ? "desc" : "null"))
         return NULL;
-    HDC result = emf_create(hdc, lpFilename, lprc, lpDesc);
+    HDC result = recorder_create(hdc, lpFilename, lprc, lpDesc);
     gdi_unlock();
     return result;
 }
@@ -321,7 +322,7 @@ HENHMETAFILE WINAPI CloseEnhMetaFile(HDC hdc)
     if (!gdi_enter("CloseEnhMetaFile", "%s", gdi_handle_name(hdc, name)))
         return NULL;
     GdiDC *dc = gdi_dc(hdc);
-    HENHMETAFILE hmf = dc && dc->kind == DC_KIND_METAFILE ? emf_close(hdc, dc) : NULL;
+    HENHMETAFILE hmf = dc && dc->kind == DC_KIND_METAFILE ? recorder_close(hdc, dc) : NULL;
     gdi_unlock();
     return hmf;
 }

@@ -193,7 +193,7 @@ void dc_release(HDC hdc, GdiDC *dc);
 /* ---- Devices (printers.cpp) ---- */
 
 /* The caps of the display: what a NULL reference device means. */
-void dc_display_caps(DeviceCaps *caps);
+void printer_display_caps(DeviceCaps *caps);
 /* The caps of the installed device named device (case-insensitive), with devmode's orientation
  * and paper applied to printers. False when no such device is installed. */
 bool printer_caps(const char *device, const DEVMODEA *devmode, DeviceCaps *caps);

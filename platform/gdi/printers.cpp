@@ -69,7 +69,7 @@ void printers_page_caps(const Device *device, const DEVMODEA *devmode, DeviceCap
 
 } /* namespace */
 
-void dc_display_caps(DeviceCaps *caps)
+void printer_display_caps(DeviceCaps *caps)
 {
     caps->horzRes = 1024;
     caps->vertRes = 768;
@@ -87,7 +87,7 @@ bool printer_caps(const char *device, const DEVMODEA *devmode, DeviceCaps *caps)
         if (strcasecmp(d.name, device) != 0)
             continue;
         if (d.defaultPaper == 0)
-            dc_display_caps(caps);
+            printer_display_caps(caps);
         else
             printers_page_caps(&d, devmode, caps);
         return true;

@@ -3,6 +3,7 @@
 #include "gdi_test.h"
 
 #include <string.h>
+#include <string>
 
 namespace {
 
@@ -29,6 +30,10 @@ protected:
         EXPECT_EQ(got.technology, expected.technology);
         EXPECT_EQ(got.logPixels, expected.logPixels);
         EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), expected.logPixels);
+    }
+    static std::string Name(const char *driver, const char *device)
+    {
+        return std::string(driver ? driver : "NULL") + " / " + (device ? device : "NULL");
     }
     static DEVMODEA Mode(DWORD fields, short orientation, short paper)
     {
@@ -58,7 +63,7 @@ TEST_F(DcTest, InstalledDevicesOpenByNameInAnyCase)
         {"DISPLAY", NULL, &kDisplay}, {"display", "Display", &kDisplay}, {NULL, "DISPLAY", &kDisplay},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(::testing::Message() << (row.driver ? row.driver : "NULL") << " / " << (row.device ? row.device : "NULL"));
+        SCOPED_TRACE(Name(row.driver, row.device));
         HDC dc = CreateDCA(row.driver, row.device, NULL, NULL);
         ASSERT_NE(dc, nullptr);
         EXPECT_EQ(GetObjectType(dc), (DWORD)OBJ_DC);
@@ -88,7 +93,7 @@ TEST_F(DcTest, UnknownDevicesAndDriversFailAsGdiFails)
         {NULL, NULL, 0xdeadbeef}, /* GDI sets no error for this one */
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(::testing::Message() << (row.driver ? row.driver : "NULL") << " / " << (row.device ? row.device : "NULL"));
+        SCOPED_TRACE(Name(row.driver, row.device));
         SetLastError(0xdeadbeef);
         EXPECT_EQ(CreateDCA(row.driver, row.device, NULL, NULL), nullptr);
         EXPECT_EQ(GetLastError(), row.error);
@@ -103,13 +108,18 @@ TEST_F(DcTest, DevmodeChoosesPaperAndOrientationOfPrintersOnly)
         int horzRes, vertRes, horzSize, vertSize;
     } rows[] = {
         {"A3", "TAVLINQX Laser", Mode(DM_PAPERSIZE, 0, DMPAPER_A3), 7016, 9920, 297, 420},
-        {"A5 landscape", "TAVLINQX Laser", Mode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_A5), 4960, 3496, 210, 148},
+        {"A5 landscape", "TAVLINQX Laser", Mode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_A5),
+         4960, 3496, 210, 148},
         {"Legal", "TAVLINQX Letter", Mode(DM_PAPERSIZE, 0, DMPAPER_LEGAL), 5100, 8400, 216, 356},
         {"Letter on the A4 printer", "TAVLINQX Laser", Mode(DM_PAPERSIZE, 0, DMPAPER_LETTER), 5100, 6600, 216, 279},
-        {"landscape of the default paper", "TAVLINQX Laser", Mode(DM_ORIENTATION, DMORIENT_LANDSCAPE, 0), 7016, 4960, 297, 210},
-        {"fields not set are ignored", "TAVLINQX Laser", Mode(0, DMORIENT_LANDSCAPE, DMPAPER_A3), 4960, 7016, 210, 297},
+        {"landscape of the default paper", "TAVLINQX Laser", Mode(DM_ORIENTATION, DMORIENT_LANDSCAPE, 0),
+         7016, 4960, 297, 210},
+        {"fields not set are ignored", "TAVLINQX Laser", Mode(0, DMORIENT_LANDSCAPE, DMPAPER_A3),
+         4960, 7016, 210, 297},
         {"an unknown paper keeps the default", "TAVLINQX Letter", Mode(DM_PAPERSIZE, 0, 70), 5100, 6600, 216, 279},
-        {"the display ignores a DEVMODE", "DISPLAY", Mode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_A3), 1024, 768, 271, 203},
+        {"the display ignores a DEVMODE", "DISPLAY",
+         Mode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_A3),
+         1024, 768, 271, 203},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);

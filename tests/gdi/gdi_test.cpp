@@ -109,11 +109,22 @@ std::vector<EmfRecord> SplitRecords(const std::vector<uint8_t> &bytes)
             ADD_FAILURE() << "record " << records.size() << " at " << at << " has size " << size;
             break;
         }
-        records.push_back(EmfRecord{U32(bytes, at), std::vector<uint8_t>(bytes.begin() + at, bytes.begin() + at + size)});
+        std::vector<uint8_t> record(bytes.begin() + at, bytes.begin() + at + size);
+        records.push_back(EmfRecord{U32(bytes, at), record});
         at += size;
     }
     EXPECT_EQ(at, bytes.size()) << "bytes after the last record";
     return records;
+}
+
+std::vector<uint8_t> Words(std::initializer_list<uint32_t> words, std::initializer_list<uint8_t> tail)
+{
+    std::vector<uint8_t> bytes;
+    for (uint32_t w : words)
+        for (int i = 0; i < 4; i++)
+            bytes.push_back((uint8_t)(w >> (8 * i)));
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    return bytes;
 }
 
 ::testing::AssertionResult SameBytes(const std::vector<uint8_t> &actual, const std::vector<uint8_t> &expected)

@@ -43,6 +43,9 @@ std::vector<EmfRecord> SplitRecords(const std::vector<uint8_t> &bytes);
 uint32_t U32(const std::vector<uint8_t> &bytes, size_t offset);
 int32_t I32(const std::vector<uint8_t> &bytes, size_t offset);
 
+/* A record image written as its 32-bit fields, little-endian, then any trailing bytes. */
+std::vector<uint8_t> Words(std::initializer_list<uint32_t> words, std::initializer_list<uint8_t> tail = {});
+
 /* Compares bytes with the expected image; on a mismatch names the first differing offset and prints
  * the actual bytes ready to paste. */
 ::testing::AssertionResult SameBytes(const std::vector<uint8_t> &actual, const std::vector<uint8_t> &expected);

@@ -7,17 +7,6 @@
 
 namespace {
 
-/* A record image written as its 32-bit fields, then any trailing bytes. */
-std::vector<uint8_t> Rec(std::initializer_list<uint32_t> words, std::initializer_list<uint8_t> tail = {})
-{
-    std::vector<uint8_t> bytes;
-    for (uint32_t w : words)
-        for (int i = 0; i < 4; i++)
-            bytes.push_back((uint8_t)(w >> (8 * i)));
-    bytes.insert(bytes.end(), tail.begin(), tail.end());
-    return bytes;
-}
-
 HBITMAP Ddb(int width, int height, int bitsPixel, const void *bits)
 {
     BITMAP bm = {0, width, height, 0, 1, (WORD)bitsPixel, (LPVOID)bits};
@@ -50,9 +39,30 @@ PackedDib Dib(LONG width, LONG height, WORD bitsPixel, DWORD compression, DWORD 
     return dib;
 }
 
-HGDIOBJ DibBrush(const PackedDib &dib, UINT usage)
+HGDIOBJ DibBrush(const PackedDib &dib, UINT usage = DIB_RGB_COLORS)
 {
     return CreateDIBPatternBrushPt(&dib, usage);
+}
+
+/* lopnWidth.y is never read: its 77 must not reach the record. */
+HGDIOBJ Pen(UINT style, LONG width, COLORREF color)
+{
+    LOGPEN lp = {style, {width, 77}, color};
+    return CreatePenIndirect(&lp);
+}
+
+HGDIOBJ Brush(UINT style, COLORREF color, ULONG_PTR hatch)
+{
+    LOGBRUSH lb = {style, color, hatch};
+    return CreateBrushIndirect(&lb);
+}
+
+/* An extended pen with count of the style entries 0xabc, 0xdef, 0x888. */
+HGDIOBJ ExtPen(DWORD style, DWORD width, UINT brushStyle, COLORREF color, ULONG_PTR hatch, DWORD count)
+{
+    static const DWORD entries[3] = {0xabc, 0xdef, 0x888};
+    LOGBRUSH lb = {brushStyle, color, hatch};
+    return ExtCreatePen(style, width, &lb, count, count ? entries : NULL);
 }
 
 class ObjectTest : public GdiTest {
@@ -77,77 +87,104 @@ TEST_F(ObjectTest, CreationRecordsMatchGdi)
         std::function<HGDIOBJ()> make;
         std::vector<uint8_t> expected;
     } rows[] = {
-        {"o01 CreatePenIndirect PS_DASH 3", [] { LOGPEN lp = {PS_DASH, {3, 0}, RGB(0x11, 0x22, 0x33)}; return (HGDIOBJ)CreatePenIndirect(&lp); },
-         Rec({38, 28, 1, PS_DASH, 3, 0, 0x332211})},
-        {"o02 width 0 stays 0", [] { LOGPEN lp = {PS_SOLID, {0, 0}, RGB(1, 1, 1)}; return (HGDIOBJ)CreatePenIndirect(&lp); },
-         Rec({38, 28, 1, PS_SOLID, 0, 0, 0x010101})},
-        {"o02 PS_INSIDEFRAME kept", [] { LOGPEN lp = {PS_INSIDEFRAME, {4, 0}, RGB(3, 3, 3)}; return (HGDIOBJ)CreatePenIndirect(&lp); },
-         Rec({38, 28, 1, PS_INSIDEFRAME, 4, 0, 0x030303})},
-        {"Wine probe: unknown style solid, |width|, y and colour flags", [] { LOGPEN lp = {9, {-3, 77}, 0x01000016}; return (HGDIOBJ)CreatePenIndirect(&lp); },
-         Rec({38, 28, 1, PS_SOLID, 3, 0, 0x01000016})},
+        {"o01 CreatePenIndirect PS_DASH 3", [] { return Pen(PS_DASH, 3, RGB(0x11, 0x22, 0x33)); },
+         Words({38, 28, 1, PS_DASH, 3, 0, 0x332211})},
+        {"o02 width 0 stays 0", [] { return Pen(PS_SOLID, 0, RGB(1, 1, 1)); },
+         Words({38, 28, 1, PS_SOLID, 0, 0, 0x010101})},
+        {"o02 PS_INSIDEFRAME kept", [] { return Pen(PS_INSIDEFRAME, 4, RGB(3, 3, 3)); },
+         Words({38, 28, 1, PS_INSIDEFRAME, 4, 0, 0x030303})},
+        {"Wine probe: unknown style solid, |width|, y and colour flags", [] { return Pen(9, -3, 0x01000016); },
+         Words({38, 28, 1, PS_SOLID, 3, 0, 0x01000016})},
         {"ExtCreatePen as Windows writes it (hatch kept for BS_SOLID)",
-         [] { LOGBRUSH lb = {BS_SOLID, 0x456789, HS_CROSS}; return (HGDIOBJ)ExtCreatePen(PS_SOLID, 1, &lb, 0, NULL); },
-         Rec({95, 56, 1, 56, 0, 56, 0, PS_SOLID, 1, BS_SOLID, 0x456789, HS_CROSS, 0, 0})},
+         [] { return ExtPen(PS_SOLID, 1, BS_SOLID, 0x456789, HS_CROSS, 0); },
+         Words({95, 56, 1, 56, 0, 56, 0, PS_SOLID, 1, BS_SOLID, 0x456789, HS_CROSS, 0, 0})},
         {"ExtCreatePen PS_USERSTYLE: entries, then 4 zero bytes",
-         [] { LOGBRUSH lb = {BS_HATCHED, 0x010203, HS_BDIAGONAL}; DWORD style[3] = {0xabc, 0xdef, 0x888};
-              return (HGDIOBJ)ExtCreatePen(PS_GEOMETRIC | PS_USERSTYLE | PS_ENDCAP_FLAT, 7, &lb, 3, style); },
-         Rec({95, 68, 1, 68, 0, 68, 0, 0x10207, 7, BS_HATCHED, 0x010203, HS_BDIAGONAL, 3, 0xabc, 0xdef, 0x888, 0})},
-        {"o03 solid brush", [] { LOGBRUSH lb = {BS_SOLID, RGB(0x12, 0x34, 0x56), 0}; return (HGDIOBJ)CreateBrushIndirect(&lb); },
-         Rec({39, 24, 1, BS_SOLID, 0x563412, 0})},
-        {"Wine probe: a solid brush records hatch 0", [] { LOGBRUSH lb = {BS_SOLID, 0x123, 7}; return (HGDIOBJ)CreateBrushIndirect(&lb); },
-         Rec({39, 24, 1, BS_SOLID, 0x123, 0})},
-        {"o03 hatched brush", [] { LOGBRUSH lb = {BS_HATCHED, RGB(0x65, 0x43, 0x21), HS_DIAGCROSS}; return (HGDIOBJ)CreateBrushIndirect(&lb); },
-         Rec({39, 24, 1, BS_HATCHED, 0x214365, HS_DIAGCROSS})},
-        {"Wine probe: hatch 6 to 11 makes a solid brush", [] { LOGBRUSH lb = {BS_HATCHED, 0x124, 11}; return (HGDIOBJ)CreateBrushIndirect(&lb); },
-         Rec({39, 24, 1, BS_SOLID, 0x124, 0})},
+         [] {
+             return ExtPen(PS_GEOMETRIC | PS_USERSTYLE | PS_ENDCAP_FLAT, 7, BS_HATCHED, 0x010203, HS_BDIAGONAL, 3);
+         },
+         Words({95, 68, 1, 68, 0, 68, 0, 0x10207, 7, BS_HATCHED, 0x010203, HS_BDIAGONAL, 3, 0xabc, 0xdef, 0x888, 0})},
+        {"o03 solid brush", [] { return Brush(BS_SOLID, RGB(0x12, 0x34, 0x56), 0); },
+         Words({39, 24, 1, BS_SOLID, 0x563412, 0})},
+        {"Wine probe: a solid brush records hatch 0", [] { return Brush(BS_SOLID, 0x123, 7); },
+         Words({39, 24, 1, BS_SOLID, 0x123, 0})},
+        {"o03 hatched brush", [] { return Brush(BS_HATCHED, RGB(0x65, 0x43, 0x21), HS_DIAGCROSS); },
+         Words({39, 24, 1, BS_HATCHED, 0x214365, HS_DIAGCROSS})},
+        {"Wine probe: hatch 6 to 11 makes a solid brush", [] { return Brush(BS_HATCHED, 0x124, 11); },
+         Words({39, 24, 1, BS_SOLID, 0x124, 0})},
         {"o03 monochrome 8x8 pattern: DIB_PAL_INDICES, no colour table, rows bottom-up",
-         [] { static const uint8_t rows[16] = {0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0};
-              return PatternBrush(8, 8, 1, rows); },
-         Rec({93, 108, 1, 2, 36, 40, 76, 32, 0x20000000, 40, 8, 8, 0x00010001, BI_RGB, 32, 0, 0, 0, 0,
-              0x55, 0xaa, 0x55, 0xaa, 0x55, 0xaa, 0x55, 0xaa})},
+         [] {
+             static const uint8_t rows[16] = {0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0};
+             return PatternBrush(8, 8, 1, rows);
+         },
+         Words({93, 108, 1, 2, 36, 40, 76, 32, 0x20000000, 40, 8, 8, 0x00010001, BI_RGB, 32, 0, 0, 0, 0,
+                0x55, 0xaa, 0x55, 0xaa, 0x55, 0xaa, 0x55, 0xaa})},
         {"Wine probe: monochrome 9x3 pattern clears the bits right of the last pixel",
-         [] { static const uint8_t rows[6] = {0xff, 0xff, 0x80, 0x00, 0x55, 0xaa}; return PatternBrush(9, 3, 1, rows); },
-         Rec({93, 88, 1, 2, 36, 40, 76, 12, 0x20000000, 40, 9, 3, 0x00010001, BI_RGB, 12, 0, 0, 0, 0, 0x8055, 0x80, 0x80ff})},
+         [] {
+             static const uint8_t rows[6] = {0xff, 0xff, 0x80, 0x00, 0x55, 0xaa};
+             return PatternBrush(9, 3, 1, rows);
+         },
+         Words({93, 88, 1, 2, 36, 40, 76, 12, 0x20000000, 40, 9, 3, 0x00010001, BI_RGB, 12, 0, 0, 0, 0,
+                0x8055, 0x80, 0x80ff})},
         {"Wine probe: 24-bpp 3x2 pattern",
-         [] { static const uint8_t px[20] = {0x01, 0x11, 0x21, 0x31, 0x41, 0x51, 0x61, 0x71, 0x81, 0x91,
-                                             0xa1, 0xb1, 0xc1, 0xd1, 0xe1, 0xf1, 0x01, 0x11, 0x21, 0x31};
-              return PatternBrush(3, 2, 24, px); },
-         Rec({94, 100, 1, 0, 36, 40, 76, 24, 0x20000000, 40, 3, 2, 0x00180001, BI_RGB, 24, 0, 0, 0, 0},
-             {0xa1, 0xb1, 0xc1, 0xd1, 0xe1, 0xf1, 0x01, 0x11, 0x21, 0, 0, 0, 0x01, 0x11, 0x21, 0x31, 0x41, 0x51, 0x61, 0x71, 0x81, 0, 0, 0})},
+         [] {
+             static const uint8_t px[20] = {0x01, 0x11, 0x21, 0x31, 0x41, 0x51, 0x61, 0x71, 0x81, 0x91,
+                                            0xa1, 0xb1, 0xc1, 0xd1, 0xe1, 0xf1, 0x01, 0x11, 0x21, 0x31};
+             return PatternBrush(3, 2, 24, px);
+         },
+         Words({94, 100, 1, 0, 36, 40, 76, 24, 0x20000000, 40, 3, 2, 0x00180001, BI_RGB, 24, 0, 0, 0, 0},
+               {0xa1, 0xb1, 0xc1, 0xd1, 0xe1, 0xf1, 0x01, 0x11, 0x21, 0, 0, 0,
+                0x01, 0x11, 0x21, 0x31, 0x41, 0x51, 0x61, 0x71, 0x81, 0, 0, 0})},
         {"Wine probe: 32-bpp pattern keeps BI_RGB and the top bytes",
-         [] { static const uint32_t px[6] = {0x23180d02, 0x4f44392e, 0x7b70655a, 0xa79c9186, 0xd3c8bdb2, 0xfff4e9de};
-              return PatternBrush(3, 2, 32, px); },
-         Rec({94, 100, 1, 0, 36, 40, 76, 24, 0x20000000, 40, 3, 2, 0x00200001, BI_RGB, 24, 0, 0, 0, 0,
-              0xa79c9186, 0xd3c8bdb2, 0xfff4e9de, 0x23180d02, 0x4f44392e, 0x7b70655a})},
+         [] {
+             static const uint32_t px[6] = {0x23180d02, 0x4f44392e, 0x7b70655a, 0xa79c9186, 0xd3c8bdb2, 0xfff4e9de};
+             return PatternBrush(3, 2, 32, px);
+         },
+         Words({94, 100, 1, 0, 36, 40, 76, 24, 0x20000000, 40, 3, 2, 0x00200001, BI_RGB, 24, 0, 0, 0, 0,
+                0xa79c9186, 0xd3c8bdb2, 0xfff4e9de, 0x23180d02, 0x4f44392e, 0x7b70655a})},
         {"Wine probe: 16-bpp pattern with the 5-5-5 masks",
-         [] { static const uint16_t px[6] = {0x7c00, 0x03e0, 0x001f, 0x8001, 0x1234, 0x7fff}; return PatternBrush(3, 2, 16, px); },
-         Rec({94, 104, 1, 0, 36, 52, 88, 16, 0x20000000, 40, 3, 2, 0x00100001, BI_BITFIELDS, 16, 0, 0, 0, 0,
-              0x7c00, 0x03e0, 0x001f, 0x12348001, 0x7fff, 0x03e07c00, 0x001f})},
+         [] {
+             static const uint16_t px[6] = {0x7c00, 0x03e0, 0x001f, 0x8001, 0x1234, 0x7fff};
+             return PatternBrush(3, 2, 16, px);
+         },
+         Words({94, 104, 1, 0, 36, 52, 88, 16, 0x20000000, 40, 3, 2, 0x00100001, BI_BITFIELDS, 16, 0, 0, 0, 0,
+                0x7c00, 0x03e0, 0x001f, 0x12348001, 0x7fff, 0x03e07c00, 0x001f})},
         {"Wine probe: 4-bpp pattern with the VGA colours",
-         [] { static const uint8_t px[4] = {0x01, 0x9f, 0xe2, 0x3c}; return PatternBrush(4, 2, 4, px); },
-         Rec({94, 148, 1, 0, 36, 104, 140, 8, 0x20000000, 40, 4, 2, 0x00040001, BI_RGB, 8, 0, 0, 0, 0,
-              0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0x808080,
-              0xc0c0c0, 0xff0000, 0x00ff00, 0xffff00, 0x0000ff, 0xff00ff, 0x00ffff, 0xffffff, 0x3ce2, 0x9f01})},
+         [] {
+             static const uint8_t px[4] = {0x01, 0x9f, 0xe2, 0x3c};
+             return PatternBrush(4, 2, 4, px);
+         },
+         Words({94, 148, 1, 0, 36, 104, 140, 8, 0x20000000, 40, 4, 2, 0x00040001, BI_RGB, 8, 0, 0, 0, 0,
+                0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0x808080,
+                0xc0c0c0, 0xff0000, 0x00ff00, 0xffff00, 0x0000ff, 0xff00ff, 0x00ffff, 0xffffff, 0x3ce2, 0x9f01})},
         {"o03 CreateDIBPatternBrushPt 24-bit 2x2: biSizeImage filled in",
-         [] { return DibBrush(Dib(2, 2, 24, BI_RGB, 0, {0xff, 0, 0, 0, 0xff, 0, 0, 0, 0, 0, 0xff, 0xff, 0xff, 0xff}), DIB_RGB_COLORS); },
-         Rec({94, 92, 1, 0, 36, 40, 76, 16, 0x20000000, 40, 2, 2, 0x00180001, BI_RGB, 16, 0, 0, 0, 0,
-              0xff, 0xff, 0xffff0000, 0xffff})},
+         [] {
+             return DibBrush(Dib(2, 2, 24, BI_RGB, 0, {0xff, 0, 0, 0, 0xff, 0, 0, 0, 0, 0, 0xff, 0xff, 0xff, 0xff}));
+         },
+         Words({94, 92, 1, 0, 36, 40, 76, 16, 0x20000000, 40, 2, 2, 0x00180001, BI_RGB, 16, 0, 0, 0, 0,
+                0xff, 0xff, 0xffff0000, 0xffff})},
         {"Wine probe: 1-bit DIB with biClrUsed 0 carries both colours",
-         [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 0, {0, 0, 0, 0, 0, 0, 0xff, 0, 0xa0, 0, 0, 0, 0x40}), DIB_RGB_COLORS); },
-         Rec({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0, 0, 0xff0000, 0xa0, 0x40})},
+         [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 0, {0, 0, 0, 0, 0, 0, 0xff, 0, 0xa0, 0, 0, 0, 0x40})); },
+         Words({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0,
+                0, 0xff0000, 0xa0, 0x40})},
         {"Wine probe: 1-bit DIB with biClrUsed 1 gets a zero second colour",
-         [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 1, {0, 0, 0, 0, 0xa0, 0, 0, 0, 0x40}), DIB_RGB_COLORS); },
-         Rec({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0, 0, 0, 0xa0, 0x40})},
+         [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 1, {0, 0, 0, 0, 0xa0, 0, 0, 0, 0x40})); },
+         Words({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0,
+                0, 0, 0xa0, 0x40})},
         {"Wine probe: top-down DIB turns bottom-up",
-         [] { return DibBrush(Dib(3, -2, 1, BI_RGB, 0, {0, 0, 0, 0, 0, 0, 0xff, 0, 0xa0, 0, 0, 0, 0x40}), DIB_RGB_COLORS); },
-         Rec({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0, 0, 0xff0000, 0x40, 0xa0})},
+         [] { return DibBrush(Dib(3, -2, 1, BI_RGB, 0, {0, 0, 0, 0, 0, 0, 0xff, 0, 0xa0, 0, 0, 0, 0x40})); },
+         Words({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0,
+                0, 0xff0000, 0x40, 0xa0})},
         {"Wine probe: DIB_PAL_COLORS takes 2-byte entries",
          [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 0, {0, 0, 1, 0, 0xa0, 0, 0, 0, 0x40}), DIB_PAL_COLORS); },
-         Rec({94, 88, 1, 1, 36, 44, 80, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0, 0x00010000, 0xa0, 0x40})},
+         Words({94, 88, 1, 1, 36, 44, 80, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0,
+                0x00010000, 0xa0, 0x40})},
         {"Wine probe: 16-bit BI_BITFIELDS DIB keeps its masks",
-         [] { return DibBrush(Dib(1, 2, 16, BI_BITFIELDS, 0, {0, 0xf8, 0, 0, 0xe0, 0x07, 0, 0, 0x1f, 0, 0, 0, 0x34, 0x12, 0, 0, 0x78, 0x56}), DIB_RGB_COLORS); },
-         Rec({94, 96, 1, 0, 36, 52, 88, 8, 0x20000000, 40, 1, 2, 0x00100001, BI_BITFIELDS, 8, 0, 0, 0, 0,
-              0xf800, 0x07e0, 0x001f, 0x1234, 0x5678})},
+         [] {
+             return DibBrush(Dib(1, 2, 16, BI_BITFIELDS, 0,
+                                 {0, 0xf8, 0, 0, 0xe0, 0x07, 0, 0, 0x1f, 0, 0, 0, 0x34, 0x12, 0, 0, 0x78, 0x56}));
+         },
+         Words({94, 96, 1, 0, 36, 52, 88, 8, 0x20000000, 40, 1, 2, 0x00100001, BI_BITFIELDS, 8, 0, 0, 0, 0,
+                0xf800, 0x07e0, 0x001f, 0x1234, 0x5678})},
     };
     for (Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -156,7 +193,7 @@ TEST_F(ObjectTest, CreationRecordsMatchGdi)
         std::vector<EmfRecord> body = SelectionRecords(h);
         ASSERT_EQ(body.size(), 2u);
         EXPECT_TRUE(SameBytes(body[0].bytes, row.expected));
-        EXPECT_TRUE(SameBytes(body[1].bytes, Rec({37, 12, 1})));
+        EXPECT_TRUE(SameBytes(body[1].bytes, Words({37, 12, 1})));
         EXPECT_TRUE(DeleteObject(h));
     }
 }
@@ -173,7 +210,8 @@ TEST_F(ObjectTest, NullStylesGiveTheStockObjectsAndRecordOnlyASelection)
     } rows[] = {
         {"CreatePenIndirect PS_NULL", CreatePenIndirect(&nullPen), NULL_PEN},
         {"ExtCreatePen PS_NULL", ExtCreatePen(PS_GEOMETRIC | PS_NULL, 3, &solid, 0, NULL), NULL_PEN},
-        {"ExtCreatePen cosmetic PS_NULL of width 5", ExtCreatePen(PS_COSMETIC | PS_NULL, 5, &solid, 0, NULL), NULL_PEN},
+        {"ExtCreatePen cosmetic PS_NULL of width 5", ExtCreatePen(PS_COSMETIC | PS_NULL, 5, &solid, 0, NULL),
+         NULL_PEN},
         {"ExtCreatePen with a BS_NULL brush", ExtCreatePen(PS_GEOMETRIC | PS_SOLID, 3, &hollow, 0, NULL), NULL_PEN},
         {"CreateBrushIndirect BS_NULL", CreateBrushIndirect(&hollow), NULL_BRUSH},
         {"DC_PEN", GetStockObject(DC_PEN), DC_PEN},
@@ -184,7 +222,7 @@ TEST_F(ObjectTest, NullStylesGiveTheStockObjectsAndRecordOnlyASelection)
         EXPECT_EQ(row.h, GetStockObject(row.stock));
         std::vector<EmfRecord> body = SelectionRecords(row.h);
         ASSERT_EQ(body.size(), 1u);
-        EXPECT_TRUE(SameBytes(body[0].bytes, Rec({37, 12, 0x80000000u | row.stock})));
+        EXPECT_TRUE(SameBytes(body[0].bytes, Words({37, 12, 0x80000000u | row.stock})));
         EXPECT_TRUE(DeleteObject(row.h)) << "deleting a stock object succeeds";
         EXPECT_EQ(GetObjectType(row.h), GetObjectType(GetStockObject(row.stock))) << "and it survives";
     }
@@ -351,13 +389,20 @@ TEST_F(ObjectTest, StockObjectsAreFixedAndDescribeThemselves)
         COLORREF color;
         UINT style;
     } rows[] = {
-        {WHITE_BRUSH, OBJ_BRUSH, RGB(255, 255, 255), BS_SOLID}, {LTGRAY_BRUSH, OBJ_BRUSH, RGB(192, 192, 192), BS_SOLID},
-        {GRAY_BRUSH, OBJ_BRUSH, RGB(128, 128, 128), BS_SOLID},  {DKGRAY_BRUSH, OBJ_BRUSH, RGB(64, 64, 64), BS_SOLID},
-        {BLACK_BRUSH, OBJ_BRUSH, 0, BS_SOLID},                  {NULL_BRUSH, OBJ_BRUSH, 0, BS_NULL},
-        {DC_BRUSH, OBJ_BRUSH, RGB(255, 255, 255), BS_SOLID},    {WHITE_PEN, OBJ_PEN, RGB(255, 255, 255), PS_SOLID},
-        {BLACK_PEN, OBJ_PEN, 0, PS_SOLID},                      {NULL_PEN, OBJ_PEN, 0, PS_NULL},
-        {DC_PEN, OBJ_PEN, 0, PS_SOLID},                         {SYSTEM_FONT, OBJ_FONT, 0, 0},
-        {DEFAULT_PALETTE, OBJ_PAL, 0, 0},                       {DEFAULT_GUI_FONT, OBJ_FONT, 0, 0},
+        {WHITE_BRUSH, OBJ_BRUSH, RGB(255, 255, 255), BS_SOLID},
+        {LTGRAY_BRUSH, OBJ_BRUSH, RGB(192, 192, 192), BS_SOLID},
+        {GRAY_BRUSH, OBJ_BRUSH, RGB(128, 128, 128), BS_SOLID},
+        {DKGRAY_BRUSH, OBJ_BRUSH, RGB(64, 64, 64), BS_SOLID},
+        {BLACK_BRUSH, OBJ_BRUSH, 0, BS_SOLID},
+        {NULL_BRUSH, OBJ_BRUSH, 0, BS_NULL},
+        {DC_BRUSH, OBJ_BRUSH, RGB(255, 255, 255), BS_SOLID},
+        {WHITE_PEN, OBJ_PEN, RGB(255, 255, 255), PS_SOLID},
+        {BLACK_PEN, OBJ_PEN, 0, PS_SOLID},
+        {NULL_PEN, OBJ_PEN, 0, PS_NULL},
+        {DC_PEN, OBJ_PEN, 0, PS_SOLID},
+        {SYSTEM_FONT, OBJ_FONT, 0, 0},
+        {DEFAULT_PALETTE, OBJ_PAL, 0, 0},
+        {DEFAULT_GUI_FONT, OBJ_FONT, 0, 0},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.index);

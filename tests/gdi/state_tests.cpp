@@ -36,7 +36,8 @@ TEST_F(StateTest, SettersRecordEveryValidValueAndReturnThePreviousOne)
         {"SetTextColor", [dc] { return SetTextColor(dc, RGB(0x40, 0x50, 0x60)); }, 0, 24, 0x605040},
         {"SetTextColor again", [dc] { return SetTextColor(dc, RGB(0x40, 0x50, 0x60)); }, 0x605040, 24, 0x605040},
         {"SetTextAlign TA_BASELINE", [dc] { return (DWORD)SetTextAlign(dc, TA_BASELINE | TA_LEFT); }, 0, 22, 24},
-        {"SetTextAlign TA_UPDATECP|TA_RIGHT|TA_BOTTOM", [dc] { return (DWORD)SetTextAlign(dc, TA_UPDATECP | TA_RIGHT | TA_BOTTOM); }, 24, 22, 11},
+        {"SetTextAlign TA_UPDATECP|TA_RIGHT|TA_BOTTOM",
+         [dc] { return (DWORD)SetTextAlign(dc, TA_UPDATECP | TA_RIGHT | TA_BOTTOM); }, 24, 22, 11},
         {"SetTextAlign TA_TOP|TA_LEFT", [dc] { return (DWORD)SetTextAlign(dc, TA_TOP | TA_LEFT); }, 11, 22, 0},
         {"SetPolyFillMode WINDING", [dc] { return (DWORD)SetPolyFillMode(dc, WINDING); }, ALTERNATE, 19, 2},
         {"SetPolyFillMode ALTERNATE", [dc] { return (DWORD)SetPolyFillMode(dc, ALTERNATE); }, WINDING, 19, 1},
@@ -49,9 +50,7 @@ TEST_F(StateTest, SettersRecordEveryValidValueAndReturnThePreviousOne)
         EXPECT_EQ(row.call(), row.result);
         EXPECT_EQ(GetLastError(), row.recordType == NONE ? (DWORD)ERROR_INVALID_PARAMETER : 0u);
         if (row.recordType != NONE)
-            expected.push_back(std::vector<uint8_t>{(uint8_t)row.recordType, 0, 0, 0, 12, 0, 0, 0,
-                                                    (uint8_t)row.recordValue, (uint8_t)(row.recordValue >> 8),
-                                                    (uint8_t)(row.recordValue >> 16), (uint8_t)(row.recordValue >> 24)});
+            expected.push_back(Words({row.recordType, 12, row.recordValue}));
     }
     EXPECT_EQ(GetROP2(dc), R2_XORPEN);
     EXPECT_EQ(GetBkMode(dc), OPAQUE);
