@@ -104,7 +104,7 @@ bool gdi_path_widen(GdiDC *dc, int penWidth);
  * and bottom exclusive as region boxes are; (0,0,0,0) for an empty region. */
 bool gdi_path_region_box(GdiDC *dc, int fillMode, RECT *box);
 
-/* ================= Below: shared only between gdicore's files ================= */
+/* ======== Below: entry points the object, DC and recorder files share among themselves ======== */
 
 /* ---- Entry (handles.cpp) ---- */
 

@@ -122,7 +122,7 @@ int gdi_selected_pen_width(GdiDC *dc)
 {
     const GdiPen *pen = (const GdiPen *)gdi_handle_payload(dc->pen, 0);
     if (!pen)
-        return 1; /* every DC holds a pen; kept for a DC torn down under a caller */
+        return 1; /* not reached: a DC always holds a pen, even one DeleteObject was called on */
     if ((pen->style & PS_STYLE_MASK) == PS_NULL)
         return 0;
     if (pen->ext && (pen->style & PS_TYPE_MASK) != PS_GEOMETRIC)
