@@ -18,7 +18,7 @@ DWORD context_object_type(DcKind kind)
 }
 
 /* CreateDCA's driver names: the spooler's (any device) and the display's. A NULL driver lets the
- * device name choose, as GDI does. */
+ * device name choose, as GDI does; another name fails, where GDI under Wine would ignore it. */
 bool context_known_driver(const char *driver)
 {
     return !driver || strcasecmp(driver, "WINSPL16") == 0 || strcasecmp(driver, "DISPLAY") == 0;

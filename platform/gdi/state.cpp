@@ -30,15 +30,15 @@ GdiDC *state_target(HDC hdc, bool valid, uint32_t iType, uint32_t value)
 LONG state_min(LONG a, LONG b) { return a < b ? a : b; }
 LONG state_max(LONG a, LONG b) { return a > b ? a : b; }
 
-/* Intersects the clip with a rectangle given in either corner order. A printer or display DC is
- * bounded by its surface; memory and metafile DCs are not. */
+/* Intersects the clip with a rectangle given in either corner order. Without a clip region the
+ * rectangle is taken whole, not cut to the device's surface, as GDI under Wine answers. */
 int state_intersect_clip(GdiDC *dc, int left, int top, int right, int bottom)
 {
     RECT r = {state_min(left, right), state_min(top, bottom), state_max(left, right), state_max(top, bottom)};
-    if (dc->hasClip || dc->kind == DC_KIND_DEVICE) {
-        RECT base = dc->hasClip ? dc->clip : RECT{0, 0, dc->caps.horzRes, dc->caps.vertRes};
-        r = RECT{state_max(r.left, base.left), state_max(r.top, base.top), state_min(r.right, base.right),
-                 state_min(r.bottom, base.bottom)};
+    if (dc->hasClip) {
+        const RECT &c = dc->clip;
+        r = RECT{state_max(r.left, c.left), state_max(r.top, c.top), state_min(r.right, c.right),
+                 state_min(r.bottom, c.bottom)};
     }
     bool empty = r.right <= r.left || r.bottom <= r.top;
     dc->clip = empty ? RECT{0, 0, 0, 0} : r;

@@ -205,7 +205,8 @@ TEST_F(BitmapTest, ConversionsMatchTheBytesGdiReturned)
 
 TEST_F(BitmapTest, MonochromeTakesTheNearerOfBlackAndWhite)
 {
-    /* Pixels (blue, green, red) near the boundary, with GDI's answer under Wine 8: 1 1 0 1 1 1 1 1.
+    /* Pixels (blue, green, red) near the boundary, with GDI's answer under Wine 8 (tests/gdi/probe):
+     * 1 1 0 1 1 1 1 1.
      * Sums of 383 are white, low luminance does not make black. */
     static const uint8_t px[24] = {200, 200, 0, 150, 0, 255, 0, 0, 255, 127, 128, 128,
                                    128, 128, 127, 1, 127, 255, 255, 128, 0, 0, 160, 255};
@@ -224,7 +225,8 @@ TEST_F(BitmapTest, MonochromeTakesTheNearerOfBlackAndWhite)
 TEST_F(BitmapTest, ScanLinesCountFromTheBottomAndTheDibHangsFromTheBitmapsTop)
 {
     /* A 1x4 8-bpp bitmap whose rows, top to bottom, are palette entries 10, 20, 30, 40; results of
-     * the same calls under Wine 8. In "rows", 0 is a zero row and -1 a row left untouched. */
+     * the same calls under Wine 8 (tests/gdi/probe). In "rows", 0 is a zero row and -1 a row left
+     * untouched. */
     static const uint8_t column[8] = {10, 0, 20, 0, 30, 0, 40, 0};
     HBITMAP bm = Ddb(1, 4, 8, column);
     struct Row {
@@ -399,8 +401,8 @@ TEST_F(BitmapTest, CreationFollowsGdisRules)
 
 TEST_F(BitmapTest, CallersRowsAreReadAtGdisStrideAndNullBitsAreZero)
 {
-    /* Under Wine 8, 4x2 8-bpp bitmaps made with bmWidthBytes 8, 4, 3 and 0 all read the caller's
-     * bytes as two rows of 4. */
+    /* Under Wine 8 (tests/gdi/probe), 4x2 8-bpp bitmaps made with bmWidthBytes 8, 4, 3 and 0 all read
+     * the caller's bytes as two rows of 4. */
     static const uint8_t bytes[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     for (LONG widthBytes : {8, 4, 3, 0}) {
         SCOPED_TRACE(widthBytes);

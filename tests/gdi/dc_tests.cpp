@@ -87,7 +87,7 @@ TEST_F(DcTest, UnknownDevicesAndDriversFailAsGdiFails)
     } rows[] = {
         {"WINSPL16", "NOSUCHDEVICE", ERROR_MOD_NOT_FOUND},
         {"NOSUCHDRIVER", "NOSUCHDEVICE", ERROR_MOD_NOT_FOUND},
-        {"NOSUCHDRIVER", "DISPLAY", ERROR_MOD_NOT_FOUND},
+        {"NOSUCHDRIVER", "DISPLAY", ERROR_MOD_NOT_FOUND}, /* GDI under Wine ignores the driver; we do not */
         {"WINSPL16", NULL, ERROR_MOD_NOT_FOUND},
         {"WINSPL16", "TAVLINQX", ERROR_MOD_NOT_FOUND},
         {NULL, NULL, 0xdeadbeef}, /* GDI sets no error for this one */

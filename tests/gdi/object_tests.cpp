@@ -78,8 +78,9 @@ protected:
 
 /* Creation records, each the first record a fresh metafile gets when the object is selected, so the
  * object takes index 1. Sources: o01-o03 are samples GDI wrote under Wine 8
- * (shared/platform-probes/emf); "Wine probe" rows were captured the same way with the same calls;
- * EMR_EXTCREATEPEN is decoded by hand from the Windows layout, which Wine does not write. */
+ * (shared/platform-probes/emf); "Wine probe" rows are what tests/gdi/probe/gdi_facts.c, making the
+ * same objects, got from GDI under Wine 8; EMR_EXTCREATEPEN is decoded by hand from the Windows
+ * layout, which Wine does not write. */
 TEST_F(ObjectTest, CreationRecordsMatchGdi)
 {
     struct Row {
@@ -166,18 +167,20 @@ TEST_F(ObjectTest, CreationRecordsMatchGdi)
          [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 0, {0, 0, 0, 0, 0, 0, 0xff, 0, 0xa0, 0, 0, 0, 0x40})); },
          Words({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0,
                 0, 0xff0000, 0xa0, 0x40})},
-        {"Wine probe: 1-bit DIB with biClrUsed 1 gets a zero second colour",
-         [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 1, {0, 0, 0, 0, 0xa0, 0, 0, 0, 0x40})); },
+        {"Wine probe: 1-bit DIB with biClrUsed 1 gets a zero second colour; its rows follow one colour",
+         [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 1, {0, 0, 0, 0, 0, 0, 0xff, 0, 0xa0, 0, 0, 0, 0x40})); },
          Words({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0,
-                0, 0, 0xa0, 0x40})},
+                0, 0, 0xff0000, 0xa0})},
         {"Wine probe: top-down DIB turns bottom-up",
          [] { return DibBrush(Dib(3, -2, 1, BI_RGB, 0, {0, 0, 0, 0, 0, 0, 0xff, 0, 0xa0, 0, 0, 0, 0x40})); },
          Words({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0,
                 0, 0xff0000, 0x40, 0xa0})},
         {"Wine probe: DIB_PAL_COLORS takes 2-byte entries",
-         [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 0, {0, 0, 1, 0, 0xa0, 0, 0, 0, 0x40}), DIB_PAL_COLORS); },
+         [] {
+             return DibBrush(Dib(3, 2, 1, BI_RGB, 0, {0, 0, 0, 0, 0, 0, 0xff, 0, 0xa0, 0, 0, 0, 0x40}), DIB_PAL_COLORS);
+         },
          Words({94, 88, 1, 1, 36, 44, 80, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0,
-                0x00010000, 0xa0, 0x40})},
+                0, 0xff0000, 0xa0})},
         {"Wine probe: 16-bit BI_BITFIELDS DIB keeps its masks",
          [] {
              return DibBrush(Dib(1, 2, 16, BI_BITFIELDS, 0,
