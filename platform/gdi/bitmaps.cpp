@@ -21,23 +21,10 @@ WORD bitmaps_round_depth(WORD bitsPixel)
     return 0;
 }
 
-HBITMAP bitmaps_create(const BITMAP *bm)
+/* A bitmap of depth bits per pixel and rows of stride bytes, holding a copy of the caller's bits
+ * (zeros when there are none). */
+HBITMAP bitmaps_add(const BITMAP *bm, WORD depth, uint32_t stride)
 {
-    /* Negative sizes fail here, where GDI under Wine would take their magnitude. */
-    if (!bm || bm->bmType != 0 || bm->bmWidth < 0 || bm->bmHeight < 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return NULL;
-    }
-    if (bm->bmWidth == 0 || bm->bmHeight == 0)
-        return (HBITMAP)gdi_stock_handle(GDI_STOCK_BITMAP);
-    WORD depth = bitmaps_round_depth(bm->bmBitsPixel);
-    /* The rows are read at GDI's own word-aligned stride: like GDI, the stand-in ignores
-     * bmWidthBytes, so a caller's bits are taken exactly as real GDI takes them. */
-    uint32_t stride = depth ? ddb_stride(bm->bmWidth, depth) : 0;
-    if (bm->bmPlanes != 1 || stride == 0 || (uint64_t)stride * (uint64_t)bm->bmHeight > INT32_MAX) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return NULL;
-    }
     size_t size = (size_t)stride * (size_t)bm->bmHeight;
     GdiBitmap *copy = (GdiBitmap *)malloc(sizeof *copy);
     uint8_t *bits = (uint8_t *)malloc(size);
@@ -58,6 +45,26 @@ HBITMAP bitmaps_create(const BITMAP *bm)
     copy->bitsPixel = depth;
     copy->bits = bits;
     return (HBITMAP)h;
+}
+
+HBITMAP bitmaps_create(const BITMAP *bm)
+{
+    /* Negative sizes fail here, where GDI under Wine would take their magnitude. */
+    if (!bm || bm->bmType != 0 || bm->bmWidth < 0 || bm->bmHeight < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return NULL;
+    }
+    if (bm->bmWidth == 0 || bm->bmHeight == 0)
+        return (HBITMAP)gdi_stock_handle(GDI_STOCK_BITMAP);
+    WORD depth = bitmaps_round_depth(bm->bmBitsPixel);
+    /* The rows are read at GDI's own word-aligned stride: like GDI, the stand-in ignores
+     * bmWidthBytes, so a caller's bits are taken exactly as real GDI takes them. */
+    uint32_t stride = depth ? ddb_stride(bm->bmWidth, depth) : 0;
+    if (bm->bmPlanes != 1 || stride == 0 || (uint64_t)stride * (uint64_t)bm->bmHeight > INT32_MAX) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return NULL;
+    }
+    return bitmaps_add(bm, depth, stride);
 }
 
 } /* namespace */

@@ -199,6 +199,20 @@ uint32_t pixels_put_table(const GdiBitmap *bm, uint8_t *at)
     return sizeof masks;
 }
 
+/* A packed DIB header GDI takes for a pattern brush; its row stride and line count. Only the 40-byte
+ * header: the stand-in does not read the larger V4/V5 headers. */
+bool pixels_packed_ok(const BITMAPINFOHEADER *hdr, uint32_t *stride, uint32_t *height)
+{
+    WORD bpp = hdr->biBitCount;
+    bool depthOk = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+    bool compressionOk =
+        hdr->biCompression == BI_RGB || (hdr->biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32));
+    *height = hdr->biHeight < 0 ? 0u - (uint32_t)hdr->biHeight : (uint32_t)hdr->biHeight;
+    *stride = depthOk ? dib_stride(hdr->biWidth, bpp) : 0;
+    return hdr->biSize == sizeof *hdr && depthOk && compressionOk && *stride != 0 && *height != 0 &&
+           (uint64_t)*stride * *height <= INT32_MAX && (bpp > 8 || hdr->biClrUsed <= 256);
+}
+
 /* Largest table dib_copy_packed and dib_pack_bitmap write: 256 RGBQUADs. */
 enum { MAX_TABLE_BYTES = 256 * 4 };
 
@@ -243,18 +257,12 @@ uint8_t *dib_copy_packed(const void *packed, UINT usage, uint32_t *cbBmi, uint32
 {
     BITMAPINFOHEADER hdr;
     memcpy(&hdr, packed, sizeof hdr);
-    WORD bpp = hdr.biBitCount;
-    bool depthOk = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
-    bool compressionOk =
-        hdr.biCompression == BI_RGB || (hdr.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32));
-    uint32_t height = hdr.biHeight < 0 ? 0u - (uint32_t)hdr.biHeight : (uint32_t)hdr.biHeight;
-    uint32_t stride = dib_stride(hdr.biWidth, bpp);
-    /* Only the 40-byte header: the stand-in does not read the larger V4/V5 headers. */
-    if (hdr.biSize != sizeof hdr || !depthOk || !compressionOk || stride == 0 || height == 0 ||
-        (uint64_t)stride * height > INT32_MAX || (bpp <= 8 && hdr.biClrUsed > 256)) {
+    uint32_t stride = 0, height = 0;
+    if (!pixels_packed_ok(&hdr, &stride, &height)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;
     }
+    WORD bpp = hdr.biBitCount;
     uint32_t entrySize = usage == DIB_PAL_COLORS ? 2 : 4;
     uint32_t entries = bpp <= 8 ? 1u << bpp : 0;
     uint32_t srcEntries = bpp <= 8 && hdr.biClrUsed ? hdr.biClrUsed : entries;
