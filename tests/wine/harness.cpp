@@ -21,8 +21,9 @@ static void harness_fail(const char *what, const char *name)
 }
 
 /* Calls proc with argCount (at least 1) pointers pushed right to left, restores the stack pointer
- * itself, and returns how many argument bytes the callee removed. The compiler is kept out of the call so
- * that a wrong byte count in the DLL shows up here instead of corrupting the caller's frame. */
+ * itself, and returns how many argument bytes the callee removed. The compiler is kept out of the
+ * call so that a wrong byte count in the DLL shows up here instead of corrupting the caller's
+ * frame. */
 static int harness_popped_bytes(FARPROC proc, int argCount, void *const *args, int *result)
 {
     int left;
