@@ -140,6 +140,8 @@ bool brushes_record_pattern(GdiDC *dc, const GdiBrush *brush, uint32_t slot)
 /* The hatch argument as a trace shows it: a pattern's bitmap by name, never a raw pointer. */
 const char *brushes_hatch_name(const LOGBRUSH *lb, char *buf)
 {
+    if (!hooks_tracing())
+        return "";
     if (lb->lbStyle == BS_PATTERN)
         return gdi_handle_name((HGDIOBJ)lb->lbHatch, buf);
     if (lb->lbStyle == BS_DIBPATTERNPT)

@@ -31,7 +31,7 @@ __attribute__((format(printf, 3, 4)))
 static GdiDC *draw_enter(HDC hdc, const char *name, const char *argsFormat, ...)
 {
     char dcName[32], args[160] = "";
-    if (argsFormat) {
+    if (argsFormat && hooks_tracing()) {
         va_list ap;
         va_start(ap, argsFormat);
         vsnprintf(args, sizeof args, argsFormat, ap);

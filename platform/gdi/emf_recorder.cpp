@@ -257,6 +257,7 @@ bool emf_record(GdiDC *dc, const void *record, uint32_t size)
     EmfRecorder *rec = dc->emf;
     const emf::EMR *emr = (const emf::EMR *)record;
     assert(size >= sizeof *emr && size % 4 == 0 && emr->nSize == size);
+    (void)emr; /* only the assertion reads it */
     if (rec->failed)
         return false;
     if ((uint64_t)rec->nBytes + size > UINT32_MAX) {

@@ -258,6 +258,9 @@ void gdi_object_delete(HGDIOBJ h)
 
 const char *gdi_handle_name(HGDIOBJ h, char *buf)
 {
+    /* Names exist for the trace only: every entry point asks, so stay cheap when it is off. */
+    if (!hooks_tracing())
+        return "";
     if (!h)
         return "null";
     int stock = gdi_stock_index(h);
