@@ -240,8 +240,9 @@ TEST_F(DrawerTest, ListsOfUpTo1024PointsNeedNoBlockAndLongerOnesExactlyOne)
         StartTrace();
         EXPECT_EQ(Output(row.style, 0, row.count, points.data(), NULL, NULL), 0);
         EXPECT_EQ(AllocatedBytes(), row.block);
-        if (row.block > 0)
+        if (row.block > 0) {
             EXPECT_THAT(MemoryCalls(), ElementsAre("GlobalAlloc", "GlobalLock", "GlobalUnlock", "GlobalFree"));
+        }
         EXPECT_EQ(StandinLiveGlobalBlocks(), globalBlocksBefore_);
         EXPECT_THAT(Reopen(), testing::Contains(row.record));
     }
