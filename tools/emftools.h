@@ -1,4 +1,4 @@
-/* The working parts of the EMF inspector and the EMF comparator, shared by the two programs and
+/* The working parts of the EMF record lister and the EMF comparator, shared by the two programs and
  * their tests. Both take files that EmfLoadFile/EmfLoadMemory accepted. */
 #ifndef TAVLINQX_EMFTOOLS_H
 #define TAVLINQX_EMFTOOLS_H

@@ -1,5 +1,5 @@
 /* Metafiles recorded by GDI under Wine 8 (the platform probes' sample files), inlined byte for
- * byte: they are the independent reference the reader, inspector and comparator tests start from.
+ * byte: they are the independent reference the reader, record lister and comparator tests start from.
  * Each was made with CreateEnhMetaFileA on the DISPLAY reference DC (1024x768 px, 271x203 mm). */
 #include "test_util.h"
 

@@ -61,12 +61,12 @@ static int render_check(int argc, char **argv, const ENHMETAHEADER *header,
             continue;
         long x, y;
         unsigned rgb;
-        const char *spec = argv[++i];
+        const char *expectation = argv[++i];
         long offset = -1;
-        if (sscanf(spec, "%ld,%ld=%x", &x, &y, &rgb) == 3)
+        if (sscanf(expectation, "%ld,%ld=%x", &x, &y, &rgb) == 3)
             offset = render_pixel_offset(header, page, x, y);
         if (offset < 0) {
-            fprintf(stderr, "emf_render: --expect %s: not a point on the page\n", spec);
+            fprintf(stderr, "emf_render: --expect %s: not a point on the page\n", expectation);
             failures++;
             continue;
         }

@@ -1,4 +1,4 @@
-/* One line per EMF record with its decoded fields: the inspector's formatting. */
+/* One line per EMF record with its decoded fields: the record lister's formatting. */
 #include "emftools.h"
 
 #include <stdarg.h>

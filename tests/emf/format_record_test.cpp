@@ -1,5 +1,5 @@
-/* The inspector's lines, checked against values decoded by hand from the Wine samples' bytes,
- * and the emfinspect program's exit statuses. */
+/* The record lister's lines, checked against values decoded by hand from the Wine samples' bytes,
+ * and the emfrecords program's exit statuses. */
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -30,7 +30,7 @@ struct LineRow {
     const char *expect;
 };
 
-TEST(EmfInspect, DecodesTheRecordsOfWineSamples)
+TEST(EmfRecordLines, DecodesTheRecordsOfWineSamples)
 {
     const LineRow rows[] = {
         {"d01 header", ToBytes(kSampleD01), 0,
@@ -64,7 +64,7 @@ TEST(EmfInspect, DecodesTheRecordsOfWineSamples)
     }
 }
 
-TEST(EmfInspect, DecodesHandMadeRecords)
+TEST(EmfRecordLines, DecodesHandMadeRecords)
 {
     const LineRow rows[] = {
         {"32-bit points, more than shown",
@@ -104,7 +104,7 @@ TEST(EmfInspect, DecodesHandMadeRecords)
     }
 }
 
-TEST(EmfInspect, ShowsUtf16AsUtf8WithEscapes)
+TEST(EmfRecordLines, ShowsUtf16AsUtf8WithEscapes)
 {
     /* t00's five UTF-16 units (at 184) replaced: U+3042, a surrogate pair for U+1F600, a lone
      * low surrogate, and a quote. */
@@ -134,7 +134,7 @@ TEST(EmfInspect, ShowsUtf16AsUtf8WithEscapes)
     EXPECT_NE(std::string::npos, line.find(" desc=\"App\\0Title1\\0\\0\"")) << line;
 }
 
-TEST(EmfInspect, CutLinesReportTheirFullLength)
+TEST(EmfRecordLines, CutLinesReportTheirFullLength)
 {
     EmfFile f;
     ASSERT_EQ(0, EmfLoadMemory(kSampleD01, sizeof kSampleD01, &f, NULL, 0));
@@ -147,10 +147,10 @@ TEST(EmfInspect, CutLinesReportTheirFullLength)
     EmfFree(&f);
 }
 
-TEST(EmfInspect, ProgramPrintsOneLinePerRecordAndRejectsBadFiles)
+TEST(EmfRecordLines, ProgramPrintsOneLinePerRecordAndRejectsBadFiles)
 {
-    std::string good = WriteTemp(ToBytes(kSampleD01), "inspect_good.emf");
-    RunResult r = RunTool(std::string(EMFINSPECT_PATH) + " " + good);
+    std::string good = WriteTemp(ToBytes(kSampleD01), "records_good.emf");
+    RunResult r = RunTool(std::string(EMFRECORDS_PATH) + " " + good);
     EXPECT_EQ(0, r.status);
     EXPECT_EQ(LineOf(ToBytes(kSampleD01), 0) + "\n" + LineOf(ToBytes(kSampleD01), 1) + "\n" +
                   LineOf(ToBytes(kSampleD01), 2) + "\n",
@@ -158,16 +158,16 @@ TEST(EmfInspect, ProgramPrintsOneLinePerRecordAndRejectsBadFiles)
 
     Bytes bad = ToBytes(kSampleD01);
     Put32(bad, 112, 0);
-    std::string badPath = WriteTemp(bad, "inspect_bad.emf");
-    r = RunTool(std::string(EMFINSPECT_PATH) + " " + badPath);
+    std::string badPath = WriteTemp(bad, "records_bad.emf");
+    r = RunTool(std::string(EMFRECORDS_PATH) + " " + badPath);
     EXPECT_EQ(2, r.status);
-    EXPECT_EQ("emfinspect: " + badPath + ": record 1 at offset 108: nSize is 0\n", r.output);
+    EXPECT_EQ("emfrecords: " + badPath + ": record 1 at offset 108: nSize is 0\n", r.output);
 
-    r = RunTool(std::string(EMFINSPECT_PATH) + " --help");
+    r = RunTool(std::string(EMFRECORDS_PATH) + " --help");
     EXPECT_EQ(0, r.status);
-    EXPECT_EQ(0u, r.output.find("usage: emfinspect FILE.emf"));
-    EXPECT_EQ(2, RunTool(EMFINSPECT_PATH).status);
-    EXPECT_EQ(2, RunTool(std::string(EMFINSPECT_PATH) + " a.emf b.emf").status);
+    EXPECT_EQ(0u, r.output.find("usage: emfrecords FILE.emf"));
+    EXPECT_EQ(2, RunTool(EMFRECORDS_PATH).status);
+    EXPECT_EQ(2, RunTool(std::string(EMFRECORDS_PATH) + " a.emf b.emf").status);
 }
 
 } // namespace

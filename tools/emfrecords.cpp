@@ -1,4 +1,4 @@
-/* emfinspect: prints an enhanced metafile's records, one line each, with their decoded fields. */
+/* emfrecords: prints an enhanced metafile's records, one line each, with their decoded fields. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -10,21 +10,21 @@ enum {
     INSPECT_FAILED = 2, /* a wrong command line, or a file that is not a sound EMF */
 };
 
-static void inspect_usage(FILE *out)
+static void records_usage(FILE *out)
 {
     fprintf(out,
-            "usage: emfinspect FILE.emf\n"
+            "usage: emfrecords FILE.emf\n"
             "Prints every record of the metafile on one line: index, byte offset, record type,\n"
             "size and the decoded fields. A file that fails the reader's checks is reported with\n"
             "the record and offset at fault, and the exit status is 2.\n");
 }
 
-static int inspect_file(const char *path)
+static int records_file(const char *path)
 {
     EmfFile file;
     char error[256];
     if (EmfLoadFile(path, &file, error, sizeof error) < 0) {
-        fprintf(stderr, "emfinspect: %s: %s\n", path, error);
+        fprintf(stderr, "emfrecords: %s: %s\n", path, error);
         return INSPECT_FAILED;
     }
     char line[4096];
@@ -39,12 +39,12 @@ static int inspect_file(const char *path)
 int main(int argc, char **argv)
 {
     if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
-        inspect_usage(stdout);
+        records_usage(stdout);
         return INSPECT_OK;
     }
     if (argc != 2 || argv[1][0] == '-') {
-        inspect_usage(stderr);
+        records_usage(stderr);
         return INSPECT_FAILED;
     }
-    return inspect_file(argv[1]);
+    return records_file(argv[1]);
 }
