@@ -13,16 +13,55 @@ using ::testing::IsEmpty;
 
 namespace {
 
-const char *const kPenAndBrush[] = {
-    "CREATEPEN 1 style=0 width=2 color=0xff", "SELECTOBJECT 1", "SETBKMODE 1",
-    "SETBKCOLOR 0x123456", "SETTEXTCOLOR 0x654321",
-    "CREATEBRUSHINDIRECT 2 style=0 color=0xff00 hatch=0", "SELECTOBJECT 2"};
-const char *const kPointList[] = {
-    "EXTCREATEPEN 1 style=0x10000 width=2 color=0xff", "SELECTOBJECT 1", "SETBKMODE 1",
-    "SETBKCOLOR 0x123456", "SETTEXTCOLOR 0x654321",
-    "CREATEBRUSHINDIRECT 2 style=0 color=0xff00 hatch=0", "SELECTOBJECT 2"};
-const char *const kRelease[] = {"SELECTOBJECT stock 7", "DELETEOBJECT 1", "SELECTOBJECT stock 0",
-                                "DELETEOBJECT 2"};
+/* What realization records, by road, for the test's pen (solid, 2 units, red) and brush (solid
+ * green), with or without the drawing mode; and what the release records after it. */
+enum Road { POINT_LIST, PEN_AND_BRUSH, BRUSH_COLOURED_PEN, NO_REALIZATION };
+const char *const kDrawModeRecords[] = {"SETBKMODE 1", "SETBKCOLOR 0x123456", "SETTEXTCOLOR 0x654321"};
+
+std::vector<std::string> Realization(Road road, bool withMode)
+{
+    std::vector<std::string> mode;
+    if (withMode)
+        mode.assign(std::begin(kDrawModeRecords), std::end(kDrawModeRecords));
+    const std::string brush1 = "CREATEBRUSHINDIRECT 1 style=0 color=0xff00 hatch=0";
+    const std::string brush2 = "CREATEBRUSHINDIRECT 2 style=0 color=0xff00 hatch=0";
+    std::vector<std::string> records;
+    switch (road) {
+    case POINT_LIST:
+        records = {"EXTCREATEPEN 1 style=0x10000 width=2 color=0xff", "SELECTOBJECT 1"};
+        records.insert(records.end(), mode.begin(), mode.end());
+        records.insert(records.end(), {brush2, "SELECTOBJECT 2"});
+        break;
+    case PEN_AND_BRUSH:
+        records = {"CREATEPEN 1 style=0 width=2 color=0xff", "SELECTOBJECT 1"};
+        records.insert(records.end(), mode.begin(), mode.end());
+        records.insert(records.end(), {brush2, "SELECTOBJECT 2"});
+        break;
+    case BRUSH_COLOURED_PEN:
+        records = mode;
+        records.insert(records.end(), {brush1, "SELECTOBJECT 1",
+                                       "EXTCREATEPEN 2 style=0x10000 width=1 color=0xff00",
+                                       "SELECTOBJECT 2"});
+        break;
+    case NO_REALIZATION:
+        break;
+    }
+    return records;
+}
+
+std::vector<std::string> Release(Road road)
+{
+    switch (road) {
+    case POINT_LIST:
+    case PEN_AND_BRUSH:
+        return {"SELECTOBJECT stock 7", "DELETEOBJECT 1", "SELECTOBJECT stock 0", "DELETEOBJECT 2"};
+    case BRUSH_COLOURED_PEN:
+        return {"SELECTOBJECT stock 7", "DELETEOBJECT 2", "SELECTOBJECT stock 0", "DELETEOBJECT 1"};
+    default:
+        return {};
+    }
+}
+
 const char *const kClip[] = {"EXTSELECTCLIPRGN 0 mode=5", "INTERSECTCLIPRECT (1,2,300,400)"};
 
 class OutputTest : public JobTest {
@@ -64,72 +103,59 @@ struct DispatchRow {
     const void *points;
     WORD count;
     std::vector<std::string> drawing; /* with the clip rectangle given */
-    bool pointList;                   /* realized on the point-list road */
-    bool realizes;                    /* scanlines realize nothing and keep the raster operation */
+    Road road;                        /* with second code 0 */
 };
 
+/* Every style code, with and without a clip rectangle and a drawing mode, with second code 0 and 1:
+ * realization, raster operation, the drawer's fill mode, clip and drawing, release, in order. */
 TEST_F(OutputTest, EveryStyleCodeRealizesSetsTheRasterOperationDrawsAndReleases)
 {
     const RECT clip = {1, 2, 300, 400};
     const DispatchRow rows[] = {
-        {OS_POLYBEZIER, kShape, 4, Join({V(kClip), {"POLYBEZIER16 4"}}), true, true},
-        {OS_ARC, kShape, 4, {"ARC (10,20,109,219)"}, false, true},
-        {OS_SCANLINES, kScan, 3, {"MOVETOEX 10,100", "LINETO 20,100", "MOVETOEX 30,100", "LINETO 40,100"}, false, false},
-        {OS_RECTANGLE, kShape, 2, Join({V(kClip), {"RECTANGLE (10,20,109,219)"}}), false, true},
-        {OS_ELLIPSE, kShape, 2, Join({V(kClip), {"ELLIPSE (10,20,109,219)"}}), false, true},
-        {OS_POLYLINE, kShape, 4, Join({V(kClip), {"POLYLINE16 4"}}), true, true},
-        {OS_WINDPOLYGON, kShape, 4, Join({{"SETPOLYFILLMODE 2"}, V(kClip), {"POLYGON16 4"}}), true, true},
-        {OS_ALTPOLYGON, kShape, 4, Join({{"SETPOLYFILLMODE 1"}, V(kClip), {"POLYGON16 4"}}), true, true},
-        {OS_PIE, kShape, 4, {"PIE (10,20,109,219)"}, false, true},
-        {OS_CHORD, kShape, 4, {"CHORD (10,20,109,219)"}, false, true},
-        {OS_CIRCLE, kShape, 2, Join({V(kClip), {"ELLIPSE (10,20,109,219)"}}), false, true},
-        {OS_ROUNDRECT, kShape, 3, {"ROUNDRECT (10,20,109,219) 30,40"}, false, true},
-        {OS_WINDPOLYPOLYGON, &kPolys, 2, Join({{"SETPOLYFILLMODE 2"}, V(kClip), {"POLYPOLYGON16 2/7"}}), true, true},
-        {OS_ALTPOLYPOLYGON, &kPolys, 2, Join({{"SETPOLYFILLMODE 1"}, V(kClip), {"POLYPOLYGON16 2/7"}}), true, true},
+        {OS_POLYBEZIER, kShape, 4, Join({V(kClip), {"POLYBEZIER16 4"}}), POINT_LIST},
+        {OS_ARC, kShape, 4, {"ARC (10,20,109,219)"}, PEN_AND_BRUSH},
+        {OS_SCANLINES, kScan, 3, {"MOVETOEX 10,100", "LINETO 20,100", "MOVETOEX 30,100", "LINETO 40,100"}, NO_REALIZATION},
+        {OS_RECTANGLE, kShape, 2, Join({V(kClip), {"RECTANGLE (10,20,109,219)"}}), PEN_AND_BRUSH},
+        {OS_ELLIPSE, kShape, 2, Join({V(kClip), {"ELLIPSE (10,20,109,219)"}}), PEN_AND_BRUSH},
+        {OS_POLYLINE, kShape, 4, Join({V(kClip), {"POLYLINE16 4"}}), POINT_LIST},
+        {OS_WINDPOLYGON, kShape, 4, Join({{"SETPOLYFILLMODE 2"}, V(kClip), {"POLYGON16 4"}}), POINT_LIST},
+        {OS_ALTPOLYGON, kShape, 4, Join({{"SETPOLYFILLMODE 1"}, V(kClip), {"POLYGON16 4"}}), POINT_LIST},
+        {OS_PIE, kShape, 4, {"PIE (10,20,109,219)"}, PEN_AND_BRUSH},
+        {OS_CHORD, kShape, 4, {"CHORD (10,20,109,219)"}, PEN_AND_BRUSH},
+        {OS_CIRCLE, kShape, 2, Join({V(kClip), {"ELLIPSE (10,20,109,219)"}}), PEN_AND_BRUSH},
+        {OS_ROUNDRECT, kShape, 3, {"ROUNDRECT (10,20,109,219) 30,40"}, PEN_AND_BRUSH},
+        {OS_WINDPOLYPOLYGON, &kPolys, 2, Join({{"SETPOLYFILLMODE 2"}, V(kClip), {"POLYPOLYGON16 2/7"}}), POINT_LIST},
+        {OS_ALTPOLYPOLYGON, &kPolys, 2, Join({{"SETPOLYFILLMODE 1"}, V(kClip), {"POLYPOLYGON16 2/7"}}), POINT_LIST},
         /* Unlisted codes realize and release but draw nothing. */
-        {0, NULL, 0, {}, false, true},
-        {2, NULL, 0, {}, false, true},
-        {5, NULL, 0, {}, false, true},
-        {8, NULL, 0, {}, false, true},
-        {24, NULL, 0, {}, false, true},
-        {0x4000, NULL, 0, {}, false, true},
-        {0x4015, NULL, 0, {}, false, true},
+        {0, NULL, 0, {}, PEN_AND_BRUSH},
+        {2, NULL, 0, {}, PEN_AND_BRUSH},
+        {5, NULL, 0, {}, PEN_AND_BRUSH},
+        {8, NULL, 0, {}, PEN_AND_BRUSH},
+        {24, NULL, 0, {}, PEN_AND_BRUSH},
+        {0x4000, NULL, 0, {}, PEN_AND_BRUSH},
+        {0x4015, NULL, 0, {}, PEN_AND_BRUSH},
     };
-    for (const DispatchRow &row : rows) {
-        SCOPED_TRACE(testing::Message() << "style code " << row.style);
-        EXPECT_EQ(Output(row.style, 0, row.count, row.points, &clip, &mode_), 0);
-        std::vector<std::string> expected;
-        if (row.realizes)
-            expected = Join({row.pointList ? V(kPointList) : V(kPenAndBrush), {"SETROP2 7"},
-                             row.drawing, V(kRelease)});
-        else
-            expected = row.drawing;
-        EXPECT_THAT(Reopen(), ElementsAreArray(expected));
-    }
-}
-
-TEST_F(OutputTest, WithoutClipRectangleOrDrawingModeTheDeviceContextKeepsBoth)
-{
-    EXPECT_EQ(Output(OS_ALTPOLYGON, 0, 3, kShape, NULL, NULL), 0);
-    std::vector<std::string> described = Reopen();
-    for (const std::string &record : described) {
-        EXPECT_EQ(record.find("CLIP"), std::string::npos) << record;
-        EXPECT_EQ(record.find("SETROP2"), std::string::npos) << record;
-        EXPECT_EQ(record.find("SETBK"), std::string::npos) << record;
-    }
-    EXPECT_THAT(described, testing::Contains("POLYGON16 3"));
-}
-
-TEST_F(OutputTest, SecondCode1MakesScanlinesRealizeTheBrushColouredPenAndSetTheRasterOperation)
-{
-    EXPECT_EQ(Output(OS_SCANLINES, 1, 2, kScan, NULL, &mode_), 0);
-    EXPECT_THAT(Reopen(), ElementsAre("SETBKMODE 1", "SETBKCOLOR 0x123456", "SETTEXTCOLOR 0x654321",
-                                      "CREATEBRUSHINDIRECT 1 style=0 color=0xff00 hatch=0",
-                                      "SELECTOBJECT 1",
-                                      "EXTCREATEPEN 2 style=0x10000 width=1 color=0xff00",
-                                      "SELECTOBJECT 2", "SETROP2 7", "MOVETOEX 10,100",
-                                      "LINETO 20,100", "SELECTOBJECT stock 7", "DELETEOBJECT 2",
-                                      "SELECTOBJECT stock 0", "DELETEOBJECT 1"));
+    for (const DispatchRow &row : rows)
+        for (WORD second : {0, 1})
+            for (bool withClip : {true, false})
+                for (bool withMode : {true, false}) {
+                    SCOPED_TRACE(testing::Message() << "style code " << row.style << ", second code " << second
+                                                    << (withClip ? ", clip" : ", no clip")
+                                                    << (withMode ? ", drawing mode" : ", no drawing mode"));
+                    EXPECT_EQ(Output(row.style, second, row.count, row.points, withClip ? &clip : NULL,
+                                     withMode ? &mode_ : NULL),
+                              0);
+                    Road road = second == 1 ? BRUSH_COLOURED_PEN : row.road;
+                    std::vector<std::string> expected = Realization(road, withMode);
+                    if (withMode && road != NO_REALIZATION)
+                        expected.push_back("SETROP2 7");
+                    for (const std::string &record : row.drawing)
+                        if (withClip || (record != kClip[0] && record != kClip[1]))
+                            expected.push_back(record);
+                    for (const std::string &record : Release(road))
+                        expected.push_back(record);
+                    EXPECT_THAT(Reopen(), ElementsAreArray(expected));
+                }
 }
 
 TEST_F(OutputTest, ARefusedPenStillDrawsTheRectangle)
