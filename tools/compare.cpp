@@ -11,6 +11,8 @@ enum CmpSpan {
     CMP_FIXED = 1,  /* bytes from..to of every record of the type */
     CMP_TEXT_DX,    /* the advance array of a text record */
     CMP_FONT_TAIL,  /* nSize and everything after the face name's terminator */
+    CMP_PEN_FORMS,  /* not a span: a CREATEPEN may stand for an EXTCREATEPEN (cmp_pen_forms) */
+    CMP_EMPTY_MERGE, /* header bounds that differ by one merge of (-1,-1,0,0) (cmp_empty_merge) */
 };
 
 struct CmpExclusion {
@@ -48,6 +50,15 @@ static const CmpExclusion cmp_exclusions[] = {
     {"font.tail", EMR_EXTCREATEFONTINDIRECTW, 0, 0, CMP_FONT_TAIL,
      "Wine writes a 332-byte font record with uninitialised bytes after the face name; we write "
      "the zero-filled 368-byte form"},
+    {"wine.extcreatepen", EMR_EXTCREATEPEN, 0, 0, CMP_PEN_FORMS,
+     "Wine 8 records ExtCreatePen as a CREATEPEN of the full style word, width and colour where "
+     "Windows writes EXTCREATEPEN; the pair at one index passes when slot, style, width and "
+     "colour agree and the EXTCREATEPEN holds nothing a CREATEPEN cannot (solid brush, no style "
+     "entries, no bitmap)"},
+    {"wine.empty-polyline", EMR_HEADER, 8, 24, CMP_EMPTY_MERGE,
+     "Wine 8 merges the empty bounds (0,0,-1,-1) of a Polyline of 0 points into the header as "
+     "(-1,-1,0,0); we merge nothing for it: in a file pair holding a POLYLINE of 0 points the "
+     "header bounds may differ by exactly that merge"},
 };
 enum { CMP_EXCLUSIONS = sizeof cmp_exclusions / sizeof cmp_exclusions[0] };
 static_assert(CMP_EXCLUSIONS <= 32, "one mask bit per exclusion row");
@@ -68,14 +79,14 @@ void EmfCompareListExclusions(FILE *out)
 {
     for (uint32_t i = 0; i < CMP_EXCLUSIONS; i++) {
         const CmpExclusion *e = &cmp_exclusions[i];
-        fprintf(out, "%-14s %-24s %s\n", e->name, EmfRecordName(e->iType), e->reason);
+        fprintf(out, "%-20s %-24s %s\n", e->name, EmfRecordName(e->iType), e->reason);
     }
 }
 
 /* Bytes from *from to *to of r that the exclusion row covers; 0 when it covers none. */
 static int cmp_span(const CmpExclusion *e, const EmfRecord *r, uint32_t *from, uint32_t *to)
 {
-    if (r->iType != e->iType)
+    if (r->iType != e->iType || e->span == CMP_PEN_FORMS || e->span == CMP_EMPTY_MERGE)
         return 0;
     if (e->span == CMP_FIXED) {
         *from = e->from;
@@ -109,9 +120,57 @@ static int cmp_excluded(const EmfRecord *r, uint32_t at, uint32_t mask)
     return 0;
 }
 
-/* First byte where a and b differ outside the exclusions, or -1 when there is none. */
-static int64_t cmp_records(const EmfRecord *a, const EmfRecord *b, uint32_t mask)
+static int cmp_rule_on(uint32_t mask, int span)
 {
+    for (uint32_t i = 0; i < CMP_EXCLUSIONS; i++)
+        if ((mask & (1u << i)) && cmp_exclusions[i].span == span)
+            return 1;
+    return 0;
+}
+
+/* Compares a CREATEPEN with the EXTCREATEPEN it may stand for. Returns -1 when they describe the
+ * same pen, else the offset in pen of the first field that disagrees; 0 (iType) when ext carries
+ * what no CREATEPEN can: another brush style, style entries or a bitmap. The hatch of a solid
+ * brush is not looked at: it draws nothing. */
+static int64_t cmp_pen_forms(const EmfRecord *pen, const EmfRecord *ext)
+{
+    const uint32_t BS_SOLID_STYLE = 0; /* BS_SOLID */
+    if (EmfU32(ext, offsetof(EMREXTCREATEPEN, elpBrushStyle)) != BS_SOLID_STYLE ||
+        EmfU32(ext, offsetof(EMREXTCREATEPEN, elpNumEntries)) != 0 ||
+        EmfU32(ext, offsetof(EMREXTCREATEPEN, cbBmi)) != 0 ||
+        EmfU32(ext, offsetof(EMREXTCREATEPEN, cbBits)) != 0)
+        return 0;
+    const struct {
+        uint32_t atPen, atExt;
+    } pairs[] = {
+        {offsetof(EMRCREATEPEN, ihPen), offsetof(EMREXTCREATEPEN, ihPen)},
+        {offsetof(EMRCREATEPEN, lopnStyle), offsetof(EMREXTCREATEPEN, elpPenStyle)},
+        {offsetof(EMRCREATEPEN, lopnWidth.x), offsetof(EMREXTCREATEPEN, elpWidth)},
+        {offsetof(EMRCREATEPEN, lopnColor), offsetof(EMREXTCREATEPEN, elpColor)},
+    };
+    for (const auto &p : pairs)
+        if (EmfU32(pen, p.atPen) != EmfU32(ext, p.atExt))
+            return p.atPen;
+    if (EmfU32(pen, offsetof(EMRCREATEPEN, lopnWidth.y)) != 0)
+        return offsetof(EMRCREATEPEN, lopnWidth.y);
+    return -1;
+}
+
+/* First byte where a and b differ outside the exclusions, or -1 when there is none. *namedBy is
+ * the record whose layout names that byte. */
+static int64_t cmp_records(const EmfRecord *a, const EmfRecord *b, uint32_t mask,
+                           const EmfRecord **namedBy)
+{
+    if (cmp_rule_on(mask, CMP_PEN_FORMS)) {
+        if (a->iType == EMR_CREATEPEN && b->iType == EMR_EXTCREATEPEN) {
+            *namedBy = a;
+            return cmp_pen_forms(a, b);
+        }
+        if (a->iType == EMR_EXTCREATEPEN && b->iType == EMR_CREATEPEN) {
+            *namedBy = b;
+            return cmp_pen_forms(b, a);
+        }
+    }
     uint32_t end = a->nSize > b->nSize ? a->nSize : b->nSize;
     int headers = a->iType == EMR_HEADER && b->iType == EMR_HEADER;
     for (uint32_t i = 0; i < end; i++) {
@@ -119,8 +178,10 @@ static int64_t cmp_records(const EmfRecord *a, const EmfRecord *b, uint32_t mask
             continue; /* nBytes, nRecords: see EmfCompareFiles */
         if ((i < a->nSize && cmp_excluded(a, i, mask)) || (i < b->nSize && cmp_excluded(b, i, mask)))
             continue;
-        if (i >= a->nSize || i >= b->nSize || a->data[i] != b->data[i])
+        if (i >= a->nSize || i >= b->nSize || a->data[i] != b->data[i]) {
+            *namedBy = i < a->nSize ? a : b;
             return i;
+        }
     }
     return -1;
 }
@@ -259,19 +320,66 @@ static const char *cmp_field_name(const EmfRecord *r, uint32_t at)
     }
 }
 
+static int cmp_has_empty_polyline(const EmfFile *f)
+{
+    for (uint32_t i = 1; i < f->count; i++) {
+        const EmfRecord *r = &f->records[i];
+        /* cpts lies at the same offset in both forms. */
+        if ((r->iType == EMR_POLYLINE16 || r->iType == EMR_POLYLINE) &&
+            EmfU32(r, offsetof(EMRPOLYLINE16, cpts)) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+static RECTL cmp_header_bounds(const EmfFile *f)
+{
+    const EmfRecord *h = &f->records[0];
+    const uint32_t at = offsetof(ENHMETAHEADER, rclBounds);
+    return RECTL{EmfI32(h, at), EmfI32(h, at + 4), EmfI32(h, at + 8), EmfI32(h, at + 12)};
+}
+
+/* Whether merged is bounds with (-1,-1,0,0) merged in the way Wine merges it: into empty bounds
+ * as the whole rectangle, else as a union. */
+static int cmp_is_empty_merge(RECTL bounds, RECTL merged)
+{
+    RECTL m = {-1, -1, 0, 0};
+    if (bounds.right >= bounds.left && bounds.bottom >= bounds.top) {
+        m.left = bounds.left < -1 ? bounds.left : -1;
+        m.top = bounds.top < -1 ? bounds.top : -1;
+        m.right = bounds.right > 0 ? bounds.right : 0;
+        m.bottom = bounds.bottom > 0 ? bounds.bottom : 0;
+    }
+    return memcmp(&m, &merged, sizeof m) == 0;
+}
+
+/* The exclusions for the header pair: the named ones, and header.bounds when wine.empty-polyline
+ * is on, either file holds a Polyline of 0 points, and one file's bounds are the other's with
+ * that polyline's empty bounds merged in. */
+static uint32_t cmp_header_mask(const EmfFile *a, const EmfFile *b, uint32_t mask)
+{
+    if (!cmp_rule_on(mask, CMP_EMPTY_MERGE) || !(cmp_has_empty_polyline(a) || cmp_has_empty_polyline(b)))
+        return mask;
+    RECTL ba = cmp_header_bounds(a), bb = cmp_header_bounds(b);
+    if (cmp_is_empty_merge(ba, bb) || cmp_is_empty_merge(bb, ba))
+        EmfCompareExclude("header.bounds", &mask);
+    return mask;
+}
+
 int EmfCompareFiles(const EmfFile *a, const EmfFile *b, uint32_t mask, EmfDiff *diff)
 {
     /* Each file ends with its only EMR_EOF, and exclusions never cover iType, so files of
      * different lengths always differ at the shorter one's EOF: no separate count check. */
     uint32_t common = a->count < b->count ? a->count : b->count;
     for (uint32_t i = 0; i < common; i++) {
-        const EmfRecord *ra = &a->records[i], *rb = &b->records[i];
-        int64_t at = cmp_records(ra, rb, mask);
+        const EmfRecord *namedBy = NULL;
+        uint32_t recordMask = i == 0 ? cmp_header_mask(a, b, mask) : mask;
+        int64_t at = cmp_records(&a->records[i], &b->records[i], recordMask, &namedBy);
         if (at < 0)
             continue;
         diff->index = i;
         diff->at = (uint32_t)at;
-        diff->field = cmp_field_name(at < ra->nSize ? ra : rb, (uint32_t)at);
+        diff->field = cmp_field_name(namedBy, (uint32_t)at);
         return 1;
     }
     return 0;

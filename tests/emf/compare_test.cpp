@@ -54,6 +54,95 @@ Bytes With8(Bytes b, size_t off, uint8_t v)
     return b;
 }
 
+/* The pen of ExtCreatePen(PS_SOLID, 1, {BS_SOLID, 0x896745, HS_CROSS}, 0, NULL) as Windows
+ * records it: slot 1, no bitmap (offBmi = offBits = nSize 56), style 0, width 1, BS_SOLID, the
+ * colour, lbHatch 4 kept, no style entries, and the 4 zero bytes Windows adds. */
+Bytes ExtPen(uint32_t brushStyle = 0, uint32_t hatch = 4)
+{
+    return Record({EMR_EXTCREATEPEN, 56, 1, 56, 0, 56, 0, 0, 1, brushStyle, 0x00896745, hatch, 0, 0});
+}
+
+/* The same pen as Wine 8 records it: EMR_CREATEPEN, slot 1, style 0, width (1, 0), the colour. */
+Bytes WinePen(uint32_t slot = 1, uint32_t style = 0, uint32_t width = 1, uint32_t widthY = 0,
+              uint32_t color = 0x00896745)
+{
+    return Record({EMR_CREATEPEN, 28, slot, style, width, widthY, color});
+}
+
+/* A Polyline of n points in its 16-bit form: bounds (0,0,-1,-1) when n is 0, as both GDIs write
+ * it, then cpts and the points. */
+Bytes Polyline16(uint32_t n)
+{
+    Bytes r = Record({EMR_POLYLINE16, 28 + 4 * n, 0, 0, 0xFFFFFFFFu, 0xFFFFFFFFu, n});
+    r.resize(28 + 4 * n, 7);
+    return r;
+}
+
+Bytes WithBounds(Bytes file, int32_t l, int32_t t, int32_t r, int32_t b)
+{
+    Put32(file, 8, (uint32_t)l);
+    Put32(file, 12, (uint32_t)t);
+    Put32(file, 16, (uint32_t)r);
+    Put32(file, 20, (uint32_t)b);
+    return file;
+}
+
+/* The two Wine rules: a CREATEPEN paired with an EXTCREATEPEN, and header bounds differing by
+ * Wine's merge of an empty Polyline's bounds. */
+std::vector<DiffRow> WineRuleRows()
+{
+    const Bytes d01 = ToBytes(kSampleD01), polygon(kSampleD01 + 108, kSampleD01 + 148);
+    const Bytes ext = BuildEmf({ExtPen(), polygon}, 3);
+    const Bytes hatchedExt = BuildEmf({ExtPen(2 /* BS_HATCHED */), polygon}, 3);
+    Bytes entries = ExtPen();
+    Put32(entries, 4, 60);
+    Put32(entries, 48, 1); /* one style entry, 0 */
+    entries.resize(60, 0);
+    const Bytes emptyLine = BuildEmf({polygon, Polyline16(0)}, 1);
+    const Bytes emptyOnly = BuildEmf({Polyline16(0)}, 1);
+    const Bytes oneLine = BuildEmf({polygon, Polyline16(1)}, 1);
+    const char *const pens = "wine.extcreatepen", *const lines = "wine.empty-polyline";
+    return {
+        {"pen forms", ext, BuildEmf({WinePen(), polygon}, 3), {}, 1, 1, 0, "iType"},
+        {"pen forms paired", ext, BuildEmf({WinePen(), polygon}, 3), {pens}, 0, 0, 0, ""},
+        {"paired pens, slot", ext, BuildEmf({WinePen(2), polygon}, 3), {pens}, 1, 1, 8, "ihPen"},
+        {"paired pens, style", ext, BuildEmf({WinePen(1, 0x10000), polygon}, 3), {pens}, 1, 1, 12,
+         "lopnStyle"},
+        {"paired pens, width", ext, BuildEmf({WinePen(1, 0, 2), polygon}, 3), {pens}, 1, 1, 16,
+         "lopnWidth"},
+        {"paired pens, second width", ext, BuildEmf({WinePen(1, 0, 1, 1), polygon}, 3), {pens}, 1, 1,
+         20, "lopnWidth"},
+        {"paired pens, colour", ext, BuildEmf({WinePen(1, 0, 1, 0, 0x896746), polygon}, 3), {pens},
+         1, 1, 24, "lopnColor"},
+        {"a solid brush's hatch is not compared", BuildEmf({ExtPen(0, 0), polygon}, 3),
+         BuildEmf({WinePen(), polygon}, 3), {pens}, 0, 0, 0, ""},
+        {"a hatched pen has no CREATEPEN form", hatchedExt, BuildEmf({WinePen(), polygon}, 3), {pens},
+         1, 1, 0, "iType"},
+        {"style entries have no CREATEPEN form", BuildEmf({entries, polygon}, 3),
+         BuildEmf({WinePen(), polygon}, 3), {pens}, 1, 1, 0, "iType"},
+        {"records after a paired pen", ext, BuildEmf({WinePen(), With8(polygon, 36, 61)}, 3), {pens},
+         1, 2, 36, "apts"},
+        {"two EXTCREATEPENs still compared whole", ext, BuildEmf({ExtPen(0, 5), polygon}, 3),
+         {pens}, 1, 1, 44, "elpHatch"},
+        /* d01's header bounds are (10,20,110,120). */
+        {"merged empty bounds", emptyLine, WithBounds(emptyLine, -1, -1, 110, 120), {}, 1, 0, 8,
+         "rclBounds"},
+        {"merged empty bounds accepted", emptyLine, WithBounds(emptyLine, -1, -1, 110, 120),
+         {lines}, 0, 0, 0, ""},
+        {"merged into nothing drawn", WithBounds(emptyOnly, 0, 0, -1, -1),
+         WithBounds(emptyOnly, -1, -1, 0, 0), {lines}, 0, 0, 0, ""},
+        {"bounds beyond the merge", WithBounds(emptyLine, -1, -1, 110, 120),
+         WithBounds(emptyLine, -1, -1, 111, 120), {lines}, 1, 0, 16, "rclBounds"},
+        {"left edge past the merge", WithBounds(emptyLine, -1, -1, 110, 120),
+         WithBounds(emptyLine, -2, -1, 110, 120), {lines}, 1, 0, 8, "rclBounds"},
+        {"no empty polyline, no merge", oneLine, WithBounds(oneLine, -1, -1, 110, 120), {lines}, 1,
+         0, 8, "rclBounds"},
+        {"the merge leaves the polyline itself compared", emptyLine,
+         WithBounds(With8(emptyLine, 148 + 8, 1), -1, -1, 110, 120), {lines}, 1, 2, 8,
+         "rclBounds"},
+    };
+}
+
 std::vector<DiffRow> DiffRows()
 {
     const Bytes d01 = ToBytes(kSampleD01), t00 = ToBytes(kSampleT00), b05 = ToBytes(kSampleB05);
@@ -112,9 +201,16 @@ std::vector<DiffRow> DiffRows()
     };
 }
 
+std::vector<DiffRow> AllDiffRows()
+{
+    std::vector<DiffRow> rows = DiffRows(), wine = WineRuleRows();
+    rows.insert(rows.end(), wine.begin(), wine.end());
+    return rows;
+}
+
 TEST(EmfCompare, FindsTheFirstDifferenceOutsideTheExclusions)
 {
-    for (const DiffRow &row : DiffRows()) {
+    for (const DiffRow &row : AllDiffRows()) {
         SCOPED_TRACE(row.what);
         EmfFile a, b;
         char error[256];
@@ -134,6 +230,7 @@ TEST(EmfCompare, FindsTheFirstDifferenceOutsideTheExclusions)
             EXPECT_EQ(row.at, diff.at);
             EXPECT_STREQ(row.field, diff.field);
             EXPECT_EQ(diff.at, swapped.at);
+            EXPECT_STREQ(row.field, swapped.field);
         }
         EmfFree(&a);
         EmfFree(&b);
@@ -232,7 +329,8 @@ TEST(EmfCompare, ProgramExitStatusesAndReport)
     EXPECT_EQ(2, RunTool(tool + " " + pa).status);
     r = RunTool(tool + " --list-ignores");
     EXPECT_EQ(0, r.status);
-    EXPECT_NE(std::string::npos, r.output.find("font.tail      EXTCREATEFONTINDIRECTW   Wine"));
+    EXPECT_NE(std::string::npos, r.output.find("font.tail            EXTCREATEFONTINDIRECTW   Wine"));
+    EXPECT_NE(std::string::npos, r.output.find("wine.extcreatepen    EXTCREATEPEN             Wine"));
 }
 
 } // namespace
