@@ -228,6 +228,536 @@ static void scenario_close_junk_slot(ScenarioRun *run)
     scenario_check_emf(run, &kFrame);
 }
 
+/* ---- Drawing jobs: SetClipRect32, Output32 and DeleteObject32 on the DISPLAY printer ---- */
+
+/* The record types the drawing scenarios count ([MS-EMF] 2.1.1). */
+enum ScenarioRecordType {
+    SCENARIO_EMR_SETROP2 = 20,
+    SCENARIO_EMR_INTERSECTCLIPRECT = 30,
+    SCENARIO_EMR_SELECTOBJECT = 37,
+    SCENARIO_EMR_DELETEOBJECT = 40,
+    SCENARIO_EMR_BEGINPATH = 59,
+    SCENARIO_EMR_FILLPATH = 62,
+    SCENARIO_EMR_EXTSELECTCLIPRGN = 75,
+    SCENARIO_EMR_CREATEMONOBRUSH = 93,
+    SCENARIO_EMR_CREATEDIBPATTERNBRUSHPT = 94,
+};
+
+/* Drawing modes with no two fields alike, and clip rectangles with no two sides alike. */
+static const DrawMode32 kModeCopy = {R2_COPYPEN, TRANSPARENT, 0x00102030, 0x00405060, 1};
+static const DrawMode32 kModeMask = {R2_MASKPEN, OPAQUE, 0x00C0B0A0, 0x00080706, 0};
+static const RECT kClipA = {5, 6, 700, 500};
+static const RECT kClipB = {40, 30, 300, 250};
+
+/* What a slot holds when nothing wrote it. */
+static HGDIOBJ const kUntouched = (HGDIOBJ)(uintptr_t)0x0BADF00Du;
+
+/* Opens the scenario's metafile on DISPLAY with kFrame; NULL after reporting the failure. */
+static HDC scenario_open(ScenarioRun *run)
+{
+    HDC dc = NULL;
+    if (run->x->GetEmfFileDC32(NULL, "DISPLAY", run->path, &kFrame, NULL, NULL, &dc) != 0 ||
+        dc == NULL) {
+        scenario_fail(run, "GetEmfFileDC32 on DISPLAY failed");
+        return NULL;
+    }
+    return dc;
+}
+
+static void scenario_close(ScenarioRun *run, HDC dc)
+{
+    if (run->x->CloseEmfFile32(&dc) != 0)
+        scenario_fail(run, "CloseEmfFile32 did not return 0");
+    scenario_check_emf(run, &kFrame);
+}
+
+/* Number of records of the given type in the scenario's closed metafile; -1 when unreadable. */
+static long scenario_count_records(ScenarioRun *run, uint32_t type)
+{
+    unsigned char *bytes = NULL;
+    long size = scenario_read_file(run->path, &bytes);
+    long count = size < 0 ? -1 : 0;
+    for (long offset = 0; size >= 8 && offset <= size - 8;) {
+        uint32_t nSize = scenario_u32(bytes + offset + 4);
+        if (nSize < 8 || nSize % 4 != 0)
+            break; /* scenario_check_emf reports the fault */
+        count += scenario_u32(bytes + offset) == type;
+        offset += (long)nSize;
+    }
+    free(bytes);
+    return count;
+}
+
+static void scenario_expect_records(ScenarioRun *run, uint32_t type, long expected)
+{
+    long count = scenario_count_records(run, type);
+    if (count != expected)
+        scenario_fail(run, "%ld records of type %u, expected %ld", count, type, expected);
+}
+
+/* One Output32 call. The pen and brush are copied, so a row whose realization rewrites its
+ * record (PS_INSIDEFRAME, BS_PATTERN) leaves the table as it was. */
+struct OutputRow {
+    const char *what;
+    WORD style, second, count;
+    const void *points;
+    const LOGPEN *pen;
+    DWORD penBits;
+    const LOGBRUSH *brush;
+    const DrawMode32 *mode;
+    const RECT *clip;
+};
+
+/* Calls Output32 with the row and slots that hold kUntouched; every code but 80 must leave them
+ * so. Returns the result. */
+static INT scenario_output(ScenarioRun *run, HDC dc, const OutputRow *row, LOGPEN *pen,
+                           LOGBRUSH *brush)
+{
+    HGDIOBJ slots[5] = {kUntouched, kUntouched, kUntouched, kUntouched, kUntouched};
+    INT result = run->x->Output32(&dc, &row->style, &row->second, &row->count, row->points, pen,
+                                  &row->penBits, brush, row->mode, &slots[0], &slots[1],
+                                  &slots[2], &slots[3], &slots[4], row->clip);
+    for (int i = 0; i < 5; i++)
+        if (slots[i] != kUntouched)
+            scenario_fail(run, "%s: Output32 wrote handle slot %d", row->what, i + 1);
+    return result;
+}
+
+/* Runs the rows in order; each must return 0. */
+static void scenario_output_rows(ScenarioRun *run, HDC dc, const OutputRow *rows, size_t n)
+{
+    for (size_t i = 0; i < n; i++) {
+        LOGPEN pen;
+        LOGBRUSH brush;
+        if (rows[i].pen != NULL)
+            pen = *rows[i].pen;
+        if (rows[i].brush != NULL)
+            brush = *rows[i].brush;
+        INT result = scenario_output(run, dc, &rows[i], rows[i].pen ? &pen : NULL,
+                                     rows[i].brush ? &brush : NULL);
+        if (result != 0)
+            scenario_fail(run, "%s: Output32 returned %d", rows[i].what, (int)result);
+    }
+}
+
+#define SCENARIO_ROWS(t) t, sizeof t / sizeof t[0]
+
+/* Every call below but two draws a rectangle, so the clip records can be told apart. */
+static const POINTS kBox[] = {{20, 30}, {400, 300}, {60, 40}};
+static const LOGPEN kPenRed3 = {PS_SOLID, {3, 0}, 0x000000C0};
+static const LOGBRUSH kBrushGreen = {BS_SOLID, 0x0000A000, 0};
+
+/* SetClipRect32 with a null rectangle writes nothing; two rectangles in a row each replace the
+ * clip region: a null region select, then the rectangle, every time. */
+static void scenario_clip_rects(ScenarioRun *run)
+{
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    const OutputRow draw = {"rectangle", OS_RECTANGLE, 0, 2, kBox, &kPenRed3, 0, &kBrushGreen,
+                            &kModeCopy, NULL};
+    if (run->x->SetClipRect32(&dc, NULL) != 0)
+        scenario_fail(run, "SetClipRect32 with a null rectangle did not return 0");
+    scenario_output_rows(run, dc, &draw, 1);
+    if (run->x->SetClipRect32(&dc, &kClipA) != 0 || run->x->SetClipRect32(&dc, &kClipB) != 0)
+        scenario_fail(run, "SetClipRect32 did not return 0");
+    scenario_output_rows(run, dc, &draw, 1);
+    scenario_close(run, dc);
+    scenario_expect_records(run, SCENARIO_EMR_EXTSELECTCLIPRGN, 2);
+    scenario_expect_records(run, SCENARIO_EMR_INTERSECTCLIPRECT, 2);
+}
+
+/* Points for the fixed-count shapes: a box, the rounding ellipse or the arc's start and end. */
+static const POINTS kArc[] = {{10, 20}, {310, 220}, {310, 120}, {160, 20}};
+static const POINTS kRound[] = {{50, 60}, {250, 160}, {30, 20}};
+static const LOGPEN kPenBlue2 = {PS_SOLID, {2, 0}, 0x00C00000};
+static const LOGBRUSH kBrushHatched = {BS_HATCHED, 0x00008080, HS_DIAGCROSS};
+
+/* The pen-and-brush road's shapes, each with and without a clip rectangle (the arc family and the
+ * rounded rectangle never clip), the short lists that draw nothing, the unlisted codes, and a
+ * null drawing mode, which writes no raster operation. */
+static void scenario_shapes(ScenarioRun *run)
+{
+    static const OutputRow rows[] = {
+        {"rectangle clipped", OS_RECTANGLE, 0, 2, kBox, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, &kClipA},
+        {"rectangle", OS_RECTANGLE, 0, 2, kBox, &kPenBlue2, 0, &kBrushGreen, &kModeMask, NULL},
+        {"ellipse clipped", OS_ELLIPSE, 0, 2, kArc, &kPenRed3, 0, &kBrushHatched, &kModeCopy, &kClipB},
+        {"ellipse", OS_ELLIPSE, 0, 2, kArc, &kPenRed3, 0, &kBrushHatched, NULL, NULL},
+        {"circle clipped", OS_CIRCLE, 0, 2, kRound, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, &kClipA},
+        {"circle", OS_CIRCLE, 0, 2, kRound, &kPenBlue2, 0, NULL, &kModeCopy, NULL},
+        {"arc", OS_ARC, 0, 4, kArc, &kPenRed3, 0, &kBrushGreen, &kModeMask, &kClipB},
+        {"pie", OS_PIE, 0, 4, kArc, &kPenBlue2, 0, &kBrushHatched, &kModeCopy, &kClipB},
+        {"chord", OS_CHORD, 0, 4, kArc, &kPenRed3, 0, &kBrushGreen, NULL, NULL},
+        {"rounded rectangle", OS_ROUNDRECT, 0, 3, kRound, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, &kClipA},
+        {"rounded rectangle of 2 points", OS_ROUNDRECT, 0, 2, kRound, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"arc of 3 points", OS_ARC, 0, 3, kArc, &kPenRed3, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"code 0", 0, 0, 2, kBox, &kPenRed3, 0, &kBrushGreen, &kModeMask, &kClipA},
+        {"code 8", 8, 0, 2, kBox, &kPenBlue2, 0, &kBrushHatched, &kModeCopy, &kClipA},
+        {"code 0x4000", 0x4000, 0, 2, kBox, &kPenRed3, 0, &kBrushGreen, NULL, &kClipA},
+        {"code 0x4015", 0x4015, 0, 2, kBox, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, &kClipA},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_output_rows(run, dc, SCENARIO_ROWS(rows));
+    scenario_close(run, dc);
+    /* Rows with a drawing mode; of the clip rectangles only those of the clipping shapes. */
+    scenario_expect_records(run, SCENARIO_EMR_SETROP2, 13);
+    scenario_expect_records(run, SCENARIO_EMR_INTERSECTCLIPRECT, 3);
+}
+
+/* An asymmetric figure of seven points, and a scan line at y 90 with three segments. */
+static const POINTS kFigure[] = {{10, 20}, {210, 40}, {160, 230}, {90, 120}, {30, 180},
+                                 {250, 250}, {15, 240}};
+static const POINTS kScan[] = {{-1, 90}, {10, 60}, {80, 85}, {120, 300}};
+static const INT kFigureCounts[] = {4, 3};
+static const PolyPolygonPoints kFigures = {kFigureCounts, kFigure};
+static const LOGPEN kPenGrey1 = {PS_SOLID, {1, 0}, 0x00808080};
+
+/* The point-list road's codes with and without a clip rectangle and a drawing mode, a Bezier list
+ * longer than one segment, and second code 1 on a polyline and on standalone scanlines, which
+ * take a one-unit pen in the brush's colour. */
+static void scenario_point_lists(ScenarioRun *run)
+{
+    static const OutputRow rows[] = {
+        {"bezier clipped", OS_POLYBEZIER, 0, 4, kFigure, &kPenRed3, 0, &kBrushGreen, &kModeCopy, &kClipA},
+        {"bezier of 7 points", OS_POLYBEZIER, 0, 7, kFigure, &kPenGrey1, 0, NULL, NULL, NULL},
+        {"polyline clipped", OS_POLYLINE, 0, 7, kFigure, &kPenBlue2, 0, &kBrushGreen, &kModeMask, &kClipB},
+        {"polyline", OS_POLYLINE, 0, 5, kFigure, &kPenRed3, 0, NULL, &kModeCopy, NULL},
+        {"winding polygon clipped", OS_WINDPOLYGON, 0, 7, kFigure, &kPenBlue2, 0, &kBrushHatched,
+         &kModeCopy, &kClipA},
+        {"alternate polygon", OS_ALTPOLYGON, 0, 7, kFigure, &kPenRed3, 0, &kBrushGreen, NULL, NULL},
+        {"winding poly-polygon", OS_WINDPOLYPOLYGON, 0, 2, &kFigures, &kPenBlue2, 0, &kBrushGreen, &kModeMask, NULL},
+        {"alternate poly-polygon clipped", OS_ALTPOLYPOLYGON, 0, 2, &kFigures, &kPenRed3, 0,
+         &kBrushHatched, &kModeCopy, &kClipB},
+        {"polyline, second code 1", OS_POLYLINE, 1, 4, kFigure, &kPenRed3, 0x2200, &kBrushHatched,
+         &kModeMask, &kClipA},
+        {"scanlines, second code 1", OS_SCANLINES, 1, 4, kScan, &kPenRed3, 0, &kBrushGreen, &kModeCopy, &kClipA},
+        {"scanlines, second code 1, no brush", OS_SCANLINES, 1, 4, kScan, &kPenBlue2, 0, NULL, &kModeMask, NULL},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_output_rows(run, dc, SCENARIO_ROWS(rows));
+    scenario_close(run, dc);
+    scenario_expect_records(run, SCENARIO_EMR_SETROP2, 9);
+    scenario_expect_records(run, SCENARIO_EMR_INTERSECTCLIPRECT, 5);
+}
+
+/* A zigzag of n points that never leaves (10..509, 10..409); integer arithmetic only, so both
+ * flavours compute the same points. */
+static POINTS *scenario_zigzag(ScenarioRun *run, int n)
+{
+    POINTS *points = (POINTS *)malloc((size_t)n * sizeof *points);
+    if (points == NULL) {
+        scenario_fail(run, "no memory for %d points", n);
+        return NULL;
+    }
+    for (int i = 0; i < n; i++) {
+        points[i].x = (SHORT)(10 + (i * 7) % 500);
+        points[i].y = (SHORT)(10 + (i * 13) % 400);
+    }
+    return points;
+}
+
+/* Lists on both sides of the 1024-point local buffer: the polygon and polyline of 1025 and 1100
+ * points and the 600 + 600 poly-polygon go through a global block, 1024 points and 512 + 512 do
+ * not; the records must not show which road the points took. */
+static void scenario_long_lists(ScenarioRun *run)
+{
+    POINTS *zigzag = scenario_zigzag(run, 1200);
+    if (zigzag == NULL)
+        return;
+    static const INT halves1200[] = {600, 600};
+    static const INT halves1024[] = {512, 512};
+    const PolyPolygonPoints twoOf600 = {halves1200, zigzag};
+    const PolyPolygonPoints twoOf512 = {halves1024, zigzag + 100};
+    const OutputRow rows[] = {
+        {"polygon of 1024", OS_ALTPOLYGON, 0, 1024, zigzag, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, &kClipA},
+        {"polygon of 1025", OS_WINDPOLYGON, 0, 1025, zigzag, &kPenRed3, 0, &kBrushHatched, &kModeCopy, NULL},
+        {"polygon of 1100", OS_ALTPOLYGON, 0, 1100, zigzag + 50, &kPenGrey1, 0, NULL, &kModeMask, &kClipB},
+        {"polyline of 1025", OS_POLYLINE, 0, 1025, zigzag + 3, &kPenBlue2, 0, NULL, &kModeCopy, NULL},
+        {"poly-polygon of 600 + 600", OS_WINDPOLYPOLYGON, 0, 2, &twoOf600, &kPenRed3, 0, &kBrushGreen,
+         &kModeCopy, &kClipA},
+        {"poly-polygon of 512 + 512", OS_ALTPOLYPOLYGON, 0, 2, &twoOf512, &kPenBlue2, 0, &kBrushGreen, NULL, NULL},
+    };
+    HDC dc = scenario_open(run);
+    if (dc != NULL) {
+        scenario_output_rows(run, dc, SCENARIO_ROWS(rows));
+        scenario_close(run, dc);
+    }
+    free(zigzag);
+}
+
+/* Lists too short to draw, and boxes without area: GDI refuses some without a record and records
+ * others with empty bounds; Output32 returns 0 either way. */
+static void scenario_degenerate(ScenarioRun *run)
+{
+    static const INT countsNone[] = {0};
+    static const INT countsShort[] = {3, 1};
+    static const PolyPolygonPoints none = {countsNone, kFigure};
+    static const PolyPolygonPoints shortOne = {countsShort, kFigure};
+    static const POINTS flat[] = {{30, 40}, {30, 90}};
+    static const OutputRow rows[] = {
+        {"polygon of 7", OS_ALTPOLYGON, 0, 7, kFigure, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"polygon of 0", OS_ALTPOLYGON, 0, 0, kFigure, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"polygon of 1", OS_WINDPOLYGON, 0, 1, kFigure, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"polygon of 2", OS_WINDPOLYGON, 0, 2, kFigure, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"polyline of 1", OS_POLYLINE, 0, 1, kFigure + 3, &kPenRed3, 0, NULL, NULL, NULL},
+        {"poly-polygon of none", OS_ALTPOLYPOLYGON, 0, 0, &none, &kPenRed3, 0, &kBrushGreen, NULL, NULL},
+        {"poly-polygon with a polygon of 1", OS_WINDPOLYPOLYGON, 0, 2, &shortOne, &kPenRed3, 0,
+         &kBrushGreen, NULL, NULL},
+        {"rectangle without width", OS_RECTANGLE, 0, 2, flat, &kPenRed3, 0, &kBrushGreen, NULL, NULL},
+        {"ellipse without width", OS_ELLIPSE, 0, 2, flat, &kPenRed3, 0, &kBrushGreen, NULL, NULL},
+        {"polyline of 0", OS_POLYLINE, 0, 0, kFigure, &kPenRed3, 0, NULL, NULL, NULL},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_output_rows(run, dc, SCENARIO_ROWS(rows));
+    scenario_close(run, dc);
+}
+
+/* Coordinates at the ends of the 16-bit range, -32768 to 32767, and -1 (0xFFFF): the point
+ * lists must still be written in their 16-bit form, the boxes with right and bottom less one. */
+static void scenario_coordinate_limits(ScenarioRun *run)
+{
+    static const POINTS edge[] = {{-32768, -32768}, {32767, 32767}, {-1, 32767},
+                                  {32767, -32768}, {-32768, -1}};
+    static const POINTS arc[] = {{-32768, -32768}, {32767, 32767}, {32767, -1}, {-1, -32768}};
+    static const OutputRow rows[] = {
+        {"polygon", OS_ALTPOLYGON, 0, 5, edge, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"polyline", OS_POLYLINE, 0, 5, edge, &kPenRed3, 0, NULL, NULL, NULL},
+        {"bezier", OS_POLYBEZIER, 0, 4, edge + 1, &kPenGrey1, 0, NULL, &kModeMask, NULL},
+        {"rectangle", OS_RECTANGLE, 0, 2, edge, &kPenBlue2, 0, &kBrushHatched, &kModeCopy, NULL},
+        {"ellipse", OS_ELLIPSE, 0, 2, edge + 2, &kPenRed3, 0, &kBrushGreen, NULL, NULL},
+        {"pie", OS_PIE, 0, 4, arc, &kPenBlue2, 0, &kBrushGreen, &kModeCopy, NULL},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_output_rows(run, dc, SCENARIO_ROWS(rows));
+    scenario_close(run, dc);
+}
+
+/* The pen roads: pen-style bits on a solid pen of a point-list code, the one-unit black and white
+ * pens that come from stock, a width-0 pen that does not, dashed pens on both roads, geometric
+ * dashes from the style bits, and PS_INSIDEFRAME, which the first call rewrites to PS_SOLID in the
+ * caller's record so that a second call with it takes the geometric pen. */
+static void scenario_pens(ScenarioRun *run)
+{
+    static const LOGPEN black1 = {PS_SOLID, {1, 0}, 0x00000000};
+    static const LOGPEN white1 = {PS_SOLID, {1, 0}, 0x00FFFFFF};
+    static const LOGPEN black0 = {PS_SOLID, {0, 0}, 0x00000000};
+    static const LOGPEN whiteHigh = {PS_SOLID, {1, 0}, 0x01FFFFFF};
+    static const LOGPEN dashed = {PS_DASH, {1, 0}, 0x00336699};
+    static const LOGPEN wide = {PS_SOLID, {5, 0}, 0x00996633};
+    static const OutputRow rows[] = {
+        {"flat, mitred polygon pen", OS_ALTPOLYGON, 0, 4, kFigure, &wide, PS_ENDCAP_FLAT | PS_JOIN_MITER,
+         &kBrushGreen, &kModeCopy, NULL},
+        {"geometric dashes", OS_POLYLINE, 0, 6, kFigure, &wide, PS_DASH, NULL, &kModeCopy, NULL},
+        {"stock black pen", OS_RECTANGLE, 0, 2, kBox, &black1, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"stock white pen", OS_ELLIPSE, 0, 2, kBox, &white1, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"black pen of width 0", OS_RECTANGLE, 0, 2, kRound, &black0, 0, NULL, NULL, NULL},
+        {"white with a palette bit", OS_RECTANGLE, 0, 2, kRound, &whiteHigh, 0, NULL, NULL, NULL},
+        {"dashed rectangle", OS_RECTANGLE, 0, 2, kBox, &dashed, 0, &kBrushHatched, &kModeMask, NULL},
+        {"dashed polyline", OS_POLYLINE, 0, 7, kFigure, &dashed, 0x2200, NULL, &kModeMask, NULL},
+        {"no pen", OS_CHORD, 0, 4, kArc, NULL, 0, &kBrushGreen, &kModeCopy, NULL},
+        {"no pen, point list", OS_ALTPOLYGON, 0, 3, kFigure, NULL, 0, &kBrushGreen, &kModeCopy, NULL},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_output_rows(run, dc, SCENARIO_ROWS(rows));
+
+    LOGPEN insideFrame = {PS_INSIDEFRAME, {4, 0}, 0x00224466};
+    const OutputRow polygon = {"inside-frame polygon", OS_WINDPOLYGON, 0, 5, kFigure, NULL, 0,
+                               NULL, &kModeCopy, NULL};
+    for (int call = 1; call <= 2; call++) {
+        if (scenario_output(run, dc, &polygon, &insideFrame, NULL) != 0)
+            scenario_fail(run, "inside-frame polygon, call %d: Output32 did not return 0", call);
+        if (insideFrame.lopnStyle != PS_SOLID)
+            scenario_fail(run, "inside-frame polygon, call %d: lopnStyle is %u, not PS_SOLID",
+                          call, (unsigned)insideFrame.lopnStyle);
+    }
+    scenario_close(run, dc);
+}
+
+/* The brush roads: hollow (the stock null brush, drawing mode not applied), solid and hatched,
+ * each with and without a drawing mode. */
+static void scenario_brushes(ScenarioRun *run)
+{
+    static const LOGBRUSH hollow = {BS_HOLLOW, 0x00FF00FF, 7};
+    static const LOGBRUSH solid = {BS_SOLID, 0x00123456, 3};
+    static const LOGBRUSH hatched = {BS_HATCHED, 0x00654321, HS_BDIAGONAL};
+    static const OutputRow rows[] = {
+        {"hollow, mode", OS_RECTANGLE, 0, 2, kBox, &kPenBlue2, 0, &hollow, &kModeMask, NULL},
+        {"hollow", OS_ELLIPSE, 0, 2, kBox, &kPenBlue2, 0, &hollow, NULL, NULL},
+        {"solid, mode", OS_RECTANGLE, 0, 2, kRound, &kPenRed3, 0, &solid, &kModeMask, NULL},
+        {"solid", OS_ALTPOLYGON, 0, 5, kFigure, &kPenRed3, 0, &solid, NULL, NULL},
+        {"hatched, mode", OS_PIE, 0, 4, kArc, &kPenBlue2, 0, &hatched, &kModeCopy, NULL},
+        {"hatched", OS_ROUNDRECT, 0, 3, kRound, &kPenBlue2, 0, &hatched, NULL, NULL},
+        {"no brush", OS_RECTANGLE, 0, 2, kBox, &kPenRed3, 0, NULL, &kModeCopy, NULL},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_output_rows(run, dc, SCENARIO_ROWS(rows));
+    scenario_close(run, dc);
+}
+
+/* 8 x 8 patterns with no symmetry: a monochrome one (rows 2 bytes wide, as DDB rows are) and
+ * colour ones at 8 and 24 bits per pixel, whose pixel values follow the row and column. */
+struct ScenarioPatterns {
+    BYTE mono[8 * 2];
+    BYTE depth8[8 * 8];
+    BYTE depth24[8 * 24];
+    BITMAP monoMap, map8, map24;
+};
+
+static void scenario_make_patterns(ScenarioPatterns *p)
+{
+    static const BYTE monoRows[8] = {0x81, 0x42, 0x24, 0x18, 0xF0, 0x0F, 0xAA, 0x01};
+    memset(p, 0, sizeof *p);
+    for (int y = 0; y < 8; y++) {
+        p->mono[2 * y] = monoRows[y];
+        for (int x = 0; x < 8; x++)
+            p->depth8[8 * y + x] = (BYTE)(y * 8 + x * 3); /* indices into the default palette */
+        for (int x = 0; x < 24; x++)
+            p->depth24[24 * y + x] = (BYTE)(y * 31 + x * 11);
+    }
+    p->monoMap = {0, 8, 8, 2, 1, 1, p->mono};
+    p->map8 = {0, 8, 8, 8, 1, 8, p->depth8};
+    p->map24 = {0, 8, 8, 24, 1, 24, p->depth24};
+}
+
+/* Pattern brushes, monochrome (EMR_CREATEMONOBRUSH) and colour (a 24-bit DIB pattern), with and
+ * without a drawing mode; lbHatch then holds the pattern bitmap's handle instead of the BITMAP. */
+static void scenario_pattern_brushes(ScenarioRun *run)
+{
+    ScenarioPatterns p;
+    scenario_make_patterns(&p);
+    const BITMAP *maps[] = {&p.monoMap, &p.map8, &p.map24, &p.monoMap, &p.map8, &p.map24};
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    for (size_t i = 0; i < sizeof maps / sizeof maps[0]; i++) {
+        LOGBRUSH brush = {BS_PATTERN, 0x000000FF, (ULONG_PTR)maps[i]};
+        const OutputRow row = {"pattern", (WORD)(i % 2 ? OS_RECTANGLE : OS_ALTPOLYGON), 0, 4,
+                               i % 2 ? kBox : kFigure, &kPenBlue2, 0, NULL,
+                               i < 3 ? &kModeMask : NULL, NULL};
+        LOGPEN pen = kPenBlue2;
+        if (scenario_output(run, dc, &row, &pen, &brush) != 0)
+            scenario_fail(run, "pattern %d: Output32 did not return 0", (int)i);
+        if (brush.lbHatch == (ULONG_PTR)maps[i] || brush.lbHatch == 0)
+            scenario_fail(run, "pattern %d: lbHatch does not hold the pattern bitmap", (int)i);
+    }
+    scenario_close(run, dc);
+    scenario_expect_records(run, SCENARIO_EMR_CREATEMONOBRUSH, 2);
+    scenario_expect_records(run, SCENARIO_EMR_CREATEDIBPATTERNBRUSHPT, 4);
+}
+
+/* A bracket's five slots as code 80 hands them out. */
+struct ScenarioBracket {
+    HGDIOBJ newPen, oldPen, newBrush, oldBrush, patternBitmap;
+};
+
+/* Opens a path bracket with the brush; the slots must all have been written, the pattern bitmap
+ * exactly when wanted. */
+static void scenario_begin_bracket(ScenarioRun *run, HDC dc, LOGBRUSH *brush,
+                                   ScenarioBracket *b, bool wantBitmap)
+{
+    const WORD style = OS_BEGINNSCAN, second = 0, count = 0;
+    const DWORD bits = 0x2200; /* not used on this road */
+    LOGPEN pen = kPenRed3;
+    HGDIOBJ *slots[5] = {&b->newPen, &b->oldPen, &b->newBrush, &b->oldBrush, &b->patternBitmap};
+    for (int i = 0; i < 5; i++)
+        *slots[i] = kUntouched;
+    if (run->x->Output32(&dc, &style, &second, &count, NULL, &pen, &bits, brush, &kModeMask,
+                         slots[0], slots[1], slots[2], slots[3], slots[4], &kClipA) != 0)
+        scenario_fail(run, "OS_BEGINNSCAN did not return 0");
+    for (int i = 0; i < 4; i++)
+        if (*slots[i] == kUntouched || *slots[i] == NULL)
+            scenario_fail(run, "OS_BEGINNSCAN left handle slot %d without a handle", i + 1);
+    if (wantBitmap ? (b->patternBitmap == kUntouched || b->patternBitmap == NULL)
+                   : b->patternBitmap != NULL)
+        scenario_fail(run, "OS_BEGINNSCAN's pattern bitmap slot holds %p",
+                      (void *)b->patternBitmap);
+}
+
+/* Scan lines at three heights, two or three segments each, added to the open path; then the
+ * bracket's end. Neither may touch the slots or set the raster operation. */
+static void scenario_fill_bracket(ScenarioRun *run, HDC dc)
+{
+    static const POINTS line1[] = {{0, 40}, {20, 60}, {90, 95}, {130, 200}};
+    static const POINTS line2[] = {{0, 41}, {25, 70}, {100, 180}};
+    static const POINTS line3[] = {{0, 43}, {10, 11}, {50, 52}, {60, 250}};
+    static const OutputRow rows[] = {
+        {"scanlines 1", OS_SCANLINES, 0, 4, line1, &kPenRed3, 0, &kBrushGreen, &kModeCopy, &kClipB},
+        {"scanlines 2", OS_SCANLINES, 0, 3, line2, NULL, 0, NULL, &kModeCopy, NULL},
+        {"scanlines 3", OS_SCANLINES, 0, 4, line3, NULL, 0, &kBrushGreen, NULL, NULL},
+        {"end of the bracket", OS_ENDNSCAN, 0, 0, NULL, &kPenRed3, 0, &kBrushGreen, &kModeCopy, &kClipB},
+    };
+    scenario_output_rows(run, dc, SCENARIO_ROWS(rows));
+}
+
+/* Hands the bracket's objects back a pair at a time; every slot must come back empty. A second
+ * round on the same slots finds them empty and does nothing. */
+static void scenario_release_bracket(ScenarioRun *run, HDC dc, ScenarioBracket *b)
+{
+    HGDIOBJ empty = NULL;
+    for (int round = 1; round <= 2; round++) {
+        if (run->x->DeleteObject32(&dc, &b->newPen, &b->oldPen) != 0 ||
+            run->x->DeleteObject32(&dc, &b->newBrush, &b->oldBrush) != 0 ||
+            run->x->DeleteObject32(&dc, &b->patternBitmap, &empty) != 0)
+            scenario_fail(run, "DeleteObject32 did not return 0 (round %d)", round);
+        if (b->newPen || b->oldPen || b->newBrush || b->oldBrush || b->patternBitmap || empty)
+            scenario_fail(run, "DeleteObject32 left a slot full (round %d)", round);
+    }
+}
+
+/* A path bracket with a solid brush: the brush and a one-unit pen in its colour are selected,
+ * the scan lines become one widened, filled path, and the caller releases the objects. Only the
+ * bracket's start sets the raster operation. */
+static void scenario_scan_bracket(ScenarioRun *run)
+{
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    LOGBRUSH brush = {BS_SOLID, 0x00405080, 0};
+    ScenarioBracket b;
+    scenario_begin_bracket(run, dc, &brush, &b, false);
+    scenario_fill_bracket(run, dc);
+    scenario_release_bracket(run, dc, &b);
+    scenario_close(run, dc);
+    scenario_expect_records(run, SCENARIO_EMR_SETROP2, 1);
+    scenario_expect_records(run, SCENARIO_EMR_BEGINPATH, 1);
+    scenario_expect_records(run, SCENARIO_EMR_FILLPATH, 1);
+    scenario_expect_records(run, SCENARIO_EMR_DELETEOBJECT, 2);
+    scenario_expect_records(run, SCENARIO_EMR_INTERSECTCLIPRECT, 0);
+}
+
+/* The same bracket with a monochrome pattern brush: the pattern bitmap comes back in the fifth
+ * slot and goes with an empty reselect slot. */
+static void scenario_scan_bracket_pattern(ScenarioRun *run)
+{
+    ScenarioPatterns p;
+    scenario_make_patterns(&p);
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    LOGBRUSH brush = {BS_PATTERN, 0x00808000, (ULONG_PTR)&p.monoMap};
+    ScenarioBracket b;
+    scenario_begin_bracket(run, dc, &brush, &b, true);
+    if (brush.lbHatch != (ULONG_PTR)b.patternBitmap)
+        scenario_fail(run, "lbHatch does not hold the bracket's pattern bitmap");
+    scenario_fill_bracket(run, dc);
+    scenario_release_bracket(run, dc, &b);
+    scenario_close(run, dc);
+    scenario_expect_records(run, SCENARIO_EMR_CREATEMONOBRUSH, 1);
+    scenario_expect_records(run, SCENARIO_EMR_DELETEOBJECT, 2);
+}
+
 struct ScenarioRow {
     const char *name;
     void (*run)(ScenarioRun *run);
