@@ -1,5 +1,5 @@
-/* Record-by-record comparison of two EMF files, with named, opt-in exclusions of fields that may
- * legitimately differ between two producers of the same drawing. */
+/* Record-by-record comparison of two EMF files, with named, opt-in exclusions of fields, and of
+ * record forms, that may legitimately differ between two producers of the same drawing. */
 #include "emftools.h"
 
 #include <string.h>
@@ -12,7 +12,7 @@ enum CmpSpan {
     CMP_TEXT_DX,    /* the advance array of a text record */
     CMP_FONT_TAIL,  /* nSize and everything after the face name's terminator */
     CMP_PEN_FORMS,  /* not a span: a CREATEPEN may stand for an EXTCREATEPEN (cmp_pen_forms) */
-    CMP_EMPTY_MERGE, /* header bounds that differ by one merge of (-1,-1,0,0) (cmp_empty_merge) */
+    CMP_EMPTY_MERGE, /* not a span: header bounds one merge of (-1,-1,0,0) apart (cmp_header_mask) */
 };
 
 struct CmpExclusion {
@@ -55,7 +55,7 @@ static const CmpExclusion cmp_exclusions[] = {
      "Windows writes EXTCREATEPEN; the pair at one index passes when slot, style, width and "
      "colour agree and the EXTCREATEPEN holds nothing a CREATEPEN cannot (solid brush, no style "
      "entries, no bitmap)"},
-    {"wine.empty-polyline", EMR_HEADER, 8, 24, CMP_EMPTY_MERGE,
+    {"wine.empty-polyline", EMR_HEADER, 0, 0, CMP_EMPTY_MERGE,
      "Wine 8 merges the empty bounds (0,0,-1,-1) of a Polyline of 0 points into the header as "
      "(-1,-1,0,0); we merge nothing for it: in a file pair holding a POLYLINE of 0 points the "
      "header bounds may differ by exactly that merge"},
@@ -134,8 +134,7 @@ static int cmp_rule_on(uint32_t mask, int span)
  * brush is not looked at: it draws nothing. */
 static int64_t cmp_pen_forms(const EmfRecord *pen, const EmfRecord *ext)
 {
-    const uint32_t BS_SOLID_STYLE = 0; /* BS_SOLID */
-    if (EmfU32(ext, offsetof(EMREXTCREATEPEN, elpBrushStyle)) != BS_SOLID_STYLE ||
+    if (EmfU32(ext, offsetof(EMREXTCREATEPEN, elpBrushStyle)) != 0 /* BS_SOLID */ ||
         EmfU32(ext, offsetof(EMREXTCREATEPEN, elpNumEntries)) != 0 ||
         EmfU32(ext, offsetof(EMREXTCREATEPEN, cbBmi)) != 0 ||
         EmfU32(ext, offsetof(EMREXTCREATEPEN, cbBits)) != 0)
@@ -358,7 +357,9 @@ static int cmp_is_empty_merge(RECTL bounds, RECTL merged)
  * that polyline's empty bounds merged in. */
 static uint32_t cmp_header_mask(const EmfFile *a, const EmfFile *b, uint32_t mask)
 {
-    if (!cmp_rule_on(mask, CMP_EMPTY_MERGE) || !(cmp_has_empty_polyline(a) || cmp_has_empty_polyline(b)))
+    if (!cmp_rule_on(mask, CMP_EMPTY_MERGE))
+        return mask;
+    if (!cmp_has_empty_polyline(a) && !cmp_has_empty_polyline(b))
         return mask;
     RECTL ba = cmp_header_bounds(a), bb = cmp_header_bounds(b);
     if (cmp_is_empty_merge(ba, bb) || cmp_is_empty_merge(bb, ba))

@@ -289,7 +289,8 @@ TEST(EmfCompare, DumpsRecordsReadyToPaste)
     EXPECT_EQ(std::string::npos, d.find("/* 0040 */"));
     EXPECT_NE(std::string::npos, d.find("    ...\n    /* 0270 */"));
     EXPECT_NE(std::string::npos, d.find("/* 02f0 */"));
-    EXPECT_NE(std::string::npos, d.find("/* 02f0 */ 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a,\n    ...\n"));
+    EXPECT_NE(std::string::npos, d.find("/* 02f0 */ 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, "
+                                        "0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a, 0x5a,\n    ...\n"));
     EXPECT_EQ(std::string::npos, d.find("/* 0300 */"));
     EmfFree(&f);
 }
