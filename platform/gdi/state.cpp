@@ -126,71 +126,55 @@ UINT WINAPI SetTextAlign(HDC hdc, UINT align)
     return previous;
 }
 
+/* A copy of the DC's state for a getter; false, copying nothing, for a bad handle or an injected
+ * fault. */
+static bool state_snapshot(HDC hdc, const char *call, GdiDC *out)
+{
+    char name[32];
+    if (!gdi_enter(call, "%s", gdi_handle_name(hdc, name)))
+        return false;
+    GdiDC *dc = gdi_dc(hdc);
+    if (dc)
+        *out = *dc;
+    gdi_unlock();
+    return dc != NULL;
+}
+
 /* The getters answer what GDI answers for a bad handle: 0, and CLR_INVALID for the background. */
 int WINAPI GetROP2(HDC hdc)
 {
-    char name[32];
-    if (!gdi_enter("GetROP2", "%s", gdi_handle_name(hdc, name)))
-        return 0;
-    GdiDC *dc = gdi_dc(hdc);
-    int value = dc ? dc->rop2 : 0;
-    gdi_unlock();
-    return value;
+    GdiDC s;
+    return state_snapshot(hdc, "GetROP2", &s) ? s.rop2 : 0;
 }
 
 int WINAPI GetBkMode(HDC hdc)
 {
-    char name[32];
-    if (!gdi_enter("GetBkMode", "%s", gdi_handle_name(hdc, name)))
-        return 0;
-    GdiDC *dc = gdi_dc(hdc);
-    int value = dc ? dc->bkMode : 0;
-    gdi_unlock();
-    return value;
+    GdiDC s;
+    return state_snapshot(hdc, "GetBkMode", &s) ? s.bkMode : 0;
 }
 
 COLORREF WINAPI GetBkColor(HDC hdc)
 {
-    char name[32];
-    if (!gdi_enter("GetBkColor", "%s", gdi_handle_name(hdc, name)))
-        return CLR_INVALID;
-    GdiDC *dc = gdi_dc(hdc);
-    COLORREF value = dc ? dc->bkColor : CLR_INVALID;
-    gdi_unlock();
-    return value;
+    GdiDC s;
+    return state_snapshot(hdc, "GetBkColor", &s) ? s.bkColor : CLR_INVALID;
 }
 
 COLORREF WINAPI GetTextColor(HDC hdc)
 {
-    char name[32];
-    if (!gdi_enter("GetTextColor", "%s", gdi_handle_name(hdc, name)))
-        return 0;
-    GdiDC *dc = gdi_dc(hdc);
-    COLORREF value = dc ? dc->textColor : 0;
-    gdi_unlock();
-    return value;
+    GdiDC s;
+    return state_snapshot(hdc, "GetTextColor", &s) ? s.textColor : 0;
 }
 
 UINT WINAPI GetTextAlign(HDC hdc)
 {
-    char name[32];
-    if (!gdi_enter("GetTextAlign", "%s", gdi_handle_name(hdc, name)))
-        return 0;
-    GdiDC *dc = gdi_dc(hdc);
-    UINT value = dc ? dc->textAlign : 0;
-    gdi_unlock();
-    return value;
+    GdiDC s;
+    return state_snapshot(hdc, "GetTextAlign", &s) ? s.textAlign : 0;
 }
 
 int WINAPI GetPolyFillMode(HDC hdc)
 {
-    char name[32];
-    if (!gdi_enter("GetPolyFillMode", "%s", gdi_handle_name(hdc, name)))
-        return 0;
-    GdiDC *dc = gdi_dc(hdc);
-    int value = dc ? dc->polyFillMode : 0;
-    gdi_unlock();
-    return value;
+    GdiDC s;
+    return state_snapshot(hdc, "GetPolyFillMode", &s) ? s.polyFillMode : 0;
 }
 
 /* The stand-in has no region objects: only the NULL region, which removes the clip. */
