@@ -456,7 +456,9 @@ BOOL WINAPI WidenPath(HDC hdc)
     GdiDC *dc = draw_enter(hdc, "WidenPath", NULL);
     if (!dc)
         return FALSE;
-    bool ok = draw_path_is(dc, PATH_CLOSED) && gdi_path_widen(dc, gdi_selected_pen_width(dc)) &&
+    /* Windows widens only with a geometric pen or one wider than a unit; Wine widens with any. */
+    int width = gdi_selected_pen_width(dc);
+    bool ok = draw_path_is(dc, PATH_CLOSED) && width > 0 && gdi_path_widen(dc, width) &&
               draw_no_param(dc, emf::EMR_WIDENPATH);
     return draw_leave(ok);
 }

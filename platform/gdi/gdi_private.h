@@ -60,8 +60,9 @@ GdiDC *gdi_dc(HDC hdc);
  * Needs no lock: the name comes from the handle's value alone. */
 const char *gdi_handle_name(HGDIOBJ h, char *buf);
 
-/* Width in logical units of the pen selected in dc, as WidenPath uses it (1 for cosmetic and stock
- * pens and for a geometric pen of width 0, 0 for the null pen). */
+/* Width in logical units WidenPath widens by with the pen selected in dc, or 0 when Windows refuses
+ * to widen with that pen: only a geometric pen from ExtCreatePen (width 0 counts as 1) or a
+ * CreatePenIndirect pen wider than one unit widens; cosmetic, stock and null pens do not. */
 int gdi_selected_pen_width(GdiDC *dc);
 
 /* ---- Recorder (metafile DCs; both calls are no-ops returning true on other DCs) ---- */

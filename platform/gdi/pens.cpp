@@ -125,9 +125,9 @@ int gdi_selected_pen_width(GdiDC *dc)
         return 1; /* not reached: a DC always holds a pen, even one DeleteObject was called on */
     if ((pen->style & PS_STYLE_MASK) == PS_NULL)
         return 0;
-    if (pen->ext && (pen->style & PS_TYPE_MASK) != PS_GEOMETRIC)
-        return 1;
-    return pen->width > 1 ? (int)pen->width : 1;
+    if (pen->ext)
+        return (pen->style & PS_TYPE_MASK) == PS_GEOMETRIC ? (pen->width > 1 ? (int)pen->width : 1) : 0;
+    return pen->width > 1 ? (int)pen->width : 0;
 }
 
 HPEN WINAPI CreatePenIndirect(const LOGPEN *plpen)

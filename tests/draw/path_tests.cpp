@@ -169,6 +169,9 @@ TEST_F(DrawTest, PlainPathsFillTheirRegionUnderTheFillMode)
 /* What each path call needs and leaves: a failing one writes no record and changes nothing. */
 TEST_F(DrawTest, PathCallsKeepTheBracketInOrder)
 {
+    const LOGBRUSH solid = {BS_SOLID, 0, 0};
+    HPEN geometric = ExtCreatePen(PS_GEOMETRIC | PS_SOLID, 1, &solid, 0, NULL);
+    HGDIOBJ previous = SelectObject(dc_, geometric);
     EXPECT_TRUE(BeginPath(dc_));
     EXPECT_TRUE(MoveToEx(dc_, 0, 0, NULL));
     EXPECT_TRUE(LineTo(dc_, 500, 0));
@@ -189,6 +192,8 @@ TEST_F(DrawTest, PathCallsKeepTheBracketInOrder)
     EXPECT_TRUE(WidenPath(dc_));
     EXPECT_TRUE(FillPath(dc_)) << "the armed fault left the path in place";
     EXPECT_FALSE(FillPath(dc_)) << "FillPath discards the path";
+    SelectObject(dc_, previous);
+    DeleteObject(geometric);
     Close();
     std::vector<uint32_t> types;
     for (const Drawn &d : drawn_)
@@ -203,6 +208,44 @@ TEST_F(DrawTest, PathCallsKeepTheBracketInOrder)
     memcpy(&fill, drawn_.back().bytes.data(), sizeof fill);
     EXPECT_EQ(Rect(fill.rclBounds), "(10,50,21,51)") << "nothing of the discarded segment to x 500";
     EXPECT_EQ(Rect(header_.rclBounds), "(10,50,21,51)");
+}
+
+/* Windows widens a path only with a geometric pen or one wider than a unit (Wine widens with any
+ * pen): with cosmetic, stock or null pens WidenPath fails and records nothing, and the fill that
+ * follows fills the bare lines, an empty region. */
+TEST_F(DrawTest, WidenPathNeedsAGeometricOrWidePen)
+{
+    const LOGPEN thin = {PS_SOLID, {1, 0}, 0}, wide = {PS_SOLID, {2, 0}, 0};
+    const LOGBRUSH solid = {BS_SOLID, 0, 0};
+    struct Row {
+        const char *name;
+        HGDIOBJ pen;
+        bool widens;
+    } rows[] = {
+        {"stock black pen", GetStockObject(BLACK_PEN), false},
+        {"null pen", GetStockObject(NULL_PEN), false},
+        {"one-unit CreatePenIndirect pen", CreatePenIndirect(&thin), false},
+        {"cosmetic ExtCreatePen pen", ExtCreatePen(PS_COSMETIC | PS_SOLID, 1, &solid, 0, NULL), false},
+        {"two-unit CreatePenIndirect pen", CreatePenIndirect(&wide), true},
+        {"one-unit geometric pen", ExtCreatePen(PS_GEOMETRIC | PS_SOLID, 1, &solid, 0, NULL), true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        HGDIOBJ previous = SelectObject(dc_, row.pen);
+        EXPECT_TRUE(BeginPath(dc_));
+        EXPECT_TRUE(MoveToEx(dc_, 10, 50, NULL));
+        EXPECT_TRUE(LineTo(dc_, 20, 50));
+        EXPECT_TRUE(EndPath(dc_));
+        EXPECT_EQ(WidenPath(dc_) != FALSE, row.widens);
+        EXPECT_TRUE(FillPath(dc_));
+        SelectObject(dc_, previous);
+        DeleteObject(row.pen);
+    }
+    Close();
+    size_t widened = 0;
+    for (const Drawn &d : drawn_)
+        widened += d.type == emf::EMR_WIDENPATH;
+    EXPECT_EQ(widened, 2u);
 }
 
 /* Curves in a path are flattened into it. GDI's own flattening differs by a pixel here and there
