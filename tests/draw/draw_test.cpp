@@ -1,6 +1,8 @@
 /* The drawing tests' fixture and byte helpers. */
 #include "draw_test.h"
 
+#include "emf_keep.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -46,6 +48,10 @@ void DrawTest::Close(bool reopen)
     EmfFile file;
     char error[200];
     ASSERT_EQ(EmfLoadFile(path.c_str(), &file, error, sizeof error), 0) << error;
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string kept = std::string("draw.") + test->test_suite_name() + "." + test->name() + "-" +
+                       std::to_string(closed_++);
+    EXPECT_EQ(EmfKeepForCheck(path.c_str(), kept.c_str()), 0);
     EmfGetHeader(&file, &header_);
     drawn_.clear();
     for (uint32_t i = 1; i < file.count; i++) {

@@ -31,6 +31,7 @@ protected:
     HDC dc_ = NULL;
     emf::ENHMETAHEADER header_ = {};
     std::vector<Drawn> drawn_;
+    int closed_ = 0; /* files closed so far, to name the ones kept for the uemf check */
     static std::string dir_; /* the temporary root, which holds the metafiles */
 
 private:

@@ -1,6 +1,8 @@
 /* Shared fixture and helpers of the stand-in GDI tests. */
 #include "gdi_test.h"
 
+#include "emf_keep.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -59,7 +61,11 @@ std::vector<uint8_t> GdiTest::CloseAndRead(HDC dc, const char *name)
     if (!hmf)
         return std::vector<uint8_t>();
     EXPECT_TRUE(DeleteEnhMetaFile(hmf));
-    return ReadFile(FilePath(name));
+    std::vector<uint8_t> bytes = ReadFile(FilePath(name));
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string kept = std::string("gdi.") + test->test_suite_name() + "." + test->name() + "." + name;
+    EXPECT_EQ(EmfKeepBytesForCheck(bytes.data(), bytes.size(), kept.c_str()), 0);
+    return bytes;
 }
 
 std::vector<EmfRecord> GdiTest::CloseAndBody(HDC dc, const char *name)
