@@ -6,15 +6,6 @@
 
 namespace {
 
-bool table_write(GdiDC *dc, uint32_t iType, uint32_t ihObject)
-{
-    emf::EMRSETVALUE rec;
-    rec.emr.iType = iType;
-    rec.emr.nSize = sizeof rec;
-    rec.value = ihObject;
-    return emf_record(dc, &rec, sizeof rec);
-}
-
 uint32_t table_find(const EmfRecorder *rec, HGDIOBJ h)
 {
     for (uint32_t i = 1; i < rec->slotCount; i++)
@@ -70,7 +61,7 @@ bool emf_select_object(GdiDC *dc, HGDIOBJ h)
 {
     int stock = gdi_stock_index(h);
     if (stock >= 0)
-        return table_write(dc, emf::EMR_SELECTOBJECT, emf::ENHMETA_STOCK_OBJECT | (uint32_t)stock);
+        return emf_record_value(dc, emf::EMR_SELECTOBJECT, emf::ENHMETA_STOCK_OBJECT | (uint32_t)stock);
     EmfRecorder *rec = dc->emf;
     uint32_t i = table_find(rec, h);
     if (i == 0) {
@@ -82,7 +73,7 @@ bool emf_select_object(GdiDC *dc, HGDIOBJ h)
             return false;
         }
     }
-    return table_write(dc, emf::EMR_SELECTOBJECT, i);
+    return emf_record_value(dc, emf::EMR_SELECTOBJECT, i);
 }
 
 void emf_forget_object(HGDIOBJ h)
@@ -91,7 +82,7 @@ void emf_forget_object(HGDIOBJ h)
         uint32_t i = table_find(rec, h);
         if (i == 0)
             continue;
-        table_write(rec->dc, emf::EMR_DELETEOBJECT, i);
+        emf_record_value(rec->dc, emf::EMR_DELETEOBJECT, i);
         table_release(rec, i);
     }
 }

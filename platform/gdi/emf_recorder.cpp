@@ -250,6 +250,15 @@ HDC recorder_create(HDC ref, LPCSTR file, const RECT *frame, LPCSTR desc)
 
 EmfRecorder *emf_open_recorders(void) { return g_open; }
 
+bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value)
+{
+    emf::EMRSETVALUE rec;
+    rec.emr.iType = iType;
+    rec.emr.nSize = sizeof rec;
+    rec.value = value;
+    return emf_record(dc, &rec, sizeof rec);
+}
+
 bool emf_record(GdiDC *dc, const void *record, uint32_t size)
 {
     if (!dc || dc->kind != DC_KIND_METAFILE)

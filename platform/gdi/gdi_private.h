@@ -71,6 +71,9 @@ int gdi_selected_pen_width(GdiDC *dc);
  * Returns false when the record cannot be stored (the DC's file is then marked failed). */
 bool emf_record(GdiDC *dc, const void *rec, uint32_t size);
 
+/* Appends a 12-byte record of one 32-bit value (EMR_SETROP2, EMR_SELECTOBJECT, ...), as emf_record. */
+bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value);
+
 /* Unions an inclusive rectangle in logical units into the header's rclBounds (converted to device
  * units). Callers skip it while a path is open; an empty rectangle (right < left) is ignored. */
 void emf_add_bounds(GdiDC *dc, const emf::RECTL &logical);

@@ -4,15 +4,6 @@
 
 namespace {
 
-bool state_record(GdiDC *dc, uint32_t iType, uint32_t value)
-{
-    emf::EMRSETVALUE rec;
-    rec.emr.iType = iType;
-    rec.emr.nSize = sizeof rec;
-    rec.value = value;
-    return emf_record(dc, &rec, sizeof rec);
-}
-
 /* The DC a setter changes, after its value was checked and its record written; NULL when the
  * handle is bad, the value invalid (ERROR_INVALID_PARAMETER, no record) or the record lost. */
 GdiDC *state_target(HDC hdc, bool valid, uint32_t iType, uint32_t value)
@@ -24,7 +15,7 @@ GdiDC *state_target(HDC hdc, bool valid, uint32_t iType, uint32_t value)
         SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;
     }
-    return state_record(dc, iType, value) ? dc : NULL;
+    return emf_record_value(dc, iType, value) ? dc : NULL;
 }
 
 LONG state_min(LONG a, LONG b) { return a < b ? a : b; }
