@@ -1,6 +1,8 @@
 /* The scenarios themselves, the checks they share, and the runner both hosts call. */
 #include "scenarios.h"
 
+#include "scenario_emf.h"
+
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -49,91 +51,21 @@ static bool scenario_file_exists(const char *path)
     return true;
 }
 
-static uint32_t scenario_u32(const unsigned char *bytes)
-{
-    return (uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 |
-           (uint32_t)bytes[3] << 24;
-}
-
-/* Reads the whole file into a malloc'd buffer; returns its size, or -1 when it cannot be read. */
-static long scenario_read_file(const char *path, unsigned char **bytes)
-{
-    FILE *file = fopen(path, "rb");
-    if (file == NULL)
-        return -1;
-    long size = -1;
-    if (fseek(file, 0, SEEK_END) == 0)
-        size = ftell(file);
-    *bytes = size > 0 ? (unsigned char *)malloc((size_t)size) : NULL;
-    if (*bytes == NULL || fseek(file, 0, SEEK_SET) != 0 ||
-        fread(*bytes, 1, (size_t)size, file) != (size_t)size) {
-        free(*bytes);
-        *bytes = NULL;
-        size = -1;
-    }
-    fclose(file);
-    return size;
-}
-
-/* Walks the records: each nSize a non-zero multiple of 4 inside the file, EMR_EOF last. Returns
- * the number of records, or -1 after reporting the first fault. */
-static long scenario_walk_records(ScenarioRun *run, const unsigned char *bytes, long size)
-{
-    long records = 0;
-    long offset = 0;
-    uint32_t type = 0;
-    while (offset < size) {
-        if (size - offset < 8) {
-            scenario_fail(run, "record %ld at offset %ld is cut short", records, offset);
-            return -1;
-        }
-        type = scenario_u32(bytes + offset);
-        uint32_t nSize = scenario_u32(bytes + offset + 4);
-        if (nSize < 8 || nSize % 4 != 0 || nSize > (uint32_t)(size - offset)) {
-            scenario_fail(run, "record %ld (type %u) has nSize %u", records, type, nSize);
-            return -1;
-        }
-        offset += (long)nSize;
-        records++;
-    }
-    if (type != 14) {
-        scenario_fail(run, "last record is type %u, not EMR_EOF", type);
-        return -1;
-    }
-    return records;
-}
-
-/* Checks that the scenario's path holds a complete enhanced metafile whose header agrees with its
- * records and, when frame is given, carries that picture frame unchanged. */
+/* Checks that the scenario's path holds a metafile the project's reader accepts (complete, with a
+ * header that agrees with its records) and, when frame is given, carrying that frame unchanged. */
 static void scenario_check_emf(ScenarioRun *run, const RECT *frame)
 {
-    const char *path = run->path;
-    unsigned char *bytes = NULL;
-    long size = scenario_read_file(path, &bytes);
-    if (size < 108) {
-        scenario_fail(run, "%s is missing or shorter than a metafile header (%ld)", path, size);
-        free(bytes);
+    int32_t got[4];
+    char error[256];
+    if (ScenarioEmfLoad(run->path, got, error, sizeof error) != 0) {
+        scenario_fail(run, "%s: %s", run->path, error);
         return;
     }
-    if (scenario_u32(bytes) != 1 || scenario_u32(bytes + 40) != 0x464D4520u)
-        scenario_fail(run, "%s does not start with an EMR_HEADER", path);
-    else if (scenario_u32(bytes + 48) != (uint32_t)size)
-        scenario_fail(run, "header nBytes %u, file size %ld", scenario_u32(bytes + 48), size);
-    else {
-        long records = scenario_walk_records(run, bytes, size);
-        if (records >= 0 && scenario_u32(bytes + 52) != (uint32_t)records)
-            scenario_fail(run, "header nRecords %u, %ld records in the file",
-                          scenario_u32(bytes + 52), records);
-    }
-    if (frame != NULL) {
-        const RECT got = {(LONG)scenario_u32(bytes + 24), (LONG)scenario_u32(bytes + 28),
-                          (LONG)scenario_u32(bytes + 32), (LONG)scenario_u32(bytes + 36)};
-        if (memcmp(&got, frame, sizeof got) != 0)
-            scenario_fail(run, "rclFrame (%d,%d,%d,%d), expected (%d,%d,%d,%d)", (int)got.left,
-                          (int)got.top, (int)got.right, (int)got.bottom, (int)frame->left,
-                          (int)frame->top, (int)frame->right, (int)frame->bottom);
-    }
-    free(bytes);
+    if (frame != NULL && (got[0] != frame->left || got[1] != frame->top || got[2] != frame->right ||
+                          got[3] != frame->bottom))
+        scenario_fail(run, "rclFrame (%d,%d,%d,%d), expected (%d,%d,%d,%d)", (int)got[0], (int)got[1],
+                      (int)got[2], (int)got[3], (int)frame->left, (int)frame->top,
+                      (int)frame->right, (int)frame->bottom);
 }
 
 /* A spool name is <Windows directory>\temp\EMF<1 to 4 hex digits>.TMP, letter case aside. */
@@ -271,26 +203,9 @@ static void scenario_close(ScenarioRun *run, HDC dc)
     scenario_check_emf(run, &kFrame);
 }
 
-/* Number of records of the given type in the scenario's closed metafile; -1 when unreadable. */
-static long scenario_count_records(ScenarioRun *run, uint32_t type)
-{
-    unsigned char *bytes = NULL;
-    long size = scenario_read_file(run->path, &bytes);
-    long count = size < 0 ? -1 : 0;
-    for (long offset = 0; size >= 8 && offset <= size - 8;) {
-        uint32_t nSize = scenario_u32(bytes + offset + 4);
-        if (nSize < 8 || nSize % 4 != 0)
-            break; /* scenario_check_emf reports the fault */
-        count += scenario_u32(bytes + offset) == type;
-        offset += (long)nSize;
-    }
-    free(bytes);
-    return count;
-}
-
 static void scenario_expect_records(ScenarioRun *run, uint32_t type, long expected)
 {
-    long count = scenario_count_records(run, type);
+    long count = ScenarioEmfCount(run->path, type);
     if (count != expected)
         scenario_fail(run, "%ld records of type %u, expected %ld", count, type, expected);
 }
