@@ -8,21 +8,12 @@
 
 #include "emf_keep.h"
 #include "emf_reader.h"
+#include "fresh_drive.h"
 
 namespace {
 
-/* Every test binary gets a drive C: of its own. */
-class FreshDrive : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/tavlinqx-core-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        setenv(STANDIN_ROOT_ENV, folder, 1);
-        ASSERT_NE(StandinRootFolder(), nullptr);
-    }
-};
-::testing::Environment *const kFreshDrive = ::testing::AddGlobalTestEnvironment(new FreshDrive);
+::testing::Environment *const kFreshDrive =
+    ::testing::AddGlobalTestEnvironment(new FreshDrive("/tmp/tavlinqx-core-XXXXXX"));
 
 uint32_t U32(const std::vector<uint8_t> &b, size_t off)
 {

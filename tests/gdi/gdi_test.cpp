@@ -2,6 +2,7 @@
 #include "gdi_test.h"
 
 #include "emf_keep.h"
+#include "fresh_drive.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,19 +10,8 @@
 
 namespace {
 
-/* Points drive C: at a fresh folder before the stand-in first looks at it. */
-class RootEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/gdicore-tests-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        setenv(STANDIN_ROOT_ENV, folder, 1);
-        ASSERT_NE(StandinRootFolder(), nullptr);
-    }
-};
-
-::testing::Environment *const g_root = ::testing::AddGlobalTestEnvironment(new RootEnvironment);
+::testing::Environment *const g_root =
+    ::testing::AddGlobalTestEnvironment(new FreshDrive("/tmp/gdicore-tests-XXXXXX"));
 
 } /* namespace */
 
