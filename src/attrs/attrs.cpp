@@ -2,6 +2,8 @@
  * and the two exports that work on them directly: DeleteObject32 and SetClipRect32. */
 #include "attrs/attrs.h"
 
+#include "frame/scratch.h"
+
 #include <stdint.h>
 #include <string.h>
 
@@ -156,18 +158,13 @@ static HGLOBAL attrs_build_pattern_dib(HDC dc, HBITMAP bitmap, const BITMAP *pat
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
 
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    if (block == NULL)
+    HGLOBAL block;
+    BYTE *bytes = (BYTE *)LockScratch(size, &block);
+    if (bytes == NULL)
         return NULL;
-    BYTE *bytes = (BYTE *)GlobalLock(block);
-    if (bytes == NULL) {
-        GlobalFree(block);
-        return NULL;
-    }
     if (GetDIBits(dc, bitmap, 0, (UINT)pattern->bmHeight, bytes + sizeof(BITMAPINFOHEADER), &info,
                   DIB_RGB_COLORS) == 0) {
-        GlobalUnlock(block);
-        GlobalFree(block);
+        FreeScratch(block);
         return NULL;
     }
     memcpy(bytes, &info.bmiHeader, sizeof(BITMAPINFOHEADER));
@@ -208,8 +205,7 @@ static INT attrs_create_pattern_brush(HDC dc, LOGBRUSH *brush, const DrawMode32 
     } else {
         /* The brush keeps its own copy of the DIB. */
         *created = CreateDIBPatternBrushPt(dib, DIB_RGB_COLORS);
-        GlobalUnlock(block);
-        GlobalFree(block);
+        FreeScratch(block);
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <stdint.h>
 
 #include "attrs/attrs.h"
+#include "frame/scratch.h"
 
 /* Most points one global block may hold: its size, points x 8 bytes, must fit in 32 bits. */
 #define MAX_BLOCK_POINTS (UINT32_MAX / sizeof(POINT))
@@ -26,24 +27,7 @@ static POINT *render_acquire_points(size_t n, POINT *local, HGLOBAL *block)
         return local;
     if (n > MAX_BLOCK_POINTS)
         return NULL;
-    HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n * sizeof(POINT));
-    if (handle == NULL)
-        return NULL;
-    POINT *points = (POINT *)GlobalLock(handle);
-    if (points == NULL) {
-        GlobalFree(handle);
-        return NULL;
-    }
-    *block = handle;
-    return points;
-}
-
-static void render_release_points(HGLOBAL block)
-{
-    if (block != NULL) {
-        GlobalUnlock(block);
-        GlobalFree(block);
-    }
+    return (POINT *)LockScratch(n * sizeof(POINT), block);
 }
 
 static void render_clip(HDC dc, const RECT *clip)
@@ -64,7 +48,7 @@ static INT render_point_list(HDC dc, WORD count, const void *points, const RECT 
     render_clip(dc, clip);
     render_widen_points((const POINTS *)points, buffer, count);
     BOOL drawn = polygon ? Polygon(dc, buffer, count) : Polyline(dc, buffer, count);
-    render_release_points(block);
+    FreeScratch(block);
     return drawn ? 0 : -1;
 }
 
@@ -105,7 +89,7 @@ INT DrawPolyPolygon(HDC dc, WORD style, WORD count, const void *points, const RE
     render_clip(dc, clip);
     render_widen_points(input, buffer, (size_t)total);
     BOOL drawn = PolyPolygon(dc, buffer, counts, count);
-    render_release_points(block);
+    FreeScratch(block);
     return drawn ? 0 : -1;
 }
 
