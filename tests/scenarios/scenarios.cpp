@@ -18,12 +18,15 @@
 
 enum ScenarioOutput { SCENARIO_NO_EMF, SCENARIO_EMF };
 
-/* One scenario being run: the metafile path it writes and how many of its checks failed. */
+/* One scenario being run: the metafile path it writes and how many of its checks failed; when
+ * page is set, the drawing scenarios draw on it instead of a metafile (pageDrawn says they did). */
 struct ScenarioRun {
     const ScenarioExports *x;
     const char *name;
     char path[MAX_PATH];
     int failures;
+    HDC page;
+    bool pageDrawn;
 };
 
 /* A value no metafile device context takes, to show which slots a call leaves alone. */
@@ -187,6 +190,10 @@ static HGDIOBJ const kUntouched = (HGDIOBJ)(uintptr_t)0x0BADF00Du;
 /* Opens the scenario's metafile on DISPLAY with kFrame; NULL after reporting the failure. */
 static HDC scenario_open(ScenarioRun *run)
 {
+    if (run->page != NULL) {
+        run->pageDrawn = true;
+        return run->page;
+    }
     HDC dc = NULL;
     if (run->x->GetEmfFileDC32(NULL, "DISPLAY", run->path, &kFrame, NULL, NULL, &dc) != 0 ||
         dc == NULL) {
@@ -198,6 +205,8 @@ static HDC scenario_open(ScenarioRun *run)
 
 static void scenario_close(ScenarioRun *run, HDC dc)
 {
+    if (run->page != NULL)
+        return;
     if (run->x->CloseEmfFile32(&dc) != 0)
         scenario_fail(run, "CloseEmfFile32 did not return 0");
     scenario_check_emf(run, &kFrame);
@@ -205,6 +214,8 @@ static void scenario_close(ScenarioRun *run, HDC dc)
 
 static void scenario_expect_records(ScenarioRun *run, uint32_t type, long expected)
 {
+    if (run->page != NULL)
+        return;
     long count = ScenarioEmfCount(run->path, type);
     if (count != expected)
         scenario_fail(run, "%ld records of type %u, expected %ld", count, type, expected);
@@ -704,7 +715,7 @@ int ScenarioBindExports(ScenarioExports *exports, ScenarioLookup lookup, void *m
  * earlier run, and afterwards must hold a file exactly when the row says EMF. */
 static int scenario_run_one(const ScenarioExports *exports, const char *outDir, size_t i)
 {
-    ScenarioRun run = {exports, kScenarios[i].name, {0}, 0};
+    ScenarioRun run = {exports, kScenarios[i].name, {0}, 0, NULL, false};
     int length = snprintf(run.path, sizeof run.path, "%s%c%s.emf", outDir, SCENARIO_SEPARATOR,
                           run.name);
     if (length < 0 || (size_t)length >= sizeof run.path) {
@@ -745,4 +756,21 @@ int ScenarioMain(const ScenarioExports *exports, const char *outDir, int nameCou
         result |= scenario_run_one(exports, outDir, i);
     }
     return result;
+}
+
+int ScenarioDrawPage(const ScenarioExports *exports, const char *name, HDC page)
+{
+    size_t i = scenario_find(name);
+    if (i == kScenarioCount) {
+        printf("no scenario named %s\n", name);
+        return 2;
+    }
+    ScenarioRun run = {exports, kScenarios[i].name, {0}, 0, page, false};
+    kScenarios[i].run(&run);
+    if (!run.pageDrawn) {
+        printf("scenario %s draws no page\n", name);
+        return 2;
+    }
+    printf("%s %s page\n", run.failures == 0 ? "PASS" : "FAIL", run.name);
+    return run.failures == 0 ? 0 : 1;
 }

@@ -26,4 +26,10 @@ int ScenarioBindExports(ScenarioExports *exports, ScenarioLookup lookup, void *m
 int ScenarioMain(const ScenarioExports *exports, const char *outDir, int nameCount,
                  char **names);
 
+/* Runs the named drawing scenario with page, a device context of the caller's, in place of the
+ * metafile it would open: the same export calls drawn directly by the platform, the reference for
+ * what a player makes of the metafile. Its checks on the metafile's records are left out. Returns
+ * 0 when it drew, 1 when a check failed, 2 for an unknown name or a scenario that draws no page. */
+int ScenarioDrawPage(const ScenarioExports *exports, const char *name, HDC page);
+
 #endif

@@ -140,10 +140,82 @@ static int harness_run_scenarios(HMODULE module, const char *outDir, int nameCou
     return ScenarioMain(&exports, outDir, nameCount, names);
 }
 
+/* The reference pages: the DISPLAY printer's surface, 1024 x 768 pixels, as a 32-bit DIB section
+ * in a memory device context, white before the scenario draws on it. */
+enum { kPageWidth = 1024, kPageHeight = 768 };
+
+/* Writes the page's pixels as a top-down 32-bit BMP file. Returns 0, or -1. */
+static int harness_write_page(const char *path, const void *pixels)
+{
+    const DWORD imageSize = kPageWidth * kPageHeight * 4;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;   /* "BM" */
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + imageSize;
+    info.biSize = sizeof info;
+    info.biWidth = kPageWidth;
+    info.biHeight = -kPageHeight;
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    info.biSizeImage = imageSize;
+    FILE *out = fopen(path, "wb");
+    if (out == NULL)
+        return -1;
+    bool written = fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info, sizeof info, 1, out) == 1 &&
+                   fwrite(pixels, imageSize, 1, out) == 1;
+    return fclose(out) == 0 && written ? 0 : -1;
+}
+
+/* Draws each named scenario on a page of its own and writes it as <outDir>\<name>.bmp. */
+static int harness_draw_pages(HMODULE module, const char *outDir, int nameCount, char **names)
+{
+    if (!CreateDirectoryA(outDir, NULL) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        printf("cannot create %s\n", outDir);
+        return 2;
+    }
+    ScenarioExports exports;
+    if (ScenarioBindExports(&exports, harness_lookup, module) != 0)
+        return 2;
+    int result = 0;
+    for (int n = 0; n < nameCount; n++) {
+        BITMAPINFO bmi = {};
+        bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+        bmi.bmiHeader.biWidth = kPageWidth;
+        bmi.bmiHeader.biHeight = -kPageHeight;
+        bmi.bmiHeader.biPlanes = 1;
+        bmi.bmiHeader.biBitCount = 32;
+        void *pixels = NULL;
+        HBITMAP page = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &pixels, NULL, 0);
+        HDC dc = CreateCompatibleDC(NULL);
+        if (page == NULL || dc == NULL) {
+            printf("cannot make a page for %s\n", names[n]);
+            return 2;
+        }
+        HGDIOBJ previous = SelectObject(dc, page);
+        PatBlt(dc, 0, 0, kPageWidth, kPageHeight, WHITENESS);
+        int drawn = ScenarioDrawPage(&exports, names[n], dc);
+        GdiFlush();
+        char path[MAX_PATH];
+        snprintf(path, sizeof path, "%s\\%s.bmp", outDir, names[n]);
+        if (drawn != 2 && harness_write_page(path, pixels) != 0) {
+            printf("cannot write %s\n", path);
+            drawn = 2;
+        }
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(page);
+        if (drawn > result)
+            result = drawn;
+    }
+    return result;
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: %s --exports | --zero-results | OUTDIR [SCENARIO...]\n", argv[0]);
+        fprintf(stderr, "usage: %s --exports | --zero-results | --pages OUTDIR SCENARIO... |"
+                        " OUTDIR [SCENARIO...]\n", argv[0]);
         return 2;
     }
     HMODULE module = LoadLibraryA("TAVLINQX.DLL");
@@ -157,6 +229,8 @@ int main(int argc, char **argv)
         harness_check_lifecycle(module);
     } else if (strcmp(argv[1], "--zero-results") == 0) {
         harness_check_calls(module, true);
+    } else if (strcmp(argv[1], "--pages") == 0 && argc >= 3) {
+        return harness_draw_pages(module, argv[2], argc - 3, argv + 3);
     } else {
         return harness_run_scenarios(module, argv[1], argc - 2, argv + 2);
     }
