@@ -20,6 +20,9 @@ extern "C" {
 #define STANDIN_ROOT_ENV "TAVLINQX_ROOT"
 /* GetWindowsDirectoryA reports C:\WINDOWS, or the DOS path in $TAVLINQX_WINDIR when it is set. */
 #define STANDIN_WINDIR_ENV "TAVLINQX_WINDIR"
+/* GetTempPathA reports C:\TEMP\, or the DOS path in $TAVLINQX_TEMP when it is set (with a
+ * backslash added when it has none, as Windows does for %TMP%). */
+#define STANDIN_TEMP_ENV "TAVLINQX_TEMP"
 
 /* The POSIX folder that drive C: maps to, laid out if needed; NULL if it cannot be created. */
 const char *StandinRootFolder(void);

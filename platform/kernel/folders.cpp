@@ -10,6 +10,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <string>
+
 #define FOLDERS_WINDOWS "C:\\WINDOWS"
 #define FOLDERS_TEMP "C:\\TEMP\\"
 #define FOLDERS_MAX_TEMP_DIR (MAX_PATH - 14) /* leaves room for "\XXXFFFF.TMP" and the NUL */
@@ -40,7 +42,13 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize)
 
 DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 {
-    return folders_answer("GetTempPathA", FOLDERS_TEMP, lpBuffer, nBufferLength);
+    const char *temp = getenv(STANDIN_TEMP_ENV);
+    if (temp == NULL || temp[0] == '\0')
+        return folders_answer("GetTempPathA", FOLDERS_TEMP, lpBuffer, nBufferLength);
+    std::string folder(temp);
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folders_answer("GetTempPathA", folder.c_str(), lpBuffer, nBufferLength);
 }
 
 /* A starting number that differs from call to call and between processes started together. */

@@ -1,5 +1,5 @@
-/* Exports whose drawing is not built yet. They touch nothing: text output and the hand-off report
- * failure; the two bitmap transfers return 0, the only result they ever give, drawing nothing. */
+/* Exports whose drawing is not built yet. They touch nothing: text output reports failure; the
+ * two bitmap transfers return 0, the only result they ever give, drawing nothing. */
 #include "tavlinqx.h"
 
 INT TAVLINQX_API Raster32(HDC *, const INT *, const INT *, const INT *, const INT *, const BITMAP *,
@@ -18,11 +18,6 @@ INT TAVLINQX_API Dib32(HDC *, const INT *, const INT *, const INT *, const INT *
 
 INT TAVLINQX_API TextOut32(HDC *, const LOGFONTA *, const INT *, const INT *, const DWORD *,
                            const RECT *, LPCSTR, const DWORD *, const INT *, const DrawMode32 *)
-{
-    return -1;
-}
-
-INT TAVLINQX_API ZVLPrintEMF32(const PrintJob32 *, const PrintProgram32 *)
 {
     return -1;
 }

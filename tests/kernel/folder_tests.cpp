@@ -43,6 +43,20 @@ TEST_F(Folders, TempPathMapsToTheLaidOutFolder)
     EXPECT_EQ(Host(buf), root + "/TEMP");
 }
 
+TEST_F(Folders, TempPathFromTheEnvironmentEndsWithABackslash)
+{
+    const char *rows[][2] = {{"C:\\JOBS", "C:\\JOBS\\"}, {"C:\\JOBS\\", "C:\\JOBS\\"}, {"", "C:\\TEMP\\"}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r[0]);
+        setenv(STANDIN_TEMP_ENV, r[0], 1);
+        char buf[MAX_PATH];
+        EXPECT_EQ(GetTempPathA(sizeof buf, buf), strlen(r[1]));
+        EXPECT_STREQ(buf, r[1]);
+        EXPECT_EQ(GetTempPathA(3, buf), strlen(r[1]) + 1);
+    }
+    unsetenv(STANDIN_TEMP_ENV);
+}
+
 TEST_F(Folders, NewNamesAreUniqueCreatedAndEmpty)
 {
     std::regex form(R"(C:\\WINDOWS\\temp\\EMF([0-9A-F]{1,4})\.TMP)");
