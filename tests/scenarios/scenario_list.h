@@ -1,6 +1,7 @@
-/* The scenario table: one row per scenario, its name and whether it leaves <name>.emf in the
- * output folder for the comparison of the two flavours. The test build reads these rows too, so
- * a new scenario is one function in scenarios.cpp and one row here. */
+/* The scenario table: one row per scenario, its name and what it leaves in the output folder for
+ * the comparison of the two flavours: EMF its metafile <name>.emf, JOB the report <name>.job of the
+ * print program it handed a job to, NO_EMF nothing. The test build reads these rows too, so a new
+ * scenario is one function in scenarios.cpp and one row here. */
 SCENARIO(empty_job, EMF)
 SCENARIO(empty_job_null_frame, EMF)
 SCENARIO(unknown_printer, NO_EMF)
@@ -16,3 +17,4 @@ SCENARIO(brushes, EMF)
 SCENARIO(pattern_brushes, EMF)
 SCENARIO(scan_bracket, EMF)
 SCENARIO(scan_bracket_pattern, EMF)
+SCENARIO(print_handoff, JOB)

@@ -1,6 +1,7 @@
 /* The scenarios themselves, the checks they share, and the runner both hosts call. */
 #include "scenarios.h"
 
+#include "job_report.h"
 #include "scenario_emf.h"
 
 #include <stdarg.h>
@@ -12,11 +13,16 @@
 
 #ifdef _WIN32
 #define SCENARIO_SEPARATOR '\\'
+static void scenario_pause(void) { Sleep(20); }
 #else
+#include <unistd.h>
 #define SCENARIO_SEPARATOR '/'
+static void scenario_pause(void) { usleep(20000); }
 #endif
 
-enum ScenarioOutput { SCENARIO_NO_EMF, SCENARIO_EMF };
+/* What a scenario leaves in the output folder for the comparison of both flavours: nothing, its
+ * metafile <name>.emf, or the report of the print program it handed a job to, <name>.job. */
+enum ScenarioOutput { SCENARIO_NO_EMF, SCENARIO_EMF, SCENARIO_JOB };
 
 /* One scenario being run: the metafile path it writes and how many of its checks failed; when
  * page is set, the drawing scenarios draw on it instead of a metafile (pageDrawn says they did). */
@@ -684,6 +690,100 @@ static void scenario_scan_bracket_pattern(ScenarioRun *run)
     scenario_expect_records(run, SCENARIO_EMR_DELETEOBJECT, 2);
 }
 
+/* Reads a whole file through the platform, as the print program does; bytes read, or -1 when it
+ * cannot be opened. */
+static long scenario_read_file(const char *path, char *bytes, DWORD size)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return -1;
+    DWORD got = 0;
+    BOOL ok = ReadFile(file, bytes, size, &got, NULL);
+    CloseHandle(file);
+    return ok ? (long)got : -1;
+}
+
+/* The hand-off to a print program that reports what it received (job_recorder.cpp, installed as
+ * C:\APP\JOBREC.EXE). A program that does not exist and a job file held open both fail without
+ * leaving a job file; the real start leaves the job file for the program, and the program's report
+ * (its arguments and the job file's bytes) becomes <name>.job for the comparison of both flavours. */
+static void scenario_print_handoff(ScenarioRun *run)
+{
+    const INT number = 77;
+    PrintJob32 job;
+    memset(&job, 0, sizeof job);
+    job.JobNumber = number;
+    job.Flags = 0x80000003u;
+    strcpy(job.MetafilePath, "C:\\WINDOWS\\temp\\EMF1A.TMP");
+    PrintProgram32 program;
+    memset(&program, 0, sizeof program);
+    program.Size = sizeof program;
+    strcpy(program.RequiredName1, "PRINTER");
+    strcpy(program.AuxFile, "JOBREC.INI");
+    strcpy(program.RequiredName2, "PORT");
+    strcpy(program.ProgramFile, "MISSING.EXE");
+    strcpy(program.ProgramDir, "C:\\APP\\");
+
+    char jobPath[MAX_PATH], reportPath[MAX_PATH], donePath[MAX_PATH];
+    if (JobReportPath(number, JOB_FILE_EXTENSION, jobPath) != 0 ||
+        JobReportPath(number, JOB_REPORT_EXTENSION, reportPath) != 0 ||
+        JobReportPath(number, JOB_REPORT_DONE_EXTENSION, donePath) != 0) {
+        scenario_fail(run, "no temporary folder");
+        return;
+    }
+    DeleteFileA(jobPath);
+    DeleteFileA(reportPath);
+    DeleteFileA(donePath);
+
+    static char expected[1024], bytes[2048];
+    if (run->x->ZVLPrintEMF32(&job, &program) != -1)
+        scenario_fail(run, "a program that does not exist was reported as started");
+    if (scenario_read_file(jobPath, bytes, sizeof bytes) >= 0)
+        scenario_fail(run, "the job file stayed after the start failed");
+
+    strcpy(program.ProgramFile, "JOBREC.EXE");
+    HANDLE held = CreateFileA(jobPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (run->x->ZVLPrintEMF32(&job, &program) != -1)
+        scenario_fail(run, "a job was handed over while its job file was held open");
+    CloseHandle(held);
+    DeleteFileA(jobPath);
+
+    if (run->x->ZVLPrintEMF32(&job, &program) != 0) {
+        scenario_fail(run, "the print program was not started");
+        return;
+    }
+    /* The program runs on its own; a Wine process start can take seconds under emulation. */
+    for (int i = 0; i < 3000 && scenario_read_file(donePath, bytes, sizeof bytes) < 0; i++)
+        scenario_pause();
+    long reportSize = scenario_read_file(reportPath, bytes, sizeof bytes);
+    if (reportSize < 0) {
+        scenario_fail(run, "the print program left no report");
+        return;
+    }
+
+    int used = snprintf(expected, sizeof expected, "argc=2\nargv[1]=%d\njob file: 528 bytes\n", number);
+    char *record = expected + used;
+    memset(record, 0, 528);
+    record[0] = 1;
+    memcpy(record + 4, &job.Flags, 4);
+    strcpy(record + 8, job.MetafilePath);
+    strcpy(record + 268, "C:\\APP\\JOBREC.INI");
+    if (reportSize != used + 528 || memcmp(bytes, expected, used + 528) != 0)
+        scenario_fail(run, "the print program received something else: %.*s", used, bytes);
+    if (scenario_read_file(jobPath, expected, sizeof expected) != 528)
+        scenario_fail(run, "the job file did not stay for the print program");
+
+    FILE *out = fopen(run->path, "wb");
+    if (out == NULL || fwrite(bytes, 1, (size_t)reportSize, out) != (size_t)reportSize)
+        scenario_fail(run, "cannot write %s", run->path);
+    if (out != NULL)
+        fclose(out);
+    DeleteFileA(jobPath);
+    DeleteFileA(reportPath);
+    DeleteFileA(donePath);
+}
+
 struct ScenarioRow {
     const char *name;
     void (*run)(ScenarioRun *run);
@@ -711,20 +811,21 @@ int ScenarioBindExports(ScenarioExports *exports, ScenarioLookup lookup, void *m
     return 0;
 }
 
-/* Runs one row. Its metafile path is emptied first, so a comparison never sees a file from an
+/* Runs one row. Its output path is emptied first, so a comparison never sees a file from an
  * earlier run, and afterwards must hold a file exactly when the row says EMF. */
 static int scenario_run_one(const ScenarioExports *exports, const char *outDir, size_t i)
 {
     ScenarioRun run = {exports, kScenarios[i].name, {0}, 0, NULL, false};
-    int length = snprintf(run.path, sizeof run.path, "%s%c%s.emf", outDir, SCENARIO_SEPARATOR,
-                          run.name);
+    const char *extension = kScenarios[i].output == SCENARIO_JOB ? "job" : "emf";
+    int length = snprintf(run.path, sizeof run.path, "%s%c%s.%s", outDir, SCENARIO_SEPARATOR,
+                          run.name, extension);
     if (length < 0 || (size_t)length >= sizeof run.path) {
         printf("FAIL %s: output folder name too long\n", run.name);
         return 1;
     }
     remove(run.path);
     kScenarios[i].run(&run);
-    bool wantFile = kScenarios[i].output == SCENARIO_EMF;
+    bool wantFile = kScenarios[i].output != SCENARIO_NO_EMF;
     if (scenario_file_exists(run.path) != wantFile)
         scenario_fail(&run, wantFile ? "left no %s" : "created %s", run.path);
     printf("%s %s\n", run.failures == 0 ? "PASS" : "FAIL", run.name);
