@@ -3,6 +3,7 @@
 #include "kernel_test.h"
 #include "kernel_private.h"
 
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
@@ -141,6 +142,10 @@ TEST_F(Processes, ProgramsThatCannotStartFailAtOnce)
         EXPECT_FALSE(CreateProcessA(r.application, r.line ? cmd.data() : nullptr, NULL, NULL, FALSE, 0, NULL,
                                     r.folder, &si, &pi));
         EXPECT_EQ(GetLastError(), r.error);
+        /* Nothing was left running or unreaped, not even a child whose exec failed. */
+        errno = 0;
+        EXPECT_EQ(waitpid(-1, NULL, WNOHANG), -1);
+        EXPECT_EQ(errno, ECHILD);
     }
 }
 
