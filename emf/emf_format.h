@@ -52,6 +52,7 @@ enum : uint32_t {
     EMR_CHORD = 46,
     EMR_PIE = 47,
     EMR_SELECTPALETTE = 48,
+    EMR_CREATEPALETTE = 49,
     EMR_LINETO = 54,
     EMR_BEGINPATH = 59,
     EMR_ENDPATH = 60,
@@ -80,6 +81,8 @@ enum : uint32_t {
     EMR_CREATEMONOBRUSH = 93,
     EMR_CREATEDIBPATTERNBRUSHPT = 94,
     EMR_EXTCREATEPEN = 95,
+    EMR_CREATECOLORSPACE = 99,
+    EMR_CREATECOLORSPACEW = 122,
     EMR_MAX = 122, /* highest record type [MS-EMF] defines */
 };
 

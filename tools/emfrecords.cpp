@@ -1,4 +1,5 @@
-/* emfrecords: prints an enhanced metafile's records, one line each, with their decoded fields. */
+/* emfrecords: prints an enhanced metafile's records, one line each, with their decoded fields, or
+ * with --summary a few lines about the whole file. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -13,13 +14,15 @@ enum {
 static void records_usage(FILE *out)
 {
     fprintf(out,
-            "usage: emfrecords FILE.emf\n"
+            "usage: emfrecords [--summary] FILE.emf\n"
             "Prints every record of the metafile on one line: index, byte offset, record type,\n"
-            "size and the decoded fields. A file that fails the reader's checks is reported with\n"
-            "the record and offset at fault, and the exit status is 2.\n");
+            "size and the decoded fields. With --summary it prints instead the file's size,\n"
+            "bounds, frame and device, its records counted by type, and the objects still alive\n"
+            "at the end. A file that fails the reader's checks is reported with the record and\n"
+            "offset at fault, and the exit status is 2.\n");
 }
 
-static int records_file(const char *path)
+static int records_file(const char *path, bool summary)
 {
     EmfFile file;
     char error[256];
@@ -27,13 +30,23 @@ static int records_file(const char *path)
         fprintf(stderr, "emfrecords: %s: %s\n", path, error);
         return INSPECT_FAILED;
     }
-    char line[4096];
-    for (uint32_t i = 0; i < file.count; i++) {
-        size_t len = EmfFormatRecord(&file, i, line, sizeof line);
-        printf("%s%s\n", line, len >= sizeof line ? " ..." : "");
+    int status = INSPECT_OK;
+    if (summary) {
+        EmfSummary counts;
+        if (EmfSummarize(&file, &counts) == 0)
+            EmfPrintSummary(&file, &counts, stdout);
+        else
+            status = INSPECT_FAILED;
+        EmfFreeSummary(&counts);
+    } else {
+        char line[4096];
+        for (uint32_t i = 0; i < file.count; i++) {
+            size_t len = EmfFormatRecord(&file, i, line, sizeof line);
+            printf("%s%s\n", line, len >= sizeof line ? " ..." : "");
+        }
     }
     EmfFree(&file);
-    return INSPECT_OK;
+    return status;
 }
 
 int main(int argc, char **argv)
@@ -42,9 +55,11 @@ int main(int argc, char **argv)
         records_usage(stdout);
         return INSPECT_OK;
     }
-    if (argc != 2 || argv[1][0] == '-') {
+    bool summary = argc == 3 && strcmp(argv[1], "--summary") == 0;
+    const char *path = argv[argc - 1];
+    if ((argc != 2 && !summary) || path[0] == '-') {
         records_usage(stderr);
         return INSPECT_FAILED;
     }
-    return records_file(argv[1]);
+    return records_file(path, summary);
 }

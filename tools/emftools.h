@@ -38,4 +38,24 @@ int EmfCompareFiles(const EmfFile *a, const EmfFile *b, uint32_t mask, EmfDiff *
  * record is shown as its start and the lines around byte at. */
 void EmfDumpRecord(FILE *out, const char *label, const EmfRecord *rec, uint32_t at);
 
+/* What EmfSummarize counts. */
+struct EmfSummary {
+    uint32_t countByType[emf::EMR_MAX + 1];
+    uint64_t bytesByType[emf::EMR_MAX + 1];
+    uint32_t slotCount;      /* the header's nHandles: slot 0 is the metafile itself */
+    uint32_t *creatorBySlot; /* slotCount entries, owned: index of the record that made the object
+                                still in the slot at the end, 0 for an empty slot */
+    uint32_t aliveObjects;   /* slots still holding an object at the end */
+    uint32_t emptyDeletes;   /* EMR_DELETEOBJECT of a slot that held nothing */
+};
+
+/* Counts the records by type and follows the object table through the file. Returns 0, or -1
+ * when memory runs out; the caller releases a filled summary with EmfFreeSummary. */
+int EmfSummarize(const EmfFile *file, EmfSummary *out);
+void EmfFreeSummary(EmfSummary *summary);
+
+/* Prints the summary: size, bounds, frame and device, counts by type (most frequent first), the
+ * objects alive at the end with the records that made them, and deletes of empty slots. */
+void EmfPrintSummary(const EmfFile *file, const EmfSummary *summary, FILE *out);
+
 #endif

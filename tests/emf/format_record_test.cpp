@@ -165,7 +165,7 @@ TEST(EmfRecordLines, ProgramPrintsOneLinePerRecordAndRejectsBadFiles)
 
     r = RunTool(std::string(EMFRECORDS_PATH) + " --help");
     EXPECT_EQ(0, r.status);
-    EXPECT_EQ(0u, r.output.find("usage: emfrecords FILE.emf"));
+    EXPECT_EQ(0u, r.output.find("usage: emfrecords [--summary] FILE.emf"));
     EXPECT_EQ(2, RunTool(EMFRECORDS_PATH).status);
     EXPECT_EQ(2, RunTool(std::string(EMFRECORDS_PATH) + " a.emf b.emf").status);
 }
