@@ -114,11 +114,15 @@ bool handles_grow(uint32_t need)
     return true;
 }
 
+/* The stock objects are laid out when the library loads, so a lookup is an index and a generation
+ * check, never a growth step. Should memory run out this early, the first allocation retries. */
+const bool g_stockLaidOut = handles_grow(FIRST_DYNAMIC_SLOT);
+
 /* The live entry h names, or NULL for a null, stale, junk or foreign value. */
 HandleEntry *handles_entry(HGDIOBJ h)
 {
     uintptr_t value = (uintptr_t)h;
-    if (value > UINT32_MAX || (value & HANDLE_TAG_MASK) != HANDLE_TAG || !handles_grow(FIRST_DYNAMIC_SLOT))
+    if (value > UINT32_MAX || (value & HANDLE_TAG_MASK) != HANDLE_TAG)
         return NULL;
     uint32_t slot = (uint32_t)value & SLOT_MASK;
     if (slot == 0 || slot >= g_capacity)
