@@ -253,11 +253,15 @@ EmfRecorder *emf_open_recorders(void) { return g_open; }
 
 bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value)
 {
-    emf::EMRSETVALUE rec;
-    rec.emr.iType = iType;
-    rec.emr.nSize = sizeof rec;
-    rec.value = value;
-    return emf_record(dc, &rec, sizeof rec);
+    if (!dc || dc->kind != DC_KIND_METAFILE)
+        return true;
+    uint32_t *rec = (uint32_t *)emf_record_space(dc, sizeof(emf::EMRSETVALUE));
+    if (!rec)
+        return false;
+    rec[0] = iType;
+    rec[1] = sizeof(emf::EMRSETVALUE);
+    rec[2] = value;
+    return true;
 }
 
 /* Checks that size more bytes may be recorded and flushes the buffer when they do not fit in it. */
