@@ -1,5 +1,5 @@
 /* The stand-in's testing hooks: per-thread call trace and fault injection. Inert unless a test
- * turns them on. */
+ * turns them on; g_hooksInUse keeps them off the recording path until then. */
 #include "private.h"
 
 #include <stdarg.h>
@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+std::atomic<int> g_hooksInUse{0};
+
 namespace {
 
 struct ArmedFault {
@@ -16,29 +18,43 @@ struct ArmedFault {
     int remaining; /* calls still to pass before the one that fails */
 };
 
-thread_local bool t_tracing = false;
-thread_local std::vector<std::string> t_trace;
-thread_local std::vector<ArmedFault> t_faults;
+/* One thread's hooks; what it adds to g_hooksInUse goes when the thread ends. */
+struct ThreadHooks {
+    bool tracing = false;
+    std::vector<std::string> trace;
+    std::vector<ArmedFault> faults;
+
+    ~ThreadHooks() { g_hooksInUse -= (tracing ? 1 : 0) + (int)faults.size(); }
+};
+
+thread_local ThreadHooks t_hooks;
 
 } /* namespace */
 
 void StandinTraceStart(void)
 {
-    t_trace.clear();
-    t_tracing = true;
+    t_hooks.trace.clear();
+    if (!t_hooks.tracing)
+        g_hooksInUse++;
+    t_hooks.tracing = true;
 }
 
-void StandinTraceStop(void) { t_tracing = false; }
+void StandinTraceStop(void)
+{
+    if (t_hooks.tracing)
+        g_hooksInUse--;
+    t_hooks.tracing = false;
+}
 
-size_t StandinTraceCount(void) { return t_trace.size(); }
+size_t StandinTraceCount(void) { return t_hooks.trace.size(); }
 
-const char *StandinTraceEntry(size_t i) { return i < t_trace.size() ? t_trace[i].c_str() : NULL; }
+const char *StandinTraceEntry(size_t i) { return i < t_hooks.trace.size() ? t_hooks.trace[i].c_str() : NULL; }
 
-bool hooks_tracing(void) { return t_tracing; }
+bool hooks_thread_tracing(void) { return t_hooks.tracing; }
 
 void hooks_trace(const char *name, const char *argsFormat, ...)
 {
-    if (!t_tracing)
+    if (!hooks_tracing())
         return;
     char args[512];
     va_list ap;
@@ -49,29 +65,37 @@ void hooks_trace(const char *name, const char *argsFormat, ...)
     entry += '(';
     entry += args;
     entry += ')';
-    t_trace.push_back(entry);
+    t_hooks.trace.push_back(entry);
 }
 
 void StandinFailCall(const char *name, int nth)
 {
-    if (name && nth >= 1)
-        t_faults.push_back(ArmedFault{name, nth - 1});
+    if (!name || nth < 1)
+        return;
+    t_hooks.faults.push_back(ArmedFault{name, nth - 1});
+    g_hooksInUse++;
 }
 
-void StandinClearFaults(void) { t_faults.clear(); }
-
-bool hooks_fail(const char *name)
+void StandinClearFaults(void)
 {
+    g_hooksInUse -= (int)t_hooks.faults.size();
+    t_hooks.faults.clear();
+}
+
+bool hooks_thread_fail(const char *name)
+{
+    std::vector<ArmedFault> &faults = t_hooks.faults;
     bool fail = false;
-    for (size_t i = 0; i < t_faults.size();) {
-        if (t_faults[i].name != name) {
+    for (size_t i = 0; i < faults.size();) {
+        if (faults[i].name != name) {
             i++;
-        } else if (t_faults[i].remaining > 0) {
-            t_faults[i].remaining--;
+        } else if (faults[i].remaining > 0) {
+            faults[i].remaining--;
             i++;
         } else {
             fail = true;
-            t_faults.erase(t_faults.begin() + (ptrdiff_t)i);
+            faults.erase(faults.begin() + (ptrdiff_t)i);
+            g_hooksInUse--;
         }
     }
     return fail;

@@ -2,17 +2,34 @@
 #ifndef TAVLINQX_STANDIN_PRIVATE_H
 #define TAVLINQX_STANDIN_PRIVATE_H
 
+#include <atomic>
+
 #include "winapi.h"
 #include "standin.h"
 
 /* ---- Hooks (hooks.cpp) ---- */
 
+/* Threads tracing now plus faults armed now, over every thread. While it is 0, which is always
+ * outside the tests, a hook costs one predictable branch on it and touches no thread-local state.
+ * Relaxed loads suffice: a thread acts only on its own trace and faults, whose changes it made. */
+extern std::atomic<int> g_hooksInUse;
+
+/* The per-thread parts, reached only while some hook is in use. */
+bool hooks_thread_tracing(void);
+bool hooks_thread_fail(const char *name);
+
 /* True while this thread traces; callers test it before formatting an entry. */
-bool hooks_tracing(void);
+inline bool hooks_tracing(void)
+{
+    return g_hooksInUse.load(std::memory_order_relaxed) != 0 && hooks_thread_tracing();
+}
 /* Appends "name(args)" to this thread's trace; args is printf-formatted. No-op when not tracing. */
 void hooks_trace(const char *name, const char *argsFormat, ...) __attribute__((format(printf, 2, 3)));
 /* Consumes one armed fault for name: true when this call is the one that must fail. */
-bool hooks_fail(const char *name);
+inline bool hooks_fail(const char *name)
+{
+    return g_hooksInUse.load(std::memory_order_relaxed) != 0 && hooks_thread_fail(name);
+}
 
 /* ---- Kernel (kernel/) ---- */
 

@@ -116,7 +116,7 @@ bool brushes_record_pattern(GdiDC *dc, const GdiBrush *brush, uint32_t slot)
 {
     uint32_t fixed = (uint32_t)sizeof(emf::EMRCREATEDIBPATTERNBRUSHPT) + 4;
     uint32_t size = fixed + brush->cbBmi + brush->cbBits;
-    uint8_t *buf = (uint8_t *)malloc(size);
+    uint8_t *buf = (uint8_t *)emf_record_space(dc, size);
     if (!buf)
         return false;
     emf::EMRCREATEDIBPATTERNBRUSHPT rec;
@@ -132,9 +132,7 @@ bool brushes_record_pattern(GdiDC *dc, const GdiBrush *brush, uint32_t slot)
     memcpy(buf, &rec, sizeof rec);
     memcpy(buf + sizeof rec, &extra, 4);
     memcpy(buf + fixed, brush->dib, brush->cbBmi + brush->cbBits);
-    bool ok = emf_record(dc, buf, size);
-    free(buf);
-    return ok;
+    return true;
 }
 
 /* The hatch argument as a trace shows it: a pattern's bitmap by name, never a raw pointer. */

@@ -30,7 +30,8 @@ const double draw_pi = 3.14159265358979323846;
 __attribute__((format(printf, 3, 4)))
 static GdiDC *draw_enter(HDC hdc, const char *name, const char *argsFormat, ...)
 {
-    char dcName[32], args[160] = "";
+    char dcName[32], args[160];
+    args[0] = '\0';
     if (argsFormat && hooks_tracing()) {
         va_list ap;
         va_start(ap, argsFormat);
@@ -92,15 +93,18 @@ static void draw_put_points(uint8_t *dst, const POINT *pts, size_t n, bool use16
     }
 }
 
-/* Builds a point-list record: head bytes (starting with emf::EMR and rclBounds), then counts, then
- * the points in the 16- or 32-bit form; writes it and adds bounds to the header when asked. */
+/* Builds a point-list record in the recorder's buffer: head bytes (starting with emf::EMR and
+ * rclBounds), then counts, then the points in the 16- or 32-bit form; adds bounds to the header
+ * when asked. */
 static bool draw_point_record(GdiDC *dc, void *head, uint32_t headSize, const INT *counts, size_t nCounts,
                               const POINT *pts, size_t n, bool use16, const emf::RECTL *headerBounds)
 {
     uint64_t size = headSize + 4 * (uint64_t)nCounts + (use16 ? 4 : 8) * (uint64_t)n;
     if (size > UINT32_MAX)
         return false;
-    uint8_t *rec = (uint8_t *)malloc((size_t)size);
+    if (dc->kind != DC_KIND_METAFILE)
+        return true; /* other DCs record nothing */
+    uint8_t *rec = (uint8_t *)emf_record_space(dc, (uint32_t)size);
     if (!rec)
         return false;
     emf::EMR *emr = (emf::EMR *)head;
@@ -109,11 +113,9 @@ static bool draw_point_record(GdiDC *dc, void *head, uint32_t headSize, const IN
     if (nCounts)
         memcpy(rec + headSize, counts, 4 * nCounts);
     draw_put_points(rec + headSize + 4 * nCounts, pts, n, use16);
-    bool ok = emf_record(dc, rec, (uint32_t)size);
-    free(rec);
-    if (ok && headerBounds)
+    if (headerBounds)
         emf_add_bounds(dc, *headerBounds);
-    return ok;
+    return true;
 }
 
 static bool draw_path_figure(GdiDC *dc, const POINT *pts, int n, DrawFigure figure)

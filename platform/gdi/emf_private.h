@@ -9,6 +9,7 @@ struct EmfRecorder {
     int fd;
     uint8_t *buffer;       /* records not yet written to fd */
     uint32_t buffered;
+    uint32_t capacity;     /* of buffer: 64 KiB, or the largest record built in place */
     bool failed;           /* a record was lost: CloseEnhMetaFile fails */
     DWORD error;           /* the last error of the first failure */
     uint32_t nBytes;       /* header included */

@@ -136,6 +136,7 @@ EmfRecorder *recorder_open(const char *file, const RECT *frame, const char *desc
         return NULL;
     }
     rec->buffer = buffer;
+    rec->capacity = BUFFER_SIZE;
     if (frame) {
         rec->haveFrame = true;
         rec->frame = emf::RECTL{frame->left, frame->top, frame->right, frame->bottom};
@@ -252,11 +253,33 @@ EmfRecorder *emf_open_recorders(void) { return g_open; }
 
 bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value)
 {
-    emf::EMRSETVALUE rec;
-    rec.emr.iType = iType;
-    rec.emr.nSize = sizeof rec;
-    rec.value = value;
-    return emf_record(dc, &rec, sizeof rec);
+    if (!dc || dc->kind != DC_KIND_METAFILE)
+        return true;
+    uint32_t *rec = (uint32_t *)emf_record_space(dc, sizeof(emf::EMRSETVALUE));
+    if (!rec)
+        return false;
+    rec[0] = iType;
+    rec[1] = sizeof(emf::EMRSETVALUE);
+    rec[2] = value;
+    return true;
+}
+
+/* Checks that size more bytes may be recorded and flushes the buffer when they do not fit in it. */
+static bool recorder_make_room(EmfRecorder *rec, uint32_t size)
+{
+    if (rec->failed)
+        return false;
+    if ((uint64_t)rec->nBytes + size > UINT32_MAX) {
+        recorder_fail(rec, ERROR_NOT_ENOUGH_MEMORY); /* nBytes is 32 bits: the file cannot grow further */
+        return false;
+    }
+    return rec->buffered + size <= rec->capacity || recorder_flush(rec);
+}
+
+static void recorder_count(EmfRecorder *rec, uint32_t size)
+{
+    rec->nBytes += size;
+    rec->nRecords++;
 }
 
 bool emf_record(GdiDC *dc, const void *record, uint32_t size)
@@ -267,24 +290,37 @@ bool emf_record(GdiDC *dc, const void *record, uint32_t size)
     const emf::EMR *emr = (const emf::EMR *)record;
     assert(size >= sizeof *emr && size % 4 == 0 && emr->nSize == size);
     (void)emr; /* only the assertion reads it */
-    if (rec->failed)
+    if (!recorder_make_room(rec, size))
         return false;
-    if ((uint64_t)rec->nBytes + size > UINT32_MAX) {
-        recorder_fail(rec, ERROR_NOT_ENOUGH_MEMORY); /* nBytes is 32 bits: the file cannot grow further */
-        return false;
-    }
-    if (rec->buffered + size > BUFFER_SIZE && !recorder_flush(rec))
-        return false;
-    if (size > BUFFER_SIZE) {
+    if (size > rec->capacity) {
         if (!recorder_write_all(rec, (const uint8_t *)record, size, -1))
             return false;
     } else {
         memcpy(rec->buffer + rec->buffered, record, size);
         rec->buffered += size;
     }
-    rec->nBytes += size;
-    rec->nRecords++;
+    recorder_count(rec, size);
     return true;
+}
+
+void *emf_record_space(GdiDC *dc, uint32_t size)
+{
+    EmfRecorder *rec = dc->emf;
+    assert(dc->kind == DC_KIND_METAFILE && size % 4 == 0);
+    if (!recorder_make_room(rec, size))
+        return NULL;
+    if (size > rec->capacity) {
+        /* The buffer is empty here; it keeps its new size for the rest of the file. */
+        uint8_t *grown = (uint8_t *)realloc(rec->buffer, size);
+        if (!grown)
+            return NULL;
+        rec->buffer = grown;
+        rec->capacity = size;
+    }
+    uint8_t *room = rec->buffer + rec->buffered;
+    rec->buffered += size;
+    recorder_count(rec, size);
+    return room;
 }
 
 /* The stand-in's DCs keep MM_TEXT with no origins, so logical units are device units. */

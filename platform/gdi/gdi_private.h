@@ -71,6 +71,11 @@ int gdi_selected_pen_width(GdiDC *dc);
  * Returns false when the record cannot be stored (the DC's file is then marked failed). */
 bool emf_record(GdiDC *dc, const void *rec, uint32_t size);
 
+/* Room for one record of size bytes (a multiple of 4) in a metafile DC's buffer, already counted
+ * as written: the caller builds the whole record there before recording anything else. NULL when
+ * the record cannot be stored (as emf_record) or memory for an outsize one runs out. */
+void *emf_record_space(GdiDC *dc, uint32_t size);
+
 /* Appends a 12-byte record of one 32-bit value (EMR_SETROP2, EMR_SELECTOBJECT, ...), as emf_record. */
 bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value);
 

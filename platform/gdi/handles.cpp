@@ -2,7 +2,10 @@
  * stand-in gives out, with the stock objects, stale-handle detection and the live counters. */
 #include "gdi_private.h"
 
+#include <linux/futex.h>
 #include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,13 +30,18 @@ enum : uint32_t {
 
 struct HandleEntry {
     void *payload;
-    uint16_t generation; /* 1..GEN_MASK */
+    uint32_t handle;     /* the live handle's value, so a lookup is one compare; 0 while free */
+    uint16_t generation; /* 1..GEN_MASK: of the live handle, or of the next one while free */
     uint8_t type;        /* OBJ_*; 0 while the slot is free */
     bool deletePending;  /* DeleteObject was called while the object was selected */
     int selected;        /* DCs that hold the object */
 };
 
-pthread_mutex_t g_lock = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
+/* The GDI lock, recursive: 0 free, 1 taken, 2 taken with a thread asleep on it. Uncontended it
+ * costs one atomic exchange to take and one to give back. */
+std::atomic<int> g_lockState{0};
+std::atomic<pthread_t> g_lockOwner{0};
+int g_lockDepth; /* the owner's */
 HandleEntry *g_entries;
 uint32_t g_capacity;
 uint32_t g_firstFree = FIRST_DYNAMIC_SLOT; /* no free dynamic slot below this one */
@@ -109,25 +117,25 @@ bool handles_grow(uint32_t need)
     g_capacity = capacity;
     for (int i = 0; first && i < GDI_STOCK_COUNT; i++) {
         g_entries[i + 1].type = kStockTypes[i];
+        g_entries[i + 1].handle = kStockTypes[i] ? handles_make((uint32_t)i + 1, kStockTypes[i], 1) : 0;
         g_entries[i + 1].payload = handles_stock_payload(i);
     }
     return true;
 }
 
+/* The stock objects are laid out when the library loads, so a lookup is an index and a generation
+ * check, never a growth step. Should memory run out this early, the first allocation retries. */
+const bool g_stockLaidOut = handles_grow(FIRST_DYNAMIC_SLOT);
+
 /* The live entry h names, or NULL for a null, stale, junk or foreign value. */
 HandleEntry *handles_entry(HGDIOBJ h)
 {
     uintptr_t value = (uintptr_t)h;
-    if (value > UINT32_MAX || (value & HANDLE_TAG_MASK) != HANDLE_TAG || !handles_grow(FIRST_DYNAMIC_SLOT))
-        return NULL;
     uint32_t slot = (uint32_t)value & SLOT_MASK;
-    if (slot == 0 || slot >= g_capacity)
+    /* Free slots hold 0, which no other handle value equals. */
+    if (value == 0 || slot >= g_capacity || g_entries[slot].handle != value)
         return NULL;
-    HandleEntry *e = &g_entries[slot];
-    if (e->type == 0 || e->type != (((uint32_t)value >> TYPE_SHIFT) & TYPE_MASK) ||
-        e->generation != (((uint32_t)value >> GEN_SHIFT) & GEN_MASK))
-        return NULL;
-    return e;
+    return &g_entries[slot];
 }
 
 void handles_release_slot(HandleEntry *e)
@@ -135,6 +143,7 @@ void handles_release_slot(HandleEntry *e)
     uint32_t slot = (uint32_t)(e - g_entries);
     handles_count(e->type, -1);
     e->type = 0;
+    e->handle = 0;
     e->payload = NULL;
     e->deletePending = false;
     e->selected = 0;
@@ -145,9 +154,31 @@ void handles_release_slot(HandleEntry *e)
 
 } /* namespace */
 
-void gdi_lock(void) { pthread_mutex_lock(&g_lock); }
+void gdi_lock(void)
+{
+    pthread_t self = pthread_self();
+    /* Only this thread ever stores its own id here, so a stale value never equals it. */
+    if (g_lockOwner.load(std::memory_order_relaxed) == self) {
+        g_lockDepth++;
+        return;
+    }
+    int expected = 0;
+    if (!g_lockState.compare_exchange_strong(expected, 1, std::memory_order_acquire)) {
+        while (g_lockState.exchange(2, std::memory_order_acquire) != 0)
+            syscall(SYS_futex, &g_lockState, FUTEX_WAIT_PRIVATE, 2, NULL, NULL, 0);
+    }
+    g_lockOwner.store(self, std::memory_order_relaxed);
+    g_lockDepth = 1;
+}
 
-void gdi_unlock(void) { pthread_mutex_unlock(&g_lock); }
+void gdi_unlock(void)
+{
+    if (--g_lockDepth > 0)
+        return;
+    g_lockOwner.store(0, std::memory_order_relaxed);
+    if (g_lockState.exchange(0, std::memory_order_release) == 2)
+        syscall(SYS_futex, &g_lockState, FUTEX_WAKE_PRIVATE, 1, NULL, NULL, 0);
+}
 
 bool gdi_enter(const char *name, const char *argsFormat, ...)
 {
@@ -176,10 +207,11 @@ HGDIOBJ gdi_handle_alloc(DWORD objType, void *payload)
         return NULL;
     HandleEntry *e = &g_entries[slot];
     e->type = (uint8_t)objType;
+    e->handle = handles_make(slot, objType, e->generation);
     e->payload = payload;
     g_firstFree = slot + 1;
     handles_count(objType, +1);
-    return (HGDIOBJ)(uintptr_t)handles_make(slot, objType, e->generation);
+    return (HGDIOBJ)(uintptr_t)e->handle;
 }
 
 DWORD gdi_handle_type(HGDIOBJ h)

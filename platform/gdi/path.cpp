@@ -10,6 +10,8 @@
 #include <math.h>
 #include <stdlib.h>
 
+#include <algorithm>
+
 enum PathPointType : uint8_t {
     PATH_MOVETO = 1,  /* first point of a figure */
     PATH_LINETO = 2,  /* joined to the point before */
@@ -236,31 +238,60 @@ bool gdi_path_add_round_rect(GdiDC *dc, const RECT &box, SIZE corner)
 
 /* ---- Widening ---- */
 
+/* The outline of a capsule around its end points: a half circle around each end. It depends on the
+ * segment's direction and the pen's width only, so a run of segments that share a direction (a
+ * path bracket's bands all run left to right) computes it once. */
+struct CapsuleOutline {
+    bool valid;
+    double theta;
+    int width;
+    double dx[2][PATH_CAP_STEPS + 1], dy[2][PATH_CAP_STEPS + 1]; /* [0]: around the segment's end */
+};
+
+static const CapsuleOutline &path_capsule_outline(CapsuleOutline *outline, double theta, int width)
+{
+    if (outline->valid && outline->theta == theta && outline->width == width)
+        return *outline;
+    double r = width / 2.0;
+    for (int end = 0; end < 2; end++) {
+        double from = theta - path_pi / 2 + end * path_pi;
+        for (int i = 0; i <= PATH_CAP_STEPS; i++) {
+            double t = from + path_pi * i / PATH_CAP_STEPS;
+            outline->dx[end][i] = r * cos(t);
+            outline->dy[end][i] = r * sin(t);
+        }
+    }
+    outline->valid = true;
+    outline->theta = theta;
+    outline->width = width;
+    return *outline;
+}
+
 /* Appends the area a round pen paints along one segment: a capsule of radius w/2 around it, as one
  * closed figure. GDI puts the pen's odd unit on the right and bottom (it reaches w/2 rounded down
  * left and up, the rest right and down), so the capsule is shifted by half of that difference: a
  * 1-unit pen along (x1,y)-(x2,y) covers exactly the pixels x1..x2 of row y. */
-static void path_append_capsule(GdiPath *out, const PathPoint &a, const PathPoint &b, int width)
+static void path_append_capsule(GdiPath *out, const PathPoint &a, const PathPoint &b, int width,
+                                CapsuleOutline *outline)
 {
     int in = width / 2, outside = width - in;
-    double shift = (outside - in) / 2.0, r = width / 2.0;
+    double shift = (outside - in) / 2.0;
     double theta = (a.x == b.x && a.y == b.y) ? 0 : atan2((double)b.y - a.y, (double)b.x - a.x);
+    const CapsuleOutline &o = path_capsule_outline(outline, theta, width);
     int first = out->count;
     for (int end = 0; end < 2; end++) {
         const PathPoint &c = end == 0 ? b : a;
-        double from = theta - path_pi / 2 + end * path_pi;
-        for (int i = 0; i <= PATH_CAP_STEPS; i++) {
-            double t = from + path_pi * i / PATH_CAP_STEPS;
-            path_append(out, path_round(c.x + shift + r * cos(t)), path_round(c.y + shift + r * sin(t)),
+        double cx = c.x + shift, cy = c.y + shift;
+        for (int i = 0; i <= PATH_CAP_STEPS; i++)
+            path_append(out, path_round(cx + o.dx[end][i]), path_round(cy + o.dy[end][i]),
                         out->count == first ? PATH_MOVETO : PATH_LINETO);
-        }
     }
     path_close_figure(out);
 }
 
 /* The segments of every figure, the closing one included, each as a capsule. Their union is the
  * round-capped, round-joined stroke; the capsules all run the same way round, so overlaps add up
- * under the winding rule the caller fills with. */
+ * under the winding rule the caller fills with. Linear in the segments, with one allocation. */
 bool gdi_path_widen(GdiDC *dc, int penWidth)
 {
     GdiPath *p = dc->pathData;
@@ -272,12 +303,14 @@ bool gdi_path_widen(GdiDC *dc, int penWidth)
         free(out.pts);
         return false;
     }
+    CapsuleOutline outline;
+    outline.valid = false;
     for (int start = 0; start < p->count;) {
         int end = path_figure_end(p, start);
         for (int i = start; i + 1 < end; i++)
-            path_append_capsule(&out, p->pts[i], p->pts[i + 1], penWidth);
+            path_append_capsule(&out, p->pts[i], p->pts[i + 1], penWidth, &outline);
         if ((p->pts[end - 1].type & PATH_CLOSE) && end - start > 2)
-            path_append_capsule(&out, p->pts[end - 1], p->pts[start], penWidth);
+            path_append_capsule(&out, p->pts[end - 1], p->pts[start], penWidth, &outline);
         start = end;
     }
     free(p->pts);
@@ -313,17 +346,9 @@ static int path_collect_edges(const GdiPath *p, PathEdge **edges)
     return n;
 }
 
-static int path_compare_edges(const void *a, const void *b)
-{
-    int64_t ya = ((const PathEdge *)a)->yTop, yb = ((const PathEdge *)b)->yTop;
-    return ya < yb ? -1 : ya > yb;
-}
+static bool path_edge_above(const PathEdge &a, const PathEdge &b) { return a.yTop < b.yTop; }
 
-static int path_compare_crossings(const void *a, const void *b)
-{
-    int64_t xa = ((const PathCrossing *)a)->x, xb = ((const PathCrossing *)b)->x;
-    return xa < xb ? -1 : xa > xb;
-}
+static bool path_crossing_left(const PathCrossing &a, const PathCrossing &b) { return a.x < b.x; }
 
 /* The first pixel column at or right of where edge e crosses row y. */
 static int64_t path_crossing(const PathEdge &e, int64_t y)
@@ -355,7 +380,9 @@ static void path_row_spans(const PathCrossing *xs, int n, int64_t y, int fillMod
 /* Scans the rows from the first edge's top to the last edge's bottom with an active edge list. */
 static void path_scan(PathEdge *edges, int n, PathCrossing *xs, int fillMode, int64_t box[4], bool *any)
 {
-    qsort(edges, (size_t)n, sizeof(PathEdge), path_compare_edges);
+    /* A path drawn top to bottom, as a bracket's bands are, is already in order: no sort then. */
+    if (!std::is_sorted(edges, edges + n, path_edge_above))
+        std::sort(edges, edges + n, path_edge_above);
     int next = 0, active = 0; /* edges[0, active) are active, edges[next, n) not reached yet */
     int64_t y = n > 0 ? edges[0].yTop : 0;
     while (next < n || active > 0) {
@@ -371,7 +398,7 @@ static void path_scan(PathEdge *edges, int n, PathCrossing *xs, int fillMode, in
             }
             xs[m++] = PathCrossing{path_crossing(edges[i], y), edges[i].dir};
         }
-        qsort(xs, (size_t)m, sizeof(PathCrossing), path_compare_crossings);
+        std::sort(xs, xs + m, path_crossing_left);
         path_row_spans(xs, m, y, fillMode, box, any);
         y++;
     }

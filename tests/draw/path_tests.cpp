@@ -107,6 +107,9 @@ TEST_F(DrawTest, WidenedScanlinesFillWhatGdiFills)
         {"pen of 2", {{50, 10, 20}}, 2, {9, 49, 21, 51}},
         {"pen of 3", {{50, 10, 20}}, 3, {9, 49, 22, 52}},
         {"pen of 6", {{50, 10, 20}}, 6, {7, 47, 23, 53}},
+        /* Segments that change direction and pen widths within one path, or arrive bottom up. */
+        {"mixed directions", {{50, 20, 10}, {51, 10, 20}, {49, 15, 15}, {52, 30, 25}}, 1, {10, 49, 31, 53}},
+        {"bottom up", {{52, 10, 20}, {50, 0, 5}, {51, 3, 3}}, 1, {0, 50, 21, 53}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);

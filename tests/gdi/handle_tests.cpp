@@ -296,4 +296,36 @@ TEST_F(HandleTest, ThreadsRecordIntoTheirOwnMetafilesSafely)
     }
 }
 
+/* The hooks stay per thread, and what a thread leaves armed when it ends, or a stop too many, never
+ * switches off another thread's faults and trace. */
+TEST_F(HandleTest, HooksOfAnEndedThreadLeaveOtherThreadsHooksWorking)
+{
+    HDC dc = NewMetafile("hooks.emf");
+    std::thread([dc] {
+        StandinTraceStart();
+        StandinFailCall("SetROP2", 1);
+        StandinFailCall("SetBkMode", 5);
+        EXPECT_EQ(SetROP2(dc, R2_COPYPEN), 0) << "this thread's fault";
+    }).join();
+    EXPECT_NE(SetBkMode(dc, OPAQUE), 0) << "the ended thread's fault stayed with it";
+
+    StandinFailCall("SetROP2", 1);
+    EXPECT_EQ(SetROP2(dc, R2_COPYPEN), 0);
+    EXPECT_NE(SetROP2(dc, R2_COPYPEN), 0) << "the fault is used up";
+
+    StandinTraceStart();
+    SetBkMode(dc, TRANSPARENT);
+    StandinTraceStop();
+    StandinTraceStop();
+    EXPECT_EQ(StandinTraceCount(), 1u);
+    StandinFailCall("SetBkMode", 1);
+    StandinFailCall("SetROP2", 2);
+    StandinClearFaults();
+    StandinClearFaults();
+    EXPECT_NE(SetROP2(dc, R2_COPYPEN), 0);
+    StandinFailCall("SetBkMode", 1);
+    EXPECT_EQ(SetBkMode(dc, OPAQUE), 0) << "armed after two stops and two clears";
+    CloseAndRead(dc, "hooks.emf");
+}
+
 } /* namespace */
