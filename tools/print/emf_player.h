@@ -47,8 +47,9 @@ struct EmfPage {
     double widthPt, heightPt; /* 1/72 inch */
 };
 
-/* The page of file. Returns -1 with a message in error when the header describes no usable page
- * (no device size, an empty or inverted frame). */
+/* The page of file. An empty frame (a metafile that drew nothing) stands for the reference
+ * device's whole surface. Returns -1 with a message in error when the header gives no device
+ * size. */
 int EmfGetPage(const EmfFile *file, EmfPage *page, char *error, size_t errorSize);
 
 /* Draws the page of file on a new white CAIRO_FORMAT_RGB24 image surface, which the caller

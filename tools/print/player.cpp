@@ -14,7 +14,6 @@ enum : uint32_t {
     PLAYER_MAX_PIXELS = 1u << 27, /* a page's pixels: A3 at 600 dpi is 70 million */
     MM_TEXT = 1, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8,
     RGN_AND = 1, RGN_DIFF = 4,
-    STOCK_LAST = 0x13, /* DC_PEN */
 };
 
 static int player_error(char *error, size_t errorSize, const char *fmt, ...)
@@ -112,14 +111,17 @@ int EmfGetPage(const EmfFile *file, EmfPage *page, char *error, size_t errorSize
                             h.szlMillimeters.cy);
     /* rclFrame is in .01 mm; the device's pixels per .01 mm follow from its size. */
     double perX = h.szlDevice.cx / (umX / 10.0), perY = h.szlDevice.cy / (umY / 10.0);
-    double frameW = (double)h.rclFrame.right - h.rclFrame.left;
-    double frameH = (double)h.rclFrame.bottom - h.rclFrame.top;
+    /* An empty frame (a metafile that drew nothing) stands for the device's whole surface. */
+    RECTL frame = h.rclFrame;
+    if (frame.right <= frame.left || frame.bottom <= frame.top)
+        frame = RECTL{0, 0, (int32_t)(umX / 10.0), (int32_t)(umY / 10.0)};
+    double frameW = (double)frame.right - frame.left;
+    double frameH = (double)frame.bottom - frame.top;
     if (frameW <= 0 || frameH <= 0)
-        return player_error(error, errorSize, "the frame (%d,%d,%d,%d) is empty",
-                            h.rclFrame.left, h.rclFrame.top, h.rclFrame.right,
-                            h.rclFrame.bottom);
-    page->left = h.rclFrame.left * perX;
-    page->top = h.rclFrame.top * perY;
+        return player_error(error, errorSize, "the frame (%d,%d,%d,%d) is empty", frame.left,
+                            frame.top, frame.right, frame.bottom);
+    page->left = frame.left * perX;
+    page->top = frame.top * perY;
     page->width = frameW * perX;
     page->height = frameH * perY;
     page->devicePerInchX = perX * 2540.0;
@@ -148,6 +150,10 @@ static void player_stock_object(Player *p, uint32_t index)
 {
     static const uint32_t brushGrey[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0x000000};
     PlayerState &s = p->state;
+    if (index == 18) /* DC_BRUSH and DC_PEN: their default colours, as nothing here sets them */
+        index = 0;
+    else if (index == 19)
+        index = 7;
     if (index <= 4) {
         memset(&s.brush, 0, sizeof s.brush);
         s.brush.color = brushGrey[index];
