@@ -459,6 +459,27 @@ static int player_open_page(Player *p, int32_t width, int32_t height)
     return 0;
 }
 
+/* A cairo context that met numbers it cannot take stops drawing for good; the record that
+ * broke it is reported and fresh contexts carry on. -1 when none can be had. */
+static int player_check_contexts(Player *p)
+{
+    cairo_status_t status = cairo_status(p->cover);
+    if (status == CAIRO_STATUS_SUCCESS)
+        status = cairo_status(p->path);
+    if (status == CAIRO_STATUS_SUCCESS)
+        return 0;
+    player_warn(p, "drawing failed: %s", cairo_status_to_string(status));
+    cairo_destroy(p->cover);
+    cairo_destroy(p->path);
+    cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+    p->cover = cairo_create(p->coverSurface);
+    p->path = cairo_create(scratch);
+    cairo_surface_destroy(scratch);
+    cairo_set_antialias(p->cover, CAIRO_ANTIALIAS_NONE);
+    p->inPath = p->pathDone = p->widened = false;
+    return cairo_status(p->cover) || cairo_status(p->path) ? -1 : 0;
+}
+
 static void player_close(Player *p)
 {
     text_release(p);
@@ -530,6 +551,8 @@ cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *opti
         p.index = i;
         p.rec = &file->records[i];
         player_record(&p, p.rec);
+        if (player_check_contexts(&p) < 0)
+            break;
     }
     p.rec = NULL;
     if (p.inPath)
