@@ -1,0 +1,355 @@
+/* The EMF player on metafiles built by hand, record by record: every pixel that matters is
+ * checked against what GDI draws, with the raster operations written out in the test as the
+ * Win32 documentation lists them. Pages are drawn at one page pixel per device pixel. */
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "emf_player.h"
+#include "print_test.h"
+
+namespace {
+
+/* R2_ codes as the Win32 documentation defines them, one per line. */
+uint32_t DocumentedRop2(uint32_t rop2, uint32_t pen, uint32_t dest)
+{
+    switch (rop2) {
+    case 1: return 0;               /* R2_BLACK */
+    case 2: return ~(pen | dest);   /* R2_NOTMERGEPEN */
+    case 3: return ~pen & dest;     /* R2_MASKNOTPEN */
+    case 4: return ~pen;            /* R2_NOTCOPYPEN */
+    case 5: return pen & ~dest;     /* R2_MASKPENNOT */
+    case 6: return ~dest;           /* R2_NOT */
+    case 7: return pen ^ dest;      /* R2_XORPEN */
+    case 8: return ~(pen & dest);   /* R2_NOTMASKPEN */
+    case 9: return pen & dest;      /* R2_MASKPEN */
+    case 10: return ~(pen ^ dest);  /* R2_NOTXORPEN */
+    case 11: return dest;           /* R2_NOP */
+    case 12: return ~pen | dest;    /* R2_MERGENOTPEN */
+    case 13: return pen;            /* R2_COPYPEN */
+    case 14: return pen | ~dest;    /* R2_MERGEPENNOT */
+    case 15: return pen | dest;     /* R2_MERGEPEN */
+    default: return 0xFFFFFF;       /* R2_WHITE */
+    }
+}
+
+TEST(PlayerRop2, EverySixteenOperationOnBrushAndPen)
+{
+    /* Two colours with every bit combination across their channels. */
+    const uint32_t dest = 0x0F33A5, pen = 0x5533F0; /* 0x00RRGGBB */
+    for (uint32_t rop2 = 1; rop2 <= 16; rop2++) {
+        SCOPED_TRACE("R2 code " + std::to_string(rop2));
+        std::vector<Bytes> recs = {
+            SolidBrush(1, Colorref(dest)), Select(1), Select(kNullPen), Rect(0, 0, 20, 20),
+            SolidBrush(2, Colorref(pen)), Select(2), SetValue(EMR_SETROP2, rop2),
+            Rect(2, 2, 8, 8),                               /* the brush over dest */
+            Pen(3, 0, 1, Colorref(pen)), Select(3), MoveTo(2, 12), LineTo(12, 12), /* the pen */
+        };
+        Page page = Draw(recs, 4, 20, 20);
+        uint32_t want = DocumentedRop2(rop2, pen, dest) & 0xFFFFFF;
+        EXPECT_EQ(page.At(4, 4), want);
+        EXPECT_EQ(page.At(6, 12), want);
+        EXPECT_EQ(page.At(15, 15), dest); /* untouched */
+    }
+}
+
+/* Ternary raster operations on a 1x1 24-bit source stretched over 4x4 pixels, with a solid
+ * brush as the pattern; the named operations' formulas from the Win32 documentation. */
+TEST(PlayerRop3, NamedOperationsOfStretchDIBits)
+{
+    const uint32_t D = 0x0F33A5, S = 0x3C5AF0, P = 0x66CC18;
+    const struct { uint32_t rop; uint32_t want; const char *name; } rows[] = {
+        {0x00CC0020, S, "SRCCOPY"},         {0x00EE0086, S | D, "SRCPAINT"},
+        {0x008800C6, S & D, "SRCAND"},      {0x00660046, S ^ D, "SRCINVERT"},
+        {0x00440328, S & ~D, "SRCERASE"},   {0x00330008, ~S, "NOTSRCCOPY"},
+        {0x001100A6, ~(S | D), "NOTSRCERASE"}, {0x00C000CA, P & S, "MERGECOPY"},
+        {0x00BB0226, ~S | D, "MERGEPAINT"}, {0x00F00021, P, "PATCOPY"},
+        {0x00FB0A09, P | ~S | D, "PATPAINT"}, {0x005A0049, P ^ D, "PATINVERT"},
+        {0x00550009, ~D, "DSTINVERT"},      {0x00000042, 0, "BLACKNESS"},
+        {0x00FF0062, 0xFFFFFF, "WHITENESS"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<Bytes> recs = {
+            SolidBrush(1, Colorref(D)), Select(1), Select(kNullPen), Rect(0, 0, 10, 10),
+            SolidBrush(2, Colorref(P)), Select(2),
+            StretchDib(2, 2, 4, 4, Dib24(1, 1, {S}), row.rop),
+        };
+        Page page = Draw(recs, 3, 10, 10);
+        EXPECT_EQ(page.At(3, 3), row.want & 0xFFFFFF);
+        EXPECT_EQ(page.At(7, 7), D); /* outside the destination */
+    }
+}
+
+/* Each hatch's 8x8 cell as GDI draws it, '#' for the hatch colour. */
+TEST(PlayerBrushes, HatchesInBothBackgroundModes)
+{
+    const char *cells[6] = {
+        "........" "........" "........" "........" "........" "........" "########" "........",
+        "....#..." "....#..." "....#..." "....#..." "....#..." "....#..." "....#..." "....#...",
+        "#......." ".#......" "..#....." "...#...." "....#..." ".....#.." "......#." ".......#",
+        ".......#" "......#." ".....#.." "....#..." "...#...." "..#....." ".#......" "#.......",
+        "....#..." "....#..." "....#..." "....#..." "....#..." "....#..." "########" "....#...",
+        "#......#" ".#....#." "..#..#.." "...##..." "...##..." "..#..#.." ".#....#." "#......#",
+    };
+    const uint32_t hatchColor = 0x0000C0, bk = 0xFFFF00, under = 0x808080;
+    for (uint32_t hatch = 0; hatch < 6; hatch++) {
+        for (uint32_t mode : {1u, 2u}) { /* TRANSPARENT, OPAQUE */
+            SCOPED_TRACE("hatch " + std::to_string(hatch) + " mode " + std::to_string(mode));
+            std::vector<Bytes> recs = {
+                SolidBrush(1, Colorref(under)), Select(1), Select(kNullPen), Rect(0, 0, 24, 24),
+                SetValue(EMR_SETBKMODE, mode), SetValue(EMR_SETBKCOLOR, Colorref(bk)),
+                Brush(2, 2, Colorref(hatchColor), hatch), Select(2), Rect(0, 0, 17, 17),
+            };
+            Page page = Draw(recs, 3, 24, 24);
+            for (int y = 0; y < 16; y++)
+                for (int x = 0; x < 16; x++) {
+                    bool line = cells[hatch][(y % 8) * 8 + x % 8] == '#';
+                    uint32_t want = line ? hatchColor : mode == 2 ? bk : under;
+                    ASSERT_EQ(page.At(x, y), want) << "at " << x << "," << y;
+                }
+        }
+    }
+}
+
+TEST(PlayerBrushes, MonochromePatternTakesTextAndBackgroundColours)
+{
+    /* Rows top to bottom: 0x80, 0x40, ... a diagonal of 1 bits in an 8x8 cell; the DIB stores
+     * them bottom-up. */
+    std::vector<uint8_t> rows;
+    for (int y = 7; y >= 0; y--)
+        rows.push_back((uint8_t)(0x80 >> y));
+    const uint32_t text = 0x102030, bk = 0xF0E0D0;
+    std::vector<Bytes> recs = {
+        SetValue(EMR_SETTEXTCOLOR, Colorref(text)), SetValue(EMR_SETBKCOLOR, Colorref(bk)),
+        SetValue(EMR_SETBKMODE, 1), /* TRANSPARENT changes nothing for a pattern */
+        MonoBrush(1, 8, 8, rows), Select(1), Select(kNullPen), Rect(0, 0, 17, 17),
+    };
+    Page page = Draw(recs, 2, 20, 20);
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++)
+            ASSERT_EQ(page.At(x, y), x % 8 == y % 8 ? bk : text) << x << "," << y;
+}
+
+TEST(PlayerBrushes, DibPatternRepeatsFromTheDeviceOrigin)
+{
+    /* 2x2 top row red, green; bottom row blue, white (given bottom-up). */
+    std::vector<Bytes> recs = {
+        DibBrush(1, Dib24(2, 2, {0x0000FF, 0xFFFFFF, 0xFF0000, 0x00FF00})), Select(1),
+        Select(kNullPen), Rect(1, 1, 7, 7),
+    };
+    Page page = Draw(recs, 2, 8, 8);
+    EXPECT_EQ(page.At(2, 2), 0xFF0000u);
+    EXPECT_EQ(page.At(3, 2), 0x00FF00u);
+    EXPECT_EQ(page.At(2, 3), 0x0000FFu);
+    EXPECT_EQ(page.At(5, 5), 0xFFFFFFu);
+    EXPECT_EQ(page.At(1, 1), 0xFFFFFFu) << "pattern (1,1) is white";
+    EXPECT_EQ(page.At(1, 2), 0x00FF00u);
+}
+
+TEST(PlayerShapes, RectangleBoxIsInclusiveAndTheNullPenShrinksIt)
+{
+    std::vector<Bytes> recs = {
+        SolidBrush(1, Colorref(0xFF0000)), Select(1), Rect(10, 20, 19, 29), /* black 1-px pen */
+        Select(kNullPen), Rect(30, 20, 39, 29),
+    };
+    Page page = Draw(recs, 2, 50, 40);
+    EXPECT_EQ(page.At(10, 20), 0u);
+    EXPECT_EQ(page.At(19, 29), 0u);
+    EXPECT_EQ(page.At(19, 25), 0u);
+    EXPECT_EQ(page.At(11, 21), 0xFF0000u);
+    EXPECT_EQ(page.At(18, 28), 0xFF0000u);
+    EXPECT_EQ(page.At(20, 30), 0xFFFFFFu);
+    EXPECT_EQ(page.At(30, 20), 0xFF0000u);
+    EXPECT_EQ(page.At(38, 28), 0xFF0000u);
+    EXPECT_EQ(page.At(39, 29), 0xFFFFFFu);
+}
+
+TEST(PlayerShapes, PolygonFillModes)
+{
+    /* A pentagram: its centre is inside once for WINDING, twice (so out) for ALTERNATE. */
+    std::vector<int16_t> star = {50, 5, 76, 85, 8, 35, 92, 35, 24, 85};
+    for (uint32_t mode : {1u, 2u}) {
+        std::vector<Bytes> recs = {
+            SolidBrush(1, Colorref(0x0000FF)), Select(1), Select(kNullPen),
+            SetValue(EMR_SETPOLYFILLMODE, mode), Poly16(EMR_POLYGON16, star),
+        };
+        Page page = Draw(recs, 2, 100, 100);
+        EXPECT_EQ(page.At(50, 50), mode == 1 ? 0xFFFFFFu : 0x0000FFu) << "mode " << mode;
+        EXPECT_EQ(page.At(50, 20), 0x0000FFu) << "a point of the star, mode " << mode;
+    }
+}
+
+TEST(PlayerPens, CosmeticLinesLeaveTheirLastPixelAndStyledGapsFollowTheBackground)
+{
+    std::vector<Bytes> recs = {
+        MoveTo(2, 2), LineTo(10, 2),                           /* BLACK_PEN */
+        Pen(1, 2 /* PS_DOT */, 1, Colorref(0x00FF00)), Select(1),
+        SetValue(EMR_SETBKCOLOR, Colorref(0xFF00FF)), SetValue(EMR_SETBKMODE, 2),
+        MoveTo(0, 6), LineTo(20, 6),
+        SetValue(EMR_SETBKMODE, 1), MoveTo(0, 8), LineTo(20, 8),
+    };
+    Page page = Draw(recs, 2, 24, 12);
+    for (int x = 2; x < 10; x++)
+        EXPECT_EQ(page.At(x, 2), 0u) << x;
+    EXPECT_EQ(page.At(10, 2), 0xFFFFFFu);
+    for (int x = 0; x < 18; x++) { /* dots: three on, three off */
+        bool on = (x / 3) % 2 == 0;
+        EXPECT_EQ(page.At(x, 6), on ? 0x00FF00u : 0xFF00FFu) << "opaque " << x;
+        EXPECT_EQ(page.At(x, 8), on ? 0x00FF00u : 0xFFFFFFu) << "transparent " << x;
+    }
+}
+
+TEST(PlayerPens, GeometricEndCapsAndWidth)
+{
+    const struct { uint32_t cap; bool past; } rows[] = {
+        {0x200 /* FLAT */, false}, {0x100 /* SQUARE */, true}, {0x000 /* ROUND */, true}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.cap);
+        std::vector<Bytes> recs = {
+            ExtPen(1, 0x10000 | row.cap, 6, Colorref(0x0000FF), {}), Select(1),
+            MoveTo(10, 10), LineTo(30, 10),
+        };
+        Page page = Draw(recs, 2, 40, 20);
+        EXPECT_EQ(page.At(20, 8), 0x0000FFu);
+        EXPECT_EQ(page.At(20, 12), 0x0000FFu);
+        EXPECT_EQ(page.At(20, 14), 0xFFFFFFu);
+        EXPECT_EQ(page.At(8, 10), row.past ? 0x0000FFu : 0xFFFFFFu);
+    }
+}
+
+TEST(PlayerClip, IntersectExcludeAndRegionRecords)
+{
+    std::vector<Bytes> recs = {
+        IntersectClip(EMR_INTERSECTCLIPRECT, 10, 10, 30, 30),
+        IntersectClip(EMR_EXCLUDECLIPRECT, 15, 15, 20, 20),
+        SolidBrush(1, Colorref(0xFF0000)), Select(1), Select(kNullPen), Rect(0, 0, 39, 39),
+        ClipNone(), SolidBrush(2, Colorref(0x00FF00)), Select(2), Rect(35, 0, 39, 4),
+        ClipRegion(5 /* RGN_COPY */, {{0, 35, 2, 37}, {4, 35, 6, 37}}), Rect(0, 35, 39, 39),
+    };
+    Page page = Draw(recs, 3, 40, 40);
+    EXPECT_EQ(page.At(5, 5), 0xFFFFFFu);
+    EXPECT_EQ(page.At(10, 10), 0xFF0000u);
+    EXPECT_EQ(page.At(29, 29), 0xFF0000u);
+    EXPECT_EQ(page.At(30, 30), 0xFFFFFFu);
+    EXPECT_EQ(page.At(17, 17), 0xFFFFFFu) << "excluded";
+    EXPECT_EQ(page.At(36, 2), 0x00FF00u) << "after the clip was removed";
+    EXPECT_EQ(page.At(1, 36), 0x00FF00u);
+    EXPECT_EQ(page.At(3, 36), 0xFFFFFFu) << "between the region's rectangles";
+    EXPECT_EQ(page.At(5, 36), 0x00FF00u);
+}
+
+TEST(PlayerPaths, ScanlinesWidenedThenFilled)
+{
+    /* The bracket the library builds: scanlines in a path, widened with a geometric pen one
+     * unit wide, filled with the brush; and the same path filled unwidened, which has no area. */
+    std::vector<Bytes> recs = {
+        SolidBrush(1, Colorref(0x0078C8)), Select(1),
+        ExtPen(2, 0x10000 | 0x200, 1, Colorref(0x0078C8), {}), Select(2),
+        Bytes(Record({EMR_BEGINPATH, 8})),
+    };
+    for (int y = 10; y < 14; y++) {
+        recs.push_back(MoveTo(10, y));
+        recs.push_back(LineTo(30, y));
+    }
+    recs.push_back(Record({EMR_ENDPATH, 8}));
+    recs.push_back(Record({EMR_WIDENPATH, 8}));
+    recs.push_back(Record({EMR_FILLPATH, 24, 0, 0, 0, 0}));
+    Page page = Draw(recs, 3, 40, 20);
+    EXPECT_EQ(page.At(20, 10), 0x0078C8u);
+    EXPECT_EQ(page.At(20, 13), 0x0078C8u);
+    EXPECT_EQ(page.At(20, 16), 0xFFFFFFu);
+    EXPECT_EQ(page.At(5, 12), 0xFFFFFFu);
+    EXPECT_EQ(page.warnings.count, 0u);
+}
+
+TEST(PlayerText, AdvancesAlignmentAndEscapement)
+{
+    /* "II" at (40,40) with advances of 20: two separate strokes; right-aligned it lies left of
+     * the reference point; turned 90 degrees it runs upwards. */
+    const struct { uint32_t align; int32_t escapement; int x0, x1, y0, y1; } rows[] = {
+        {0 /* TA_LEFT|TA_TOP */, 0, 40, 80, 40, 70},
+        {2 | 24 /* TA_RIGHT|TA_BASELINE */, 0, 0, 40, 10, 40},
+        {24 /* TA_BASELINE */, 900, 10, 41, 0, 41}, /* glyph tops face left */
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.align);
+        std::vector<Bytes> recs = {
+            Font(1, -24, row.escapement, "Liberation Sans"), Select(1),
+            SetValue(EMR_SETTEXTALIGN, row.align), SetValue(EMR_SETBKMODE, 1),
+            SetValue(EMR_SETTEXTCOLOR, Colorref(0x0000FF)), TextW(40, 40, u"II", {20, 20}),
+        };
+        Page page = Draw(recs, 2, 100, 100);
+        int inside = 0, outside = 0;
+        for (int y = 0; y < 100; y++)
+            for (int x = 0; x < 100; x++) {
+                bool in = x >= row.x0 && x < row.x1 && y >= row.y0 && y < row.y1;
+                if (page.At(x, y) == 0x0000FF)
+                    (in ? inside : outside)++;
+            }
+        EXPECT_GT(inside, 20);
+        EXPECT_EQ(outside, 0);
+        /* Two glyphs 20 apart: ink, then a gap, then ink again along the baseline. */
+        if (row.escapement == 0) {
+            int runs = 0;
+            bool was = false;
+            int y = row.align == 0 ? 55 : 30;
+            for (int x = 0; x < 100; x++) {
+                bool ink = page.At(x, y) == 0x0000FF;
+                runs += ink && !was;
+                was = ink;
+            }
+            EXPECT_EQ(runs, 2);
+        }
+    }
+}
+
+TEST(PlayerText, OpaqueRectangleAndBackground)
+{
+    std::vector<Bytes> recs = {
+        Font(1, -20, 0, "Liberation Sans"), Select(1),
+        SetValue(EMR_SETBKCOLOR, Colorref(0x00FF00)), SetValue(EMR_SETBKMODE, 2),
+        TextW(10, 10, u"-", {12}, 2 /* ETO_OPAQUE */, {50, 50, 60, 60}),
+        TextW(10, 40, u"-", {12}),
+    };
+    Page page = Draw(recs, 2, 80, 80);
+    EXPECT_EQ(page.At(55, 55), 0x00FF00u) << "ETO_OPAQUE's rectangle";
+    EXPECT_EQ(page.At(11, 41), 0x00FF00u) << "the cell behind text in OPAQUE mode";
+}
+
+TEST(PlayerBitmaps, StretchDIBitsOrientationAndBitBltPattern)
+{
+    /* 2x2 bottom-up: bottom row blue, white; top row red, green. */
+    Dib bottomUp = Dib24(2, 2, {0x0000FF, 0xFFFFFF, 0xFF0000, 0x00FF00});
+    Dib topDown = Dib24(2, -2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
+    for (const Dib *dib : {&bottomUp, &topDown}) {
+        std::vector<Bytes> recs = {
+            StretchDib(10, 10, 4, 4, *dib, 0x00CC0020),
+            SolidBrush(1, Colorref(0x123456)), Select(1),
+            BitBltNoSource(20, 10, 3, 3, 0x00F00021 /* PATCOPY */),
+        };
+        Page page = Draw(recs, 2, 30, 20);
+        EXPECT_EQ(page.At(10, 10), 0xFF0000u);
+        EXPECT_EQ(page.At(13, 10), 0x00FF00u);
+        EXPECT_EQ(page.At(11, 13), 0x0000FFu);
+        EXPECT_EQ(page.At(12, 12), 0xFFFFFFu);
+        EXPECT_EQ(page.At(14, 14), 0xFFFFFFu) << "past the destination";
+        EXPECT_EQ(page.At(21, 11), 0x123456u);
+        EXPECT_EQ(page.At(23, 11), 0xFFFFFFu);
+    }
+}
+
+TEST(PlayerBitmaps, MonochromeSourceUsesItsColourTable)
+{
+    Dib dib = Dib1(8, 1, {0xF0}, {0x000000, 0xFF8000});
+    Page page = Draw({StretchDib(0, 0, 8, 1, dib, 0x00CC0020)}, 1, 10, 4);
+    EXPECT_EQ(page.At(0, 0), 0xFF8000u);
+    EXPECT_EQ(page.At(3, 0), 0xFF8000u);
+    EXPECT_EQ(page.At(4, 0), 0x000000u);
+}
+
+} /* namespace */

@@ -1,0 +1,313 @@
+/* The job file checks, the player on bad input, and tavlinqx-print as the hand-off and a user
+ * run it, on a drive C: of this test program's own. */
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "fresh_drive.h"
+#include "job.h"
+#include "print_test.h"
+
+namespace {
+
+std::string Root() { return StandinRootFolder(); }
+
+bool Exists(const std::string &path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+Bytes ReadAll(const std::string &path)
+{
+    Bytes b;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (f == NULL)
+        return b;
+    int c;
+    while ((c = fgetc(f)) != EOF)
+        b.push_back((uint8_t)c);
+    fclose(f);
+    return b;
+}
+
+void WriteFile(const std::string &path, const Bytes &b)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    ASSERT_EQ(fwrite(b.data(), 1, b.size(), f), b.size());
+    fclose(f);
+}
+
+/* A job file as the hand-off writes it. */
+Bytes JobBytes(const char *metafile, uint32_t flags = 0, const char *aux = "PRINT.AUX")
+{
+    Bytes b(JOB_FILE_SIZE, 0);
+    Put32(b, 0, 1);
+    Put32(b, 4, flags);
+    memcpy(&b[JOB_METAFILE_AT], metafile, strlen(metafile));
+    memcpy(&b[JOB_AUX_AT], aux, strlen(aux));
+    return b;
+}
+
+RunResult Print(const std::string &args)
+{
+    return RunTool(std::string(TAVLINQX_PRINT_PATH) + " " + args);
+}
+
+/* A small page: a red rectangle on white. */
+Bytes RedPage()
+{
+    return PageEmf({SolidBrush(1, Colorref(0xFF0000)), Select(1), Rect(10, 10, 49, 29)}, 2, 64, 40);
+}
+
+TEST(JobFile, ChecksEveryField)
+{
+    Bytes good = JobBytes("C:\\WINDOWS\\temp\\EMF1.TMP", 0x12345678);
+    Bytes unterminated = good;
+    memset(&unterminated[JOB_AUX_AT], 'A', JOB_PATH_SIZE);
+    Bytes wrongFirst = good;
+    Put32(wrongFirst, 0, 2);
+    const struct { Bytes bytes; const char *error; } rows[] = {
+        {Bytes(good.begin(), good.end() - 1), "has 527 bytes, not 528"},
+        {[&] { Bytes b = good; b.push_back(0); return b; }(), "has more than 528 bytes"},
+        {Bytes(), "has 0 bytes"},
+        {wrongFirst, "starts with 2, not 1"},
+        {unterminated, "without its terminating NUL"},
+        {JobBytes(""), "names no spool metafile"},
+    };
+    for (const auto &row : rows) {
+        JobFile job;
+        char error[128] = "";
+        EXPECT_EQ(JobParse(row.bytes.data(), row.bytes.size(), &job, error, sizeof error), -1);
+        EXPECT_NE(strstr(error, row.error), nullptr) << error;
+    }
+    JobFile job;
+    char error[128] = "";
+    ASSERT_EQ(JobParse(good.data(), good.size(), &job, error, sizeof error), 0) << error;
+    EXPECT_EQ(job.flags, 0x12345678u);
+    EXPECT_STREQ(job.metafilePath, "C:\\WINDOWS\\temp\\EMF1.TMP");
+    EXPECT_STREQ(job.auxPath, "PRINT.AUX");
+}
+
+TEST(JobFile, NamedInTheTemporaryFolderOfDriveC)
+{
+    const struct { const char *arg; int32_t number; const char *name; } rows[] = {
+        {"42", 42, "QOR00042.JBX"}, {"123456", 123456, "QOR123456.JBX"},
+        {"0", 0, "QOR00000.JBX"},   {"-42", -42, "QOR-0042.JBX"},
+    };
+    for (const auto &row : rows) {
+        int32_t number = 7;
+        ASSERT_EQ(JobParseNumber(row.arg, &number), 0) << row.arg;
+        EXPECT_EQ(number, row.number);
+        char dos[JOB_PATH_SIZE], host[4096], error[128];
+        ASSERT_EQ(JobFilePath(number, dos, sizeof dos, host, sizeof host, error, sizeof error), 0);
+        EXPECT_EQ(std::string(dos), std::string("C:\\TEMP\\") + row.name);
+        EXPECT_EQ(std::string(host), Root() + "/TEMP/" + row.name);
+    }
+    int32_t number;
+    for (const char *bad : {"", "4x", "x4", "99999999999", "-", "+4", " 4"})
+        EXPECT_EQ(JobParseNumber(bad, &number), -1) << bad;
+}
+
+TEST(PrintProgram, PrintsAJobAndRemovesItsFilesOnlyWhenTold)
+{
+    std::string spool = Root() + "/WINDOWS/temp/EMF42.TMP", job = Root() + "/TEMP/QOR00042.JBX";
+    WriteFile(spool, RedPage());
+    WriteFile(job, JobBytes("C:\\WINDOWS\\temp\\EMF42.TMP"));
+    RunResult r = Print("42");
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::string png = Root() + "/WINDOWS/temp/job00042.png";
+    EXPECT_NE(r.output.find(png), std::string::npos) << r.output;
+    EXPECT_TRUE(Exists(png));
+    Bytes pdf = ReadAll(Root() + "/WINDOWS/temp/job00042.pdf");
+    ASSERT_GT(pdf.size(), 4u);
+    EXPECT_EQ(std::string(pdf.begin(), pdf.begin() + 4), "%PDF");
+    /* The picture is the page: a red rectangle inside a black outline. */
+    cairo_surface_t *s = cairo_image_surface_create_from_png(png.c_str());
+    ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(s), 64);
+    const uint32_t *px = (const uint32_t *)cairo_image_surface_get_data(s);
+    int stride = cairo_image_surface_get_stride(s) / 4;
+    EXPECT_EQ(px[20 * stride + 20] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(px[10 * stride + 10] & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(px[35 * stride + 55] & 0xFFFFFF, 0xFFFFFFu);
+    cairo_surface_destroy(s);
+    EXPECT_TRUE(Exists(job) && Exists(spool)) << "kept without --remove";
+
+    r = Print("42 --remove --out-dir " + Root());
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(Exists(Root() + "/job00042.pdf"));
+    EXPECT_FALSE(Exists(job));
+    EXPECT_FALSE(Exists(spool));
+}
+
+TEST(PrintProgram, RejectsBadJobsAndKeepsTheirFiles)
+{
+    std::string spool = Root() + "/WINDOWS/temp/EMF43.TMP";
+    Bytes truncated = RedPage();
+    truncated.resize(truncated.size() - 8);
+    WriteFile(spool, truncated);
+    const struct { int number; Bytes job; const char *message; } rows[] = {
+        {43, JobBytes("C:\\WINDOWS\\temp\\EMF43.TMP"), "offset"},
+        {44, Bytes(527, 1), "has 527 bytes, not 528"},
+        {45, JobBytes("C:\\WINDOWS\\temp\\NOSUCH.TMP"), "No such file"},
+    };
+    for (const auto &row : rows) {
+        char name[32];
+        snprintf(name, sizeof name, "/TEMP/QOR%05d.JBX", row.number);
+        WriteFile(Root() + name, row.job);
+        RunResult r = Print(std::to_string(row.number) + " --remove");
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find(row.message), std::string::npos) << r.output;
+        EXPECT_TRUE(Exists(Root() + name));
+    }
+    EXPECT_TRUE(Exists(spool));
+    RunResult r = Print("46");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("QOR00046.JBX"), std::string::npos) << r.output;
+}
+
+TEST(PrintProgram, MetafilesByHand)
+{
+    std::string a = WriteTemp(RedPage(), "a.emf"), b = WriteTemp(RedPage(), "b.emf");
+    std::string unknown = WriteTemp(PageEmf({Record({57 /* SETARCDIRECTION */, 12, 2})}, 1, 8, 8),
+                                    "unknown.emf");
+    std::string out = WriteTemp(Bytes(), "x");
+    Bytes red = RedPage();
+    std::string shortFile = WriteTemp(Bytes(red.begin(), red.begin() + 100), "short.emf");
+    RunResult r = Print(a + " " + b + " -o " + out + ".pdf");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("2 pages written"), std::string::npos) << r.output;
+    Bytes pdf = ReadAll(out + ".pdf");
+    EXPECT_NE(std::string(pdf.begin(), pdf.end()).find("/Count 2"), std::string::npos);
+
+    const struct { std::string args; int status; const char *message; } rows[] = {
+        {a + " -o " + out + ".png", 0, "1 page written"},
+        {a + " " + b + " -o " + out + ".png", 2, "a PNG holds one page"},
+        {a, 2, "-o OUT.png"},
+        {a + " -o " + out + ".bmp", 2, "-o OUT.png"},
+        {unknown + " -o " + out + ".png", 0, "SETARCDIRECTION: not played"},
+        {shortFile + " -o " + out + ".png", 1, "offset 0"},
+        {"--help", 0, "usage: tavlinqx-print JOB"},
+        {"--frobnicate", 2, "unknown option"},
+        {a + " --dpi 0 -o " + out + ".png", 2, "--dpi 0"},
+    };
+    for (const auto &row : rows) {
+        RunResult r = Print(row.args);
+        EXPECT_EQ(r.status, row.status) << row.args << "\n" << r.output;
+        EXPECT_NE(r.output.find(row.message), std::string::npos) << row.args << "\n" << r.output;
+    }
+    /* Without lp on the path, the program says the PDF went nowhere and still succeeds. */
+    r = RunTool("env PATH=/nonexistent " + std::string(TAVLINQX_PRINT_PATH) + " " + a + " --lp -o " +
+                out + ".pdf");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("was not sent"), std::string::npos) << r.output;
+}
+
+/* Renders bytes that the reader accepts; returns the warnings, or the error as one. */
+std::vector<std::string> PlayWarnings(const Bytes &emf, std::string *error = nullptr)
+{
+    EmfFile file;
+    char message[256] = "";
+    std::vector<std::string> out;
+    if (EmfLoadMemory(emf.data(), emf.size(), &file, message, sizeof message) < 0) {
+        ADD_FAILURE() << "reader: " << message;
+        return out;
+    }
+    EmfWarnings w;
+    cairo_surface_t *s = EmfRenderPage(&file, nullptr, &w, message, sizeof message);
+    EmfFree(&file);
+    if (s == nullptr) {
+        if (error)
+            *error = message;
+        return out;
+    }
+    cairo_surface_destroy(s);
+    for (uint32_t i = 0; i < w.count; i++)
+        out.push_back(w.text[i]);
+    return out;
+}
+
+bool HasWarning(const std::vector<std::string> &w, const char *text)
+{
+    for (const auto &s : w)
+        if (s.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+TEST(PlayerBadInput, RecordsThatCannotBeDrawnAreSkippedWithAWarning)
+{
+    const uint32_t huge = 0x7FFFFFFF, hugeNeg = 0x80000000;
+    const struct { std::vector<Bytes> records; const char *warning; } rows[] = {
+        {{Select(1)}, "never created"},
+        {{SolidBrush(1, 0), Record({EMR_DELETEOBJECT, 12, 1}), Select(1)}, "never created"},
+        {{Record({EMR_RESTOREDC, 12, (uint32_t)-1})}, "no saved state -1"},
+        {{Record({EMR_FILLPATH, 24, 0, 0, 0, 0})}, "no closed path"},
+        {{Record({57, 12, 2})}, "SETARCDIRECTION: not played"},
+        {{SetValue(EMR_SETROP2, 17)}, "no R2_ code"},
+        {{BitBltNoSource(0, 0, 4, 4, 0x00CC0020)}, "needs a source bitmap"},
+        {{Brush(1, 2, 0, 9), Select(1)}, "hatch 9 drawn solid"},
+        {{Record({EMR_BEGINPATH, 8})}, "path bracket left open"},
+        {{Record({EMR_SETWINDOWEXTEX, 16, 0, 5})}, "an extent of 0"},
+    };
+    for (const auto &row : rows) {
+        std::vector<Bytes> recs = row.records;
+        auto w = PlayWarnings(PageEmf(recs, 2, 16, 16));
+        EXPECT_TRUE(HasWarning(w, row.warning)) << row.warning << " among " << w.size();
+    }
+    /* Far-away and enormous geometry ends quickly and draws only what falls on the page. */
+    std::vector<Bytes> far = {
+        MoveTo((int32_t)hugeNeg, 5), LineTo((int32_t)huge, 5),
+        Rect((int32_t)hugeNeg, (int32_t)hugeNeg, (int32_t)huge, (int32_t)huge),
+        ExtPen(1, 0x10000, 0x7FFFFFF, 0, {}), Select(1), MoveTo(0, 0), LineTo(10, 10),
+        Record({EMR_ELLIPSE, 24, hugeNeg, hugeNeg, huge, huge}),
+        StretchDib(-1000000000, -1000000000, 2000000000, 2000000000, Dib24(1, 1, {0xFF}), 0x00CC0020),
+    };
+    auto w = PlayWarnings(PageEmf(far, 2, 32, 32));
+    for (const auto &s : w)
+        ADD_FAILURE() << "unexpected: " << s;
+}
+
+TEST(PlayerBadInput, PagesThatCannotBeMadeAreRefused)
+{
+    Bytes huge = PageEmf({}, 1, 8, 8);
+    Put32(huge, 32, 0x7FFFFFFF); /* a frame two thousand kilometres wide */
+    Bytes noDevice = PageEmf({}, 1, 8, 8);
+    Put32(noDevice, 72, 0);
+    const struct { Bytes emf; const char *error; } rows[] = {
+        {huge, "outside what the player draws"},
+        {noDevice, "no reference device"},
+    };
+    for (const auto &row : rows) {
+        std::string error;
+        auto w = PlayWarnings(row.emf, &error);
+        EXPECT_NE(error.find(row.error), std::string::npos) << error;
+    }
+    /* An empty frame stands for the device's surface. */
+    Bytes empty = PageEmf({}, 1, 8, 8);
+    Put32(empty, 32, 0);
+    EmfFile file;
+    char error[128];
+    ASSERT_EQ(EmfLoadMemory(empty.data(), empty.size(), &file, error, sizeof error), 0);
+    EmfPage page;
+    ASSERT_EQ(EmfGetPage(&file, &page, error, sizeof error), 0);
+    EXPECT_NEAR(page.width, 1024, 1);
+    EmfFree(&file);
+}
+
+} /* namespace */
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new FreshDrive("/tmp/tavlinqx-print-XXXXXX"));
+    return RUN_ALL_TESTS();
+}

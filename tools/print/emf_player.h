@@ -1,0 +1,70 @@
+/* The EMF player: draws the page of an enhanced metafile the way GDI draws its records.
+ *
+ * Geometry (path coverage, glyph outlines) comes from cairo, FreeType and fontconfig; colours are
+ * composed by the player itself on a 24-bit page bitmap, pixel by pixel, so that the sixteen
+ * binary raster operations, the ternary ones of the bitmap records, hatches and pattern brushes
+ * come out exactly as on a GDI device. A record the player does not draw is skipped with a
+ * warning; the file itself must have passed the project's reader (EmfLoadFile/EmfLoadMemory).
+ *
+ * Convention: functions returning int give 0 on success and -1 on failure.
+ */
+#ifndef TAVLINQX_EMF_PLAYER_H
+#define TAVLINQX_EMF_PLAYER_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <cairo.h>
+
+#include "emf_reader.h"
+
+enum {
+    EMF_PLAYER_MAX_WARNINGS = 32, /* distinct warnings kept; further ones are only counted */
+    EMF_PLAYER_WARNING_SIZE = 160,
+    EMF_PLAYER_MAX_SIDE = 32767,  /* pixels per page side: cairo's limit */
+};
+
+/* What a page looked like to the player: warnings ("record 7 at offset 312: ...") in the order
+ * they arose, each distinct text once. */
+struct EmfWarnings {
+    uint32_t count;   /* entries in text */
+    uint32_t dropped; /* warnings beyond EMF_PLAYER_MAX_WARNINGS or repeated */
+    char text[EMF_PLAYER_MAX_WARNINGS][EMF_PLAYER_WARNING_SIZE];
+};
+
+/* How big the page picture is. With neither field set, one pixel is one pixel of the reference
+ * device the metafile was recorded on. */
+struct EmfRenderOptions {
+    double dpi;    /* > 0: this many pixels per inch of the page */
+    int32_t width; /* > 0 (and dpi 0): the page this many pixels wide, the height in proportion */
+};
+
+/* The page of a metafile: its frame (rclFrame) in the reference device's pixels and in points. */
+struct EmfPage {
+    double left, top;       /* device pixels of the frame's top-left corner */
+    double width, height;   /* device pixels */
+    double devicePerInchX, devicePerInchY;
+    double widthPt, heightPt; /* 1/72 inch */
+};
+
+/* The page of file. An empty frame (a metafile that drew nothing) stands for the reference
+ * device's whole surface. Returns -1 with a message in error when the header gives no device
+ * size. */
+int EmfGetPage(const EmfFile *file, EmfPage *page, char *error, size_t errorSize);
+
+/* Draws the page of file on a new white CAIRO_FORMAT_RGB24 image surface, which the caller
+ * releases with cairo_surface_destroy. Warnings go to *warnings when it is not NULL (it is
+ * cleared first). Returns NULL with a message in error when there is no page to draw on: an
+ * unusable header, a page larger than EMF_PLAYER_MAX_SIDE pixels a side or than 2^27 pixels in
+ * all, or no memory for it. Memory use is the page bitmap, a coverage mask and at most one clip
+ * mask per saved state level, whatever the records. */
+cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *options,
+                               EmfWarnings *warnings, char *error, size_t errorSize);
+
+/* Writes page pictures: one PNG file, or a PDF of one page per picture, each page scaled to its
+ * size in points. Return -1 with cairo's message in error when the file cannot be written. */
+int EmfWritePng(cairo_surface_t *page, const char *path, char *error, size_t errorSize);
+int EmfWritePdf(cairo_surface_t *const *pages, const EmfPage *sizes, size_t count,
+                const char *path, char *error, size_t errorSize);
+
+#endif

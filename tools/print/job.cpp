@@ -1,0 +1,105 @@
+/* Finding, reading and checking job files. The temporary folder and the name come from the
+ * stand-in's own GetTempPathA, wsprintfA and drive mapping, so the program looks exactly where
+ * the library wrote. */
+#include "job.h"
+
+#include <errno.h>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "standin.h"
+#include "winapi.h"
+
+int JobParseNumber(const char *text, int32_t *number)
+{
+    if (text == NULL || *text == '\0')
+        return -1;
+    const char *digits = text[0] == '-' ? text + 1 : text;
+    if (*digits < '0' || *digits > '9')
+        return -1;
+    errno = 0;
+    char *end = NULL;
+    long long v = strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX)
+        return -1;
+    *number = (int32_t)v;
+    return 0;
+}
+
+int JobFilePath(int32_t number, char *dosPath, size_t dosSize, char *hostPath, size_t hostSize,
+                char *error, size_t errorSize)
+{
+    char folder[MAX_PATH], name[32];
+    DWORD len = GetTempPathA(sizeof folder, folder);
+    if (len == 0 || len >= sizeof folder) {
+        snprintf(error, errorSize, "the temporary folder cannot be had");
+        return -1;
+    }
+    wsprintfA(name, "QOR%05ld.JBX", (long)number);
+    if ((size_t)snprintf(dosPath, dosSize, "%s%s", folder, name) >= dosSize) {
+        snprintf(error, errorSize, "the job file's path is too long");
+        return -1;
+    }
+    if (StandinMapPath(dosPath, hostPath, hostSize) != 0) {
+        snprintf(error, errorSize, "%s does not map to a host path", dosPath);
+        return -1;
+    }
+    return 0;
+}
+
+/* Copies the NUL-terminated string of field (JOB_PATH_SIZE bytes) into out; false when the
+ * field holds no terminator. */
+static bool job_string(const uint8_t *field, char *out)
+{
+    const void *nul = memchr(field, 0, JOB_PATH_SIZE);
+    if (nul == NULL)
+        return false;
+    memcpy(out, field, (size_t)((const uint8_t *)nul - field) + 1);
+    return true;
+}
+
+int JobParse(const uint8_t *bytes, size_t size, JobFile *job, char *error, size_t errorSize)
+{
+    memset(job, 0, sizeof *job);
+    if (size != JOB_FILE_SIZE) {
+        snprintf(error, errorSize, "has %s%zu bytes, not %d", size > JOB_FILE_SIZE ? "more than " : "",
+                 size > JOB_FILE_SIZE ? (size_t)JOB_FILE_SIZE : size, JOB_FILE_SIZE);
+        return -1;
+    }
+    uint32_t first = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | (uint32_t)bytes[3] << 24;
+    if (first != 1) {
+        snprintf(error, errorSize, "starts with %u, not 1", first);
+        return -1;
+    }
+    job->flags = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | (uint32_t)bytes[7] << 24;
+    if (!job_string(bytes + JOB_METAFILE_AT, job->metafilePath) ||
+        !job_string(bytes + JOB_AUX_AT, job->auxPath)) {
+        snprintf(error, errorSize, "holds a path without its terminating NUL");
+        return -1;
+    }
+    if (job->metafilePath[0] == '\0') {
+        snprintf(error, errorSize, "names no spool metafile");
+        return -1;
+    }
+    return 0;
+}
+
+int JobRead(const char *hostPath, JobFile *job, char *error, size_t errorSize)
+{
+    FILE *f = fopen(hostPath, "rb");
+    if (f == NULL) {
+        snprintf(error, errorSize, "%s", strerror(errno));
+        return -1;
+    }
+    uint8_t bytes[JOB_FILE_SIZE + 1];
+    size_t size = fread(bytes, 1, sizeof bytes, f);
+    bool failed = ferror(f) != 0;
+    fclose(f);
+    if (failed) {
+        snprintf(error, errorSize, "read error");
+        return -1;
+    }
+    return JobParse(bytes, size, job, error, errorSize);
+}

@@ -1,0 +1,181 @@
+/* The player's state and the entry points its files share: the record walk (player.cpp), the
+ * page bitmap and colour composition (compose.cpp), shapes, pens and paths (shapes.cpp), DIBs and
+ * the bitmap records (bitmaps.cpp), and text (text.cpp). */
+#ifndef TAVLINQX_PLAYER_PRIVATE_H
+#define TAVLINQX_PLAYER_PRIVATE_H
+
+#include "emf_player.h"
+
+enum {
+    PLAYER_MAX_SAVES = 16,    /* SaveDC levels kept; deeper saves are skipped with a warning */
+    PLAYER_MAX_STYLE = 16,    /* dash entries used of a user-styled pen */
+    PLAYER_NO_COLOR = 0xFFFFFFFFu,
+};
+
+/* GDI values the records carry. */
+enum : uint32_t {
+    PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5,
+    PS_INSIDEFRAME = 6, PS_USERSTYLE = 7, PS_ALTERNATE = 8, PS_STYLE_MASK = 0xF,
+    PS_ENDCAP_ROUND = 0, PS_ENDCAP_SQUARE = 0x100, PS_ENDCAP_FLAT = 0x200, PS_ENDCAP_MASK = 0xF00,
+    PS_JOIN_ROUND = 0, PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000, PS_JOIN_MASK = 0xF000,
+    PS_GEOMETRIC = 0x10000,
+    BS_SOLID = 0, BS_NULL = 1, BS_HATCHED = 2, BS_PATTERN = 3, BS_DIBPATTERN = 5,
+    BS_DIBPATTERNPT = 6,
+    HS_DIAGCROSS = 5,
+    TRANSPARENT = 1, OPAQUE = 2,
+    ALTERNATE = 1, WINDING = 2,
+    R2_COPYPEN = 13,
+    DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1, DIB_PAL_INDICES = 2,
+};
+
+/* A device-independent bitmap read in place from its record: pixels are fetched one at a time,
+ * so a bitmap costs no memory of its own. */
+struct PlayerDib {
+    const uint8_t *bits;
+    uint32_t stride;       /* bytes per row */
+    int32_t width, height; /* height > 0 */
+    bool bottomUp;
+    uint16_t bpp;
+    bool indices;          /* pixels are 0/1 indices (a monochrome brush), not colours */
+    uint32_t masks[3];     /* red, green, blue of 16- and 32-bpp pixels */
+    const uint8_t *colors; /* the colour table: RGBQUADs, or 16-bit palette indices */
+    uint32_t colorCount;
+    bool paletteIndices;   /* DIB_PAL_COLORS: the table holds indices into the default palette */
+};
+
+/* Where the colour of a drawn pixel comes from. */
+struct PlayerBrush {
+    uint32_t style;        /* BS_SOLID, BS_NULL, BS_HATCHED, BS_PATTERN (monochrome), BS_DIBPATTERNPT */
+    uint32_t color;        /* 0x00RRGGBB */
+    uint32_t hatch;
+    PlayerDib pattern;     /* BS_PATTERN and BS_DIBPATTERNPT */
+};
+
+struct PlayerPen {
+    uint32_t style;        /* the whole PS_ word */
+    bool geometric;        /* drawn with its width, caps and joins; else one pixel wide */
+    double width;          /* logical units */
+    PlayerBrush brush;
+    uint32_t numEntries;   /* PS_USERSTYLE */
+    uint32_t entries[PLAYER_MAX_STYLE];
+};
+
+struct PlayerFont {
+    int32_t height, width, escapement, weight;
+    uint8_t italic, underline, strikeOut, charSet;
+    char face[96];         /* UTF-8 */
+};
+
+enum PlayerObjectKind { OBJ_NONE = 0, OBJ_PEN, OBJ_BRUSH, OBJ_FONT };
+
+struct PlayerObject {
+    PlayerObjectKind kind;
+    PlayerPen pen;
+    PlayerBrush brush;
+    PlayerFont font;
+};
+
+/* The device-context state a record can change; SaveDC copies it whole. */
+struct PlayerState {
+    PlayerPen pen;
+    PlayerBrush brush;
+    PlayerFont font;
+    uint32_t rop2, bkMode, bkColor, textColor, textAlign, polyFillMode;
+    double curX, curY;     /* current position, logical */
+    int32_t winOrgX, winOrgY, winExtX, winExtY, vpOrgX, vpOrgY, vpExtX, vpExtY;
+    uint32_t mapMode;
+    uint8_t *clip;         /* one byte per page pixel, non-zero inside; NULL: no clip */
+};
+
+struct Player {
+    const EmfFile *file;
+    const EmfRecord *rec;  /* the record being played, for warnings */
+    uint32_t index;
+    EmfWarnings *warnings;
+    /* The page bitmap and the coverage mask shapes are rasterised into. */
+    int32_t width, height;
+    uint32_t *pixels;      /* 0x00RRGGBB rows of stride 4 * width bytes */
+    uint32_t stride;       /* in pixels */
+    cairo_surface_t *page;
+    cairo_surface_t *coverSurface;
+    cairo_t *cover;
+    uint8_t *coverBits;
+    uint32_t coverStride;
+    uint8_t *region;       /* the region of a clip change being built */
+    /* device pixel -> page pixel */
+    double scale, offsetX, offsetY;
+    PlayerState state;
+    PlayerState saved[PLAYER_MAX_SAVES];
+    int savedCount;
+    PlayerObject *objects; /* the object table, nHandles entries */
+    uint32_t objectCount;
+    /* The path bracket: the path context holds the figures drawn since EMR_BEGINPATH. */
+    cairo_t *path;
+    bool inPath, pathDone;
+    bool widened;          /* EMR_WIDENPATH turned the path into widenPen's outline */
+    PlayerPen widenPen;
+    void *fonts;           /* text.cpp's font cache */
+};
+
+/* ---- player.cpp ---- */
+void player_warn(Player *p, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+/* Logical point -> page pixel coordinates (pixel (i, j) spans [i, i+1) x [j, j+1)). */
+void player_map(const Player *p, double x, double y, double *px, double *py);
+/* A logical length along x -> page pixels. */
+double player_map_length(const Player *p, double length);
+uint32_t player_rgb(uint32_t colorref); /* COLORREF -> 0x00RRGGBB */
+
+/* ---- compose.cpp ---- */
+/* Result of a ternary raster operation (the rop's index byte) on 24-bit pixels. */
+uint32_t compose_rop3(uint32_t rop3, uint32_t pattern, uint32_t source, uint32_t dest);
+/* The ternary index byte that does what binary raster operation rop2 (R2_BLACK .. R2_WHITE) does. */
+uint32_t compose_rop3_of_rop2(uint32_t rop2);
+/* The brush's colour at page pixel (x, y); false where it leaves the pixel alone (the gaps of a
+ * hatch in TRANSPARENT mode, a null brush). */
+bool compose_brush_pixel(const Player *p, const PlayerBrush *brush, int32_t x, int32_t y,
+                         uint32_t *color);
+/* Composes the brush with rop2 onto every pixel the coverage mask marks inside the clip, in
+ * the box [x0, x1) x [y0, y1), and clears the mask there. */
+void compose_coverage(Player *p, const PlayerBrush *brush, uint32_t rop2, int32_t x0,
+                      int32_t y0, int32_t x1, int32_t y1);
+/* Rasterises the current path of p->cover (filled, or stroked with its line settings) and
+ * composes it. */
+void compose_fill_cover(Player *p, const PlayerBrush *brush, uint32_t rop2, bool stroke);
+/* True when page pixel (x, y) lies inside the page and the clip. */
+bool compose_visible(const Player *p, int32_t x, int32_t y);
+/* A clip change: an empty region is begun, rectangles of page coordinates are added to it (the
+ * pixels whose centres they hold), and it is combined with the clip by an RGN_ mode. Begin
+ * returns -1 when there is no memory for the region; apply then leaves the clip as it was. */
+int compose_region_begin(Player *p);
+void compose_region_add(Player *p, double x0, double y0, double x1, double y1);
+void compose_region_apply(Player *p, uint32_t mode);
+void compose_clip_none(Player *p);
+
+/* ---- shapes.cpp ---- */
+/* Draws one shape record, or adds it to the open path. */
+void shapes_play(Player *p, const EmfRecord *rec);
+/* EMR_BEGINPATH ... EMR_STROKEANDFILLPATH */
+void shapes_path_record(Player *p, const EmfRecord *rec);
+/* Sets p->state.pen from an EMR_CREATEPEN or EMR_EXTCREATEPEN record. */
+void shapes_read_pen(Player *p, const EmfRecord *rec, PlayerPen *pen);
+
+/* ---- bitmaps.cpp ---- */
+/* Reads the DIB at offBmi/offBits of rec (four DWORDs at at); false, with a warning, for a
+ * form the player does not draw. */
+bool bitmaps_read_dib(Player *p, const EmfRecord *rec, uint32_t at, uint32_t usage,
+                      PlayerDib *dib);
+/* The 0x00RRGGBB colour (or the index, for an index DIB) of pixel (x, y), y counted from the top. */
+uint32_t bitmaps_pixel(const PlayerDib *dib, int32_t x, int32_t y);
+/* EMR_BITBLT, EMR_STRETCHBLT, EMR_STRETCHDIBITS, EMR_SETDIBITSTODEVICE */
+void bitmaps_play(Player *p, const EmfRecord *rec);
+
+/* ---- charset.cpp ---- */
+uint32_t charset_code_page(uint8_t charset);
+
+/* ---- text.cpp ---- */
+void text_read_font(Player *p, const EmfRecord *rec, PlayerFont *font);
+void text_play(Player *p, const EmfRecord *rec);
+/* Releases the font cache at the end of a page. */
+void text_release(Player *p);
+
+#endif

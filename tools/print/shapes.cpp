@@ -1,0 +1,599 @@
+/* Shapes, pens and the path bracket: the vector records become cairo paths in page pixels,
+ * filled through the coverage mask, outlined with the pen: one-pixel lines of a cosmetic pen
+ * pixel by pixel, as GDI steps them, geometric pens by cairo's stroker with their width, end
+ * caps, joins and dashes. */
+#include "player_private.h"
+
+#include <math.h>
+#include <string.h>
+
+using namespace emf;
+
+/* GDI fills pixel (x, y) when the point (x, y) lies inside the shape, left and top edges
+ * included; cairo fills a pixel when its centre lies inside. Shifting every point by a little
+ * less than half a pixel makes the one rule give the other. */
+static const double SHAPES_SHIFT = 0.5 - 1.0 / 256;
+/* cairo keeps coordinates in 24.8 fixed point; points are held well inside that. */
+static const double SHAPES_FAR = 4194304.0;
+static const double SHAPES_MITER_LIMIT = 10.0; /* GDI's default */
+
+enum ShapeFill { SHAPE_OPEN = 0, SHAPE_FILLED = 1 };
+
+static const uint32_t kCosmeticDashes[4][6] = {
+    {18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}}; /* DASH, DOT, DASHDOT, DASHDOTDOT */
+static const uint32_t kGeometricDashes[4][6] = {
+    {3, 1}, {1, 1}, {3, 1, 1, 1}, {3, 1, 1, 1, 1, 1}};  /* in pen widths */
+static const uint32_t kDashCounts[4] = {2, 2, 4, 6};
+
+void shapes_read_pen(Player *p, const EmfRecord *rec, PlayerPen *pen)
+{
+    memset(pen, 0, sizeof *pen);
+    if (rec->iType == EMR_CREATEPEN) {
+        pen->style = EmfU32(rec, offsetof(EMRCREATEPEN, lopnStyle));
+        pen->width = EmfI32(rec, offsetof(EMRCREATEPEN, lopnWidth));
+        pen->brush.color = player_rgb(EmfU32(rec, offsetof(EMRCREATEPEN, lopnColor)));
+        /* A logical pen wider than one unit is geometric, with the round caps and joins its
+         * zero style bits name. */
+        pen->geometric = (pen->style & PS_GEOMETRIC) || pen->width > 1;
+        return;
+    }
+    pen->style = EmfU32(rec, offsetof(EMREXTCREATEPEN, elpPenStyle));
+    pen->width = EmfU32(rec, offsetof(EMREXTCREATEPEN, elpWidth));
+    pen->geometric = (pen->style & PS_GEOMETRIC) != 0;
+    pen->brush.style = EmfU32(rec, offsetof(EMREXTCREATEPEN, elpBrushStyle));
+    pen->brush.color = player_rgb(EmfU32(rec, offsetof(EMREXTCREATEPEN, elpColor)));
+    pen->brush.hatch = EmfU32(rec, offsetof(EMREXTCREATEPEN, elpHatch));
+    if (pen->brush.style == BS_NULL) {
+        pen->style = PS_NULL;
+    } else if (pen->brush.style != BS_SOLID &&
+               !(pen->brush.style == BS_HATCHED && pen->brush.hatch <= HS_DIAGCROSS)) {
+        player_warn(p, "a pen of brush style %u drawn solid", pen->brush.style);
+        pen->brush.style = BS_SOLID;
+    }
+    uint32_t n = EmfU32(rec, offsetof(EMREXTCREATEPEN, elpNumEntries));
+    if (n > PLAYER_MAX_STYLE) {
+        player_warn(p, "only the first %d of %u style entries used", (int)PLAYER_MAX_STYLE, n);
+        n = PLAYER_MAX_STYLE;
+    }
+    pen->numEntries = n;
+    for (uint32_t i = 0; i < n; i++)
+        pen->entries[i] = EmfU32(rec, sizeof(EMREXTCREATEPEN) + 4 * i);
+}
+
+/* ---- building paths ---- */
+
+static double shapes_clamp(double v)
+{
+    return v < -SHAPES_FAR ? -SHAPES_FAR : v > SHAPES_FAR ? SHAPES_FAR : v;
+}
+
+/* A logical point as a path point. */
+static void shapes_point(const Player *p, double x, double y, double *px, double *py)
+{
+    player_map(p, x, y, px, py);
+    *px = shapes_clamp(*px + SHAPES_SHIFT);
+    *py = shapes_clamp(*py + SHAPES_SHIFT);
+}
+
+static void shapes_move(Player *p, cairo_t *cr, double x, double y)
+{
+    double px, py;
+    shapes_point(p, x, y, &px, &py);
+    cairo_move_to(cr, px, py);
+}
+
+static void shapes_line(Player *p, cairo_t *cr, double x, double y)
+{
+    double px, py;
+    shapes_point(p, x, y, &px, &py);
+    cairo_line_to(cr, px, py);
+}
+
+/* Point i of a point-list record whose points start at byte base. */
+static void shapes_list_point(const EmfRecord *rec, uint32_t base, bool small, uint32_t i,
+                              double *x, double *y)
+{
+    if (small) {
+        *x = EmfI16(rec, base + 4 * i);
+        *y = EmfI16(rec, base + 4 * i + 2);
+    } else {
+        *x = EmfI32(rec, base + 8 * i);
+        *y = EmfI32(rec, base + 8 * i + 4);
+    }
+}
+
+/* count points from index first as one figure: lines, or Bezier segments after the start. */
+static void shapes_figure(Player *p, cairo_t *cr, const EmfRecord *rec, uint32_t base,
+                          bool small, uint32_t first, uint32_t count, bool bezier, bool fromCurrent)
+{
+    double x, y;
+    uint32_t i = 0;
+    if (fromCurrent) {
+        if (!cairo_has_current_point(cr))
+            shapes_move(p, cr, p->state.curX, p->state.curY);
+    } else if (count > 0) {
+        shapes_list_point(rec, base, small, first, &x, &y);
+        shapes_move(p, cr, x, y);
+        i = 1;
+    }
+    while (i < count) {
+        if (bezier && i + 3 <= count) {
+            double c[6];
+            for (int k = 0; k < 3; k++) {
+                shapes_list_point(rec, base, small, first + i + k, &x, &y);
+                shapes_point(p, x, y, &c[2 * k], &c[2 * k + 1]);
+            }
+            cairo_curve_to(cr, c[0], c[1], c[2], c[3], c[4], c[5]);
+            i += 3;
+            continue;
+        }
+        if (bezier)
+            break; /* a Bezier list of 3n+1 points: the rest is not drawn */
+        shapes_list_point(rec, base, small, first + i, &x, &y);
+        shapes_line(p, cr, x, y);
+        i++;
+    }
+    if (count > 0) {
+        shapes_list_point(rec, base, small, first + count - 1, &x, &y);
+        p->state.curX = x;
+        p->state.curY = y;
+    }
+}
+
+/* The part of an ellipse inside a record's inclusive box, from angle a0 to a1 (radians of the
+ * unit circle the box is scaled from), counter-clockwise as seen on the page. */
+static bool shapes_ellipse_box(Player *p, const EmfRecord *rec, double *cx, double *cy,
+                               double *rx, double *ry)
+{
+    double x0, y0, x1, y1;
+    shapes_point(p, EmfI32(rec, 8), EmfI32(rec, 12), &x0, &y0);
+    shapes_point(p, EmfI32(rec, 16), EmfI32(rec, 20), &x1, &y1);
+    *cx = (x0 + x1) / 2;
+    *cy = (y0 + y1) / 2;
+    *rx = fabs(x1 - x0) / 2;
+    *ry = fabs(y1 - y0) / 2;
+    return *rx > 0 && *ry > 0;
+}
+
+static void shapes_elliptic_arc(cairo_t *cr, double cx, double cy, double rx, double ry,
+                                double a0, double a1, bool full)
+{
+    cairo_save(cr);
+    cairo_translate(cr, cx, cy);
+    cairo_scale(cr, rx, ry);
+    if (full) {
+        cairo_new_sub_path(cr);
+        cairo_arc_negative(cr, 0, 0, 1, 0, -2 * M_PI);
+    } else {
+        cairo_arc_negative(cr, 0, 0, 1, a0, a1);
+    }
+    cairo_restore(cr);
+}
+
+static void shapes_box(Player *p, cairo_t *cr, const EmfRecord *rec)
+{
+    double x0, y0, x1, y1;
+    shapes_point(p, EmfI32(rec, 8), EmfI32(rec, 12), &x0, &y0);
+    shapes_point(p, EmfI32(rec, 16), EmfI32(rec, 20), &x1, &y1);
+    if (rec->iType == EMR_RECTANGLE) {
+        cairo_move_to(cr, x0, y0);
+        cairo_line_to(cr, x1, y0);
+        cairo_line_to(cr, x1, y1);
+        cairo_line_to(cr, x0, y1);
+        cairo_close_path(cr);
+        return;
+    }
+    double cx, cy, rx, ry;
+    if (!shapes_ellipse_box(p, rec, &cx, &cy, &rx, &ry))
+        return;
+    if (rec->iType == EMR_ELLIPSE) {
+        shapes_elliptic_arc(cr, cx, cy, rx, ry, 0, 0, true);
+        cairo_close_path(cr);
+        return;
+    }
+    if (rec->iType == EMR_ROUNDRECT) {
+        double ex = fmin(player_map_length(p, EmfI32(rec, 24)) / 2, rx);
+        double ey = fmin(player_map_length(p, fabs((double)EmfI32(rec, 28))) / 2, ry);
+        double l = cx - rx, r = cx + rx, t = cy - ry, b = cy + ry;
+        if (!(ex > 0 && ey > 0)) {
+            cairo_rectangle(cr, l, t, r - l, b - t);
+            return;
+        }
+        cairo_new_sub_path(cr);
+        cairo_save(cr);
+        const double corners[4][3] = {{r - ex, t + ey, -M_PI / 2}, {r - ex, b - ey, 0},
+                                      {l + ex, b - ey, M_PI / 2}, {l + ex, t + ey, M_PI}};
+        for (const auto &c : corners) {
+            cairo_save(cr);
+            cairo_translate(cr, c[0], c[1]);
+            cairo_scale(cr, ex, ey);
+            cairo_arc(cr, 0, 0, 1, c[2], c[2] + M_PI / 2);
+            cairo_restore(cr);
+        }
+        cairo_restore(cr);
+        cairo_close_path(cr);
+        return;
+    }
+    /* Arc, chord, pie: from the ray through the start point to the ray through the end point. */
+    double sx, sy, ex, ey;
+    shapes_point(p, EmfI32(rec, 24), EmfI32(rec, 28), &sx, &sy);
+    shapes_point(p, EmfI32(rec, 32), EmfI32(rec, 36), &ex, &ey);
+    double a0 = atan2((sy - cy) / ry, (sx - cx) / rx), a1 = atan2((ey - cy) / ry, (ex - cx) / rx);
+    bool full = sx == ex && sy == ey;
+    if (rec->iType != EMR_ARC || !cairo_has_current_point(cr))
+        cairo_new_sub_path(cr);
+    shapes_elliptic_arc(cr, cx, cy, rx, ry, a0, a1, full);
+    if (rec->iType == EMR_PIE)
+        cairo_line_to(cr, cx, cy);
+    if (rec->iType != EMR_ARC)
+        cairo_close_path(cr);
+}
+
+/* Adds the record's figures to cr; says whether the shape is one GDI fills. */
+static ShapeFill shapes_build(Player *p, cairo_t *cr, const EmfRecord *rec)
+{
+    uint32_t t = rec->iType;
+    bool small = t >= EMR_POLYBEZIER16 && t <= EMR_POLYPOLYGON16;
+    switch (t) {
+    case EMR_MOVETOEX:
+        p->state.curX = EmfI32(rec, 8);
+        p->state.curY = EmfI32(rec, 12);
+        shapes_move(p, cr, p->state.curX, p->state.curY);
+        return SHAPE_OPEN;
+    case EMR_LINETO:
+        if (!cairo_has_current_point(cr))
+            shapes_move(p, cr, p->state.curX, p->state.curY);
+        p->state.curX = EmfI32(rec, 8);
+        p->state.curY = EmfI32(rec, 12);
+        shapes_line(p, cr, p->state.curX, p->state.curY);
+        return SHAPE_OPEN;
+    case EMR_POLYGON: case EMR_POLYGON16: case EMR_POLYLINE: case EMR_POLYLINE16:
+    case EMR_POLYBEZIER: case EMR_POLYBEZIER16: case EMR_POLYLINETO: case EMR_POLYLINETO16:
+    case EMR_POLYBEZIERTO: case EMR_POLYBEZIERTO16: {
+        bool bezier = t == EMR_POLYBEZIER || t == EMR_POLYBEZIER16 || t == EMR_POLYBEZIERTO ||
+                      t == EMR_POLYBEZIERTO16;
+        bool to = t == EMR_POLYLINETO || t == EMR_POLYLINETO16 || t == EMR_POLYBEZIERTO ||
+                  t == EMR_POLYBEZIERTO16;
+        double curX = p->state.curX, curY = p->state.curY;
+        shapes_figure(p, cr, rec, sizeof(EMRPOLYLINE), small, 0, EmfU32(rec, 24), bezier, to);
+        if (!to) { /* Polyline and Polygon leave the current position alone */
+            p->state.curX = curX;
+            p->state.curY = curY;
+        }
+        if (t != EMR_POLYGON && t != EMR_POLYGON16)
+            return SHAPE_OPEN;
+        cairo_close_path(cr);
+        return SHAPE_FILLED;
+    }
+    case EMR_POLYPOLYLINE: case EMR_POLYPOLYLINE16: case EMR_POLYPOLYGON:
+    case EMR_POLYPOLYGON16: {
+        uint32_t nPolys = EmfU32(rec, 24), first = 0;
+        uint32_t base = sizeof(EMRPOLYPOLYLINE16) + 4 * nPolys;
+        bool closed = t == EMR_POLYPOLYGON || t == EMR_POLYPOLYGON16;
+        double curX = p->state.curX, curY = p->state.curY;
+        for (uint32_t i = 0; i < nPolys; i++) {
+            uint32_t n = EmfU32(rec, sizeof(EMRPOLYPOLYLINE16) + 4 * i);
+            shapes_figure(p, cr, rec, base, small, first, n, false, false);
+            if (closed && n > 0)
+                cairo_close_path(cr);
+            first += n;
+        }
+        p->state.curX = curX;
+        p->state.curY = curY;
+        return closed ? SHAPE_FILLED : SHAPE_OPEN;
+    }
+    default: /* the box records */
+        shapes_box(p, cr, rec);
+        return t == EMR_ARC ? SHAPE_OPEN : SHAPE_FILLED;
+    }
+}
+
+/* ---- cosmetic pens: one pixel wide, stepped as GDI steps lines ---- */
+
+/* The dash pattern of a pen in pixels (cosmetic) or logical units (geometric); 0 for solid. */
+static uint32_t shapes_dashes(const PlayerPen *pen, uint32_t *dashes)
+{
+    uint32_t style = pen->style & PS_STYLE_MASK;
+    if (style >= PS_DASH && style <= PS_DASHDOTDOT) {
+        const uint32_t *table = pen->geometric ? kGeometricDashes[style - 1] : kCosmeticDashes[style - 1];
+        memcpy(dashes, table, sizeof(uint32_t) * kDashCounts[style - 1]);
+        return kDashCounts[style - 1];
+    }
+    if (style == PS_ALTERNATE && !pen->geometric) {
+        dashes[0] = dashes[1] = 1;
+        return 2;
+    }
+    if (style == PS_USERSTYLE && pen->numEntries > 0) {
+        uint32_t total = 0;
+        for (uint32_t i = 0; i < pen->numEntries; i++)
+            total += dashes[i] = pen->entries[i];
+        return total > 0 ? pen->numEntries : 0;
+    }
+    return 0;
+}
+
+/* A cosmetic stroke in progress: the dash pattern's place carries on from segment to segment. */
+struct CosmeticStroke {
+    uint32_t dashes[PLAYER_MAX_STYLE];
+    uint32_t count;   /* 0: solid */
+    uint32_t entry, left;
+    bool gaps;        /* plot the gaps instead of the dashes */
+    int32_t x0, y0, x1, y1; /* box of what was plotted */
+};
+
+static void cosmetic_plot(Player *p, CosmeticStroke *s, int32_t x, int32_t y)
+{
+    bool on = true;
+    if (s->count) {
+        on = s->entry % 2 == 0;
+        if (--s->left == 0) {
+            s->entry = (s->entry + 1) % s->count;
+            s->left = s->dashes[s->entry] ? s->dashes[s->entry] : 1;
+        }
+    }
+    if (on == s->gaps || x < 0 || y < 0 || x >= p->width || y >= p->height)
+        return;
+    p->coverBits[(size_t)y * p->coverStride + x] = 0xFF;
+    s->x0 = x < s->x0 ? x : s->x0;
+    s->y0 = y < s->y0 ? y : s->y0;
+    s->x1 = x + 1 > s->x1 ? x + 1 : s->x1;
+    s->y1 = y + 1 > s->y1 ? y + 1 : s->y1;
+}
+
+/* Clips the segment to the page with a margin so that a far-away end costs no steps. */
+static bool cosmetic_clip(const Player *p, double *ax, double *ay, double *bx, double *by)
+{
+    double lo[2] = {-2.0, -2.0}, hi[2] = {p->width + 2.0, p->height + 2.0};
+    double t0 = 0, t1 = 1, d[2] = {*bx - *ax, *by - *ay}, a[2] = {*ax, *ay};
+    for (int k = 0; k < 2; k++) {
+        if (d[k] == 0) {
+            if (a[k] < lo[k] || a[k] > hi[k])
+                return false;
+            continue;
+        }
+        double u = (lo[k] - a[k]) / d[k], v = (hi[k] - a[k]) / d[k];
+        t0 = fmax(t0, fmin(u, v));
+        t1 = fmin(t1, fmax(u, v));
+    }
+    if (t0 > t1)
+        return false;
+    *bx = a[0] + d[0] * t1;
+    *by = a[1] + d[1] * t1;
+    *ax = a[0] + d[0] * t0;
+    *ay = a[1] + d[1] * t0;
+    return true;
+}
+
+/* Steps from (ax, ay) to (bx, by) along the longer axis, one pixel per step, the end pixel left
+ * out as GDI leaves it out. */
+static void cosmetic_segment(Player *p, CosmeticStroke *s, double ax, double ay, double bx, double by)
+{
+    double far = 4.0 * (p->width + p->height);
+    if ((fabs(ax) > far || fabs(ay) > far || fabs(bx) > far || fabs(by) > far) &&
+        !cosmetic_clip(p, &ax, &ay, &bx, &by))
+        return;
+    int64_t x0 = (int64_t)floor(ax), y0 = (int64_t)floor(ay);
+    int64_t x1 = (int64_t)floor(bx), y1 = (int64_t)floor(by);
+    int64_t dx = x1 - x0, dy = y1 - y0;
+    int64_t steps = dx < 0 ? -dx : dx, minor = dy < 0 ? -dy : dy;
+    bool xMajor = steps >= minor;
+    if (!xMajor) {
+        int64_t t = steps;
+        steps = minor;
+        minor = t;
+    }
+    int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    int64_t err = 2 * minor - steps, x = x0, y = y0;
+    for (int64_t i = 0; i < steps; i++) {
+        cosmetic_plot(p, s, (int32_t)x, (int32_t)y);
+        if (err > 0 || (err == 0 && (xMajor ? sx : sy) < 0)) {
+            if (xMajor)
+                y += sy;
+            else
+                x += sx;
+            err -= 2 * steps;
+        }
+        if (xMajor)
+            x += sx;
+        else
+            y += sy;
+        err += 2 * minor;
+    }
+}
+
+/* Steps every segment of cr's path, flattened, plotting dashes or gaps into the mask. */
+static void cosmetic_walk(Player *p, cairo_t *cr, CosmeticStroke *s)
+{
+    s->entry = 0;
+    s->left = s->count ? (s->dashes[0] ? s->dashes[0] : 1) : 0;
+    s->x0 = s->y0 = INT32_MAX;
+    s->x1 = s->y1 = INT32_MIN;
+    cairo_surface_flush(p->coverSurface);
+    cairo_path_t *path = cairo_copy_path_flat(cr);
+    double startX = 0, startY = 0, x = 0, y = 0;
+    for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t *d = &path->data[i];
+        switch (d->header.type) {
+        case CAIRO_PATH_MOVE_TO:
+            startX = x = d[1].point.x;
+            startY = y = d[1].point.y;
+            break;
+        case CAIRO_PATH_LINE_TO:
+            cosmetic_segment(p, s, x, y, d[1].point.x, d[1].point.y);
+            x = d[1].point.x;
+            y = d[1].point.y;
+            break;
+        case CAIRO_PATH_CLOSE_PATH:
+            cosmetic_segment(p, s, x, y, startX, startY);
+            x = startX;
+            y = startY;
+            break;
+        default:
+            break;
+        }
+    }
+    cairo_path_destroy(path);
+    cairo_surface_mark_dirty(p->coverSurface);
+}
+
+static void shapes_stroke_cosmetic(Player *p, cairo_t *cr, const PlayerPen *pen)
+{
+    CosmeticStroke s;
+    memset(&s, 0, sizeof s);
+    s.count = shapes_dashes(pen, s.dashes);
+    cosmetic_walk(p, cr, &s);
+    compose_coverage(p, &pen->brush, p->state.rop2, s.x0, s.y0, s.x1, s.y1);
+    if (s.count == 0 || p->state.bkMode != OPAQUE)
+        return;
+    /* The gaps of a styled line take the background colour in OPAQUE mode. */
+    PlayerBrush gap;
+    memset(&gap, 0, sizeof gap);
+    gap.color = p->state.bkColor;
+    s.gaps = true;
+    cosmetic_walk(p, cr, &s);
+    compose_coverage(p, &gap, p->state.rop2, s.x0, s.y0, s.x1, s.y1);
+}
+
+/* Sets cr's line settings from a geometric pen. */
+static void shapes_geometric_settings(Player *p, cairo_t *cr, const PlayerPen *pen)
+{
+    double width = fmax(player_map_length(p, pen->width), 1.0);
+    cairo_set_line_width(cr, width);
+    uint32_t cap = pen->style & PS_ENDCAP_MASK, join = pen->style & PS_JOIN_MASK;
+    cairo_set_line_cap(cr, cap == PS_ENDCAP_FLAT     ? CAIRO_LINE_CAP_BUTT
+                           : cap == PS_ENDCAP_SQUARE ? CAIRO_LINE_CAP_SQUARE
+                                                     : CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, join == PS_JOIN_BEVEL   ? CAIRO_LINE_JOIN_BEVEL
+                            : join == PS_JOIN_MITER ? CAIRO_LINE_JOIN_MITER
+                                                    : CAIRO_LINE_JOIN_ROUND);
+    cairo_set_miter_limit(cr, SHAPES_MITER_LIMIT);
+    uint32_t dashes[PLAYER_MAX_STYLE];
+    uint32_t n = shapes_dashes(pen, dashes);
+    double lengths[PLAYER_MAX_STYLE];
+    /* Stock styles count in pen widths, user styles in logical units. */
+    double unit = (pen->style & PS_STYLE_MASK) == PS_USERSTYLE ? player_map_length(p, 1) : width;
+    for (uint32_t i = 0; i < n; i++)
+        lengths[i] = dashes[i] * unit;
+    cairo_set_dash(cr, lengths, (int)n, 0);
+}
+
+/* Outlines cr's current path with the pen and keeps the path. */
+static void shapes_stroke(Player *p, cairo_t *cr, const PlayerPen *pen)
+{
+    if ((pen->style & PS_STYLE_MASK) == PS_NULL)
+        return;
+    if (!pen->geometric) {
+        shapes_stroke_cosmetic(p, cr, pen);
+        return;
+    }
+    shapes_geometric_settings(p, cr, pen);
+    compose_fill_cover(p, &pen->brush, p->state.rop2, true);
+}
+
+static void shapes_fill(Player *p, bool polygonRule)
+{
+    cairo_set_fill_rule(p->cover, polygonRule && p->state.polyFillMode == ALTERNATE
+                                      ? CAIRO_FILL_RULE_EVEN_ODD
+                                      : CAIRO_FILL_RULE_WINDING);
+    compose_fill_cover(p, &p->state.brush, p->state.rop2, false);
+}
+
+static bool shapes_polygon_rule(uint32_t iType)
+{
+    return iType == EMR_POLYGON || iType == EMR_POLYGON16 || iType == EMR_POLYPOLYGON ||
+           iType == EMR_POLYPOLYGON16;
+}
+
+void shapes_play(Player *p, const EmfRecord *rec)
+{
+    if (p->inPath) {
+        shapes_build(p, p->path, rec);
+        return;
+    }
+    cairo_t *cr = p->cover;
+    cairo_new_path(cr);
+    if (rec->iType == EMR_LINETO)
+        shapes_move(p, cr, p->state.curX, p->state.curY);
+    ShapeFill fill = shapes_build(p, cr, rec);
+    if (rec->iType != EMR_MOVETOEX) {
+        if (fill == SHAPE_FILLED && p->state.brush.style != BS_NULL)
+            shapes_fill(p, shapes_polygon_rule(rec->iType));
+        shapes_stroke(p, cr, &p->state.pen);
+    }
+    cairo_new_path(cr);
+}
+
+/* ---- the path bracket ---- */
+
+/* Moves the bracket's path into the coverage context. */
+static bool shapes_take_path(Player *p)
+{
+    if (p->inPath || !p->pathDone) {
+        player_warn(p, "no closed path");
+        return false;
+    }
+    cairo_path_t *path = cairo_copy_path(p->path);
+    cairo_new_path(p->cover);
+    cairo_append_path(p->cover, path);
+    cairo_path_destroy(path);
+    cairo_new_path(p->path);
+    p->pathDone = false;
+    return true;
+}
+
+void shapes_path_record(Player *p, const EmfRecord *rec)
+{
+    switch (rec->iType) {
+    case EMR_BEGINPATH:
+        cairo_new_path(p->path);
+        p->inPath = true;
+        p->pathDone = false;
+        p->widened = false;
+        break;
+    case EMR_ENDPATH:
+        p->pathDone = p->inPath;
+        p->inPath = false;
+        break;
+    case EMR_ABORTPATH:
+        cairo_new_path(p->path);
+        p->inPath = p->pathDone = p->widened = false;
+        break;
+    case EMR_CLOSEFIGURE:
+        if (p->inPath)
+            cairo_close_path(p->path);
+        break;
+    case EMR_WIDENPATH:
+        /* GDI widens with a geometric pen or one wider than a unit; with any other the path
+         * stays as it is. The outline is kept as the pen that will stroke it. */
+        if (!p->pathDone)
+            player_warn(p, "no closed path");
+        else if (p->state.pen.geometric && (p->state.pen.style & PS_STYLE_MASK) != PS_NULL) {
+            p->widened = true;
+            p->widenPen = p->state.pen;
+        }
+        break;
+    case EMR_FILLPATH:
+    case EMR_STROKEANDFILLPATH:
+    case EMR_STROKEPATH: {
+        bool widened = p->widened;
+        p->widened = false;
+        if (!shapes_take_path(p))
+            break;
+        if (rec->iType != EMR_STROKEPATH && p->state.brush.style != BS_NULL) {
+            if (widened) { /* the widened outline, filled: the pen's stroke in the brush */
+                shapes_geometric_settings(p, p->cover, &p->widenPen);
+                compose_fill_cover(p, &p->state.brush, p->state.rop2, true);
+            } else {
+                shapes_fill(p, true);
+            }
+        }
+        if (rec->iType != EMR_FILLPATH) {
+            if (widened)
+                player_warn(p, "the outline of a widened path drawn as its stroke");
+            shapes_stroke(p, p->cover, &p->state.pen);
+        }
+        cairo_new_path(p->cover);
+        break;
+    }
+    }
+}
