@@ -37,6 +37,8 @@ struct EmfWarnings {
 struct EmfRenderOptions {
     double dpi;    /* > 0: this many pixels per inch of the page */
     int32_t width; /* > 0 (and dpi 0): the page this many pixels wide, the height in proportion */
+    bool wholeDevice; /* the reference device's whole surface from its origin instead of the frame,
+                         as GDI draws the same calls directly on that device */
 };
 
 /* The page of a metafile: its frame (rclFrame) in the reference device's pixels and in points. */

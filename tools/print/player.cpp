@@ -513,8 +513,10 @@ static int player_layout(Player *p, const EmfPage *page, const EmfRenderOptions 
                             "(1 to %d a side, %u in all)",
                             w, h, (int)EMF_PLAYER_MAX_SIDE, (unsigned)PLAYER_MAX_PIXELS);
     p->scale = scale;
-    p->offsetX = -page->left * scale;
-    p->offsetY = -page->top * scale;
+    /* Whole pixels: a page shifted by a fraction of a pixel would step every line differently
+     * from the device the calls were recorded for. */
+    p->offsetX = -floor(page->left * scale + 0.5);
+    p->offsetY = -floor(page->top * scale + 0.5);
     p->width = (int32_t)w;
     p->height = (int32_t)h;
     return 0;
@@ -528,14 +530,19 @@ cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *opti
         memset(warnings, 0, sizeof *warnings);
     if (EmfGetPage(file, &page, error, errorSize) < 0)
         return NULL;
+    ENHMETAHEADER h;
+    EmfGetHeader(file, &h);
+    if (options && options->wholeDevice) {
+        page.left = page.top = 0;
+        page.width = h.szlDevice.cx;
+        page.height = h.szlDevice.cy;
+    }
     Player p;
     memset(&p, 0, sizeof p);
     p.file = file;
     p.warnings = warnings;
     if (player_layout(&p, &page, options, error, errorSize) < 0)
         return NULL;
-    ENHMETAHEADER h;
-    EmfGetHeader(file, &h);
     p.objectCount = h.nHandles;
     p.objects = (PlayerObject *)calloc(h.nHandles ? h.nHandles : 1, sizeof *p.objects);
     if (p.objects == NULL || player_open_page(&p, p.width, p.height) < 0) {

@@ -1,0 +1,178 @@
+/* page_compare: how far the player's picture of a metafile is from GDI drawing the same calls
+ * directly on the device. The reference is the Wine harness's page (a 32-bit BMP of the DISPLAY
+ * device's whole surface); the metafile is the native flavour's record of the same scenario,
+ * drawn by the player on the device's whole surface, pixel for pixel.
+ *
+ * usage: page_compare REFERENCE.bmp METAFILE.emf MAX_PERCENT [DIFF.png]
+ *
+ * The measure is the share of differing pixels among those that either picture inks (any pixel
+ * that is not white in one of them): a page's white background would otherwise hide any fault.
+ * Exit status 0 when the share is at most MAX_PERCENT, 1 when above, 2 when a file is unusable.
+ * DIFF.png shows the reference faded, with the differing pixels in red.
+ */
+#include <errno.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <vector>
+
+#include "emf_player.h"
+
+enum { COMPARE_OK = 0, COMPARE_ABOVE = 1, COMPARE_UNUSABLE = 2 };
+
+static const uint32_t kWhite = 0xFFFFFF;
+
+/* A picture as 0x00RRGGBB per pixel, rows from the top. */
+struct Picture {
+    int32_t width, height;
+    std::vector<uint32_t> pixels;
+};
+
+static uint32_t le32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
+
+/* Reads an uncompressed 24- or 32-bit BMP, top-down or bottom-up. */
+static int compare_read_bmp(const char *path, Picture *out)
+{
+    FILE *in = fopen(path, "rb");
+    if (in == NULL) {
+        fprintf(stderr, "page_compare: %s: %s\n", path, strerror(errno));
+        return -1;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, in)) > 0;)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    fclose(in);
+    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') {
+        fprintf(stderr, "page_compare: %s: not a BMP file\n", path);
+        return -1;
+    }
+    uint32_t offBits = le32(&bytes[10]);
+    int32_t width = (int32_t)le32(&bytes[18]), height = (int32_t)le32(&bytes[22]);
+    uint32_t bitCount = bytes[28] | bytes[29] << 8, compression = le32(&bytes[30]);
+    bool topDown = height < 0;
+    int64_t rows = topDown ? -(int64_t)height : height;
+    if ((bitCount != 24 && bitCount != 32) || compression != 0 || width <= 0 || width > 32767 || rows <= 0 ||
+        rows > 32767) {
+        fprintf(stderr, "page_compare: %s: not an uncompressed 24- or 32-bit BMP\n", path);
+        return -1;
+    }
+    size_t stride = ((size_t)width * bitCount / 8 + 3) & ~(size_t)3;
+    if (offBits > bytes.size() || bytes.size() - offBits < stride * (size_t)rows) {
+        fprintf(stderr, "page_compare: %s: the pixels are cut short\n", path);
+        return -1;
+    }
+    out->width = width;
+    out->height = (int32_t)rows;
+    out->pixels.resize((size_t)width * (size_t)rows);
+    for (int64_t y = 0; y < rows; y++) {
+        const uint8_t *row = &bytes[offBits + stride * (size_t)(topDown ? y : rows - 1 - y)];
+        for (int32_t x = 0; x < width; x++) {
+            const uint8_t *px = row + (size_t)x * (bitCount / 8);
+            out->pixels[(size_t)y * width + x] = px[2] << 16 | px[1] << 8 | px[0];
+        }
+    }
+    return 0;
+}
+
+/* Draws the metafile with the player on its reference device's whole surface. */
+static int compare_render(const char *path, Picture *out)
+{
+    EmfFile file;
+    char error[256];
+    if (EmfLoadFile(path, &file, error, sizeof error) < 0) {
+        fprintf(stderr, "page_compare: %s: %s\n", path, error);
+        return -1;
+    }
+    EmfRenderOptions options = {};
+    options.wholeDevice = true;
+    EmfWarnings warnings;
+    cairo_surface_t *page = EmfRenderPage(&file, &options, &warnings, error, sizeof error);
+    EmfFree(&file);
+    if (page == NULL) {
+        fprintf(stderr, "page_compare: %s: %s\n", path, error);
+        return -1;
+    }
+    for (uint32_t i = 0; i < warnings.count; i++)
+        fprintf(stderr, "page_compare: %s: %s\n", path, warnings.text[i]);
+    out->width = cairo_image_surface_get_width(page);
+    out->height = cairo_image_surface_get_height(page);
+    int stride = cairo_image_surface_get_stride(page);
+    const uint8_t *data = cairo_image_surface_get_data(page);
+    out->pixels.resize((size_t)out->width * out->height);
+    for (int32_t y = 0; y < out->height; y++)
+        memcpy(&out->pixels[(size_t)y * out->width], data + (size_t)y * stride, (size_t)out->width * 4);
+    for (uint32_t &px : out->pixels)
+        px &= 0xFFFFFF;
+    cairo_surface_destroy(page);
+    return 0;
+}
+
+/* The reference faded towards white, with the differing pixels in red. */
+static int compare_write_diff(const Picture &ref, const Picture &got, const char *path)
+{
+    cairo_surface_t *diff = cairo_image_surface_create(CAIRO_FORMAT_RGB24, ref.width, ref.height);
+    cairo_surface_flush(diff);
+    uint8_t *data = cairo_image_surface_get_data(diff);
+    int stride = cairo_image_surface_get_stride(diff);
+    for (int32_t y = 0; y < ref.height; y++) {
+        uint32_t *row = (uint32_t *)(data + (size_t)y * stride);
+        for (int32_t x = 0; x < ref.width; x++) {
+            size_t i = (size_t)y * ref.width + x;
+            uint32_t r = ref.pixels[i];
+            if (r != got.pixels[i]) {
+                row[x] = 0xFF0000;
+                continue;
+            }
+            uint32_t faded = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                faded |= (((r >> shift & 0xFF) + 3 * 255) / 4) << shift;
+            row[x] = faded;
+        }
+    }
+    cairo_surface_mark_dirty(diff);
+    cairo_status_t status = cairo_surface_write_to_png(diff, path);
+    cairo_surface_destroy(diff);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        fprintf(stderr, "page_compare: %s: %s\n", path, cairo_status_to_string(status));
+        return -1;
+    }
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc != 4 && argc != 5) {
+        fprintf(stderr, "usage: page_compare REFERENCE.bmp METAFILE.emf MAX_PERCENT [DIFF.png]\n");
+        return COMPARE_UNUSABLE;
+    }
+    char *end;
+    double maxPercent = strtod(argv[3], &end);
+    if (*end != '\0' || !(maxPercent >= 0 && maxPercent <= 100)) {
+        fprintf(stderr, "page_compare: MAX_PERCENT must be a number from 0 to 100\n");
+        return COMPARE_UNUSABLE;
+    }
+    Picture ref, got;
+    if (compare_read_bmp(argv[1], &ref) < 0 || compare_render(argv[2], &got) < 0)
+        return COMPARE_UNUSABLE;
+    if (ref.width != got.width || ref.height != got.height) {
+        fprintf(stderr, "page_compare: the reference is %d x %d pixels, the player's page %d x %d\n", ref.width,
+                ref.height, got.width, got.height);
+        return COMPARE_UNUSABLE;
+    }
+    size_t inked = 0, differing = 0;
+    for (size_t i = 0; i < ref.pixels.size(); i++) {
+        if (ref.pixels[i] != kWhite || got.pixels[i] != kWhite)
+            inked++;
+        if (ref.pixels[i] != got.pixels[i])
+            differing++;
+    }
+    double percent = inked ? 100.0 * (double)differing / (double)inked : 0.0;
+    printf("%zu of %zu inked pixels differ (%.2f%%; at most %.2f%% allowed)\n", differing, inked, percent,
+           maxPercent);
+    if (argc == 5 && compare_write_diff(ref, got, argv[4]) < 0)
+        return COMPARE_UNUSABLE;
+    return percent <= maxPercent ? COMPARE_OK : COMPARE_ABOVE;
+}
