@@ -1,4 +1,4 @@
-/* Exports whose drawing is not built yet. They touch nothing: text output and the hand-off report
+/* Exports whose drawing is not built yet. They touch nothing: the hand-off reports
  * failure; the two bitmap transfers return 0, the only result they ever give, drawing nothing. */
 #include "tavlinqx.h"
 
@@ -14,12 +14,6 @@ INT TAVLINQX_API Dib32(HDC *, const INT *, const INT *, const INT *, const INT *
                        const DWORD *, LOGBRUSH *, const DrawMode32 *)
 {
     return 0;
-}
-
-INT TAVLINQX_API TextOut32(HDC *, const LOGFONTA *, const INT *, const INT *, const DWORD *,
-                           const RECT *, LPCSTR, const DWORD *, const INT *, const DrawMode32 *)
-{
-    return -1;
 }
 
 INT TAVLINQX_API ZVLPrintEMF32(const PrintJob32 *, const PrintProgram32 *)
