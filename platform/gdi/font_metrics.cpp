@@ -2,8 +2,8 @@
  * reads its advances and vertical metrics. The common Windows faces map to their metric-compatible
  * Liberation faces, so advances match what GDI measures with the Windows fonts.
  *
- * Advances are linear: design units scaled to the em size and rounded to the nearest unit, as GDI
- * reports them for outline fonts without hinting adjustments. */
+ * Advances are the hinted ones at the em size in whole pixels, as GDI reports them: at 27 pixels
+ * Arial's 'w' is 20 where the linear width would round to 19. */
 #include "text_private.h"
 
 #include <fontconfig/fontconfig.h>
@@ -219,10 +219,11 @@ int metrics_advance(FontMetrics *m, int32_t **pages, uint16_t key, bool byChar)
             page[i] = FONT_UNMEASURED;
         pages[key / FONT_PAGE] = page;
     }
-    FT_UInt glyph = byChar ? FT_Get_Char_Index(m->file->face, key) : key;
-    FT_Fixed design = 0;
-    FT_Get_Advance(m->file->face, glyph, FT_LOAD_NO_SCALE, &design);
-    int advance = (int)metrics_scale(design, m->ppem, m->file->unitsPerEm);
+    FT_Face face = m->file->face;
+    FT_UInt glyph = byChar ? FT_Get_Char_Index(face, key) : key;
+    int advance = 0;
+    if (FT_Set_Pixel_Sizes(face, 0, (FT_UInt)m->ppem) == 0 && FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0)
+        advance = (int)((face->glyph->advance.x + 32) >> 6);
     if (page)
         page[key % FONT_PAGE] = advance;
     return advance;

@@ -499,6 +499,7 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
 #define TA_BASELINE 24
 #define CLR_INVALID 0xFFFFFFFF
 #define GDI_ERROR 0xFFFFFFFFL
+#define FW_NORMAL 400
 #define ETO_OPAQUE 0x0002
 #define ETO_CLIPPED 0x0004
 #define ETO_GLYPH_INDEX 0x0010

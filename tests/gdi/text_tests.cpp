@@ -250,8 +250,8 @@ TEST_F(TextTest, AnsiTextConvertsByTheFontsCharacterSet)
 }
 
 /* The metric-compatible faces: Courier New measures every character at 1229/2048 em; a positive
- * height is the cell height (t01's 22-pixel cell is the 20-pixel em); an unknown face still
- * measures with fontconfig's default face. */
+ * height is the cell height (t01's 22-pixel cell is the 20-pixel em); advances are hinted; an
+ * unknown face still measures with fontconfig's default face. */
 TEST_F(TextTest, AdvancesComeFromTheMatchedFace)
 {
     struct Row {
@@ -262,6 +262,7 @@ TEST_F(TextTest, AdvancesComeFromTheMatchedFace)
         {Font("Courier New"), "iW", {12, 12}},
         {Font("courier new"), "iW", {12, 12}},
         {Font("Arial", 22), "Hello", {14, 11, 4, 4, 11}},
+        {Font("Arial", 30), "bw", {15, 20}}, /* hinted at 27 pixels, as GDI under Wine measured */
         {Font("Times New Roman", -2048), "H", {1479}},
     };
     for (const Row &row : rows) {
