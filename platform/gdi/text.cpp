@@ -232,14 +232,17 @@ void text_convert(TextRun *run, UINT codePage, const uint8_t *bytes, UINT c, con
     }
 }
 
-GdiDC *text_enter(const char *name, HDC hdc, int x, int y, UINT options, UINT c, const INT *dx)
+/* Enters a text call: its DC, or NULL (lock released) for a bad handle, a run too long for a
+ * record, or a missing string (ERROR_INVALID_PARAMETER). */
+GdiDC *text_enter(const char *name, HDC hdc, int x, int y, UINT options, UINT c, const void *text,
+                  const INT *dx)
 {
     char dcName[32];
     if (!gdi_enter(name, "%s, %d, %d, 0x%x, %u, %s", gdi_handle_name(hdc, dcName), x, y, options, c,
                    dx ? "dx" : "null"))
         return NULL;
     GdiDC *dc = gdi_dc(hdc);
-    if (dc && (c > TEXT_MAX_CHARS)) {
+    if (dc && (c > TEXT_MAX_CHARS || (c > 0 && !text))) {
         SetLastError(ERROR_INVALID_PARAMETER);
         dc = NULL;
     }
@@ -253,7 +256,7 @@ GdiDC *text_enter(const char *name, HDC hdc, int x, int y, UINT options, UINT c,
 BOOL WINAPI ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT *lprect, LPCSTR lpString,
                         UINT c, const INT *lpDx)
 {
-    GdiDC *dc = text_enter("ExtTextOutA", hdc, x, y, options, c, lpDx);
+    GdiDC *dc = text_enter("ExtTextOutA", hdc, x, y, options, c, lpString, lpDx);
     if (!dc)
         return FALSE;
     GdiFont *font = (GdiFont *)gdi_handle_payload(dc->font, OBJ_FONT);
@@ -261,7 +264,7 @@ BOOL WINAPI ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT *lprect,
     TextScratch scratch;
     TextRun run;
     uint8_t *record;
-    bool ok = (c == 0 || lpString) && text_scratch(&scratch, c, &run, &record);
+    bool ok = text_scratch(&scratch, c, &run, &record);
     if (ok) {
         run.perChar = options & ETO_PDY ? 2 : 1;
         UINT codePage = text_code_page(font ? font->logfont.lfCharSet : (BYTE)DEFAULT_CHARSET);
@@ -277,14 +280,14 @@ BOOL WINAPI ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT *lprect,
 BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT *lprect, LPCWSTR lpString,
                         UINT c, const INT *lpDx)
 {
-    GdiDC *dc = text_enter("ExtTextOutW", hdc, x, y, options, c, lpDx);
+    GdiDC *dc = text_enter("ExtTextOutW", hdc, x, y, options, c, lpString, lpDx);
     if (!dc)
         return FALSE;
     FontMetrics *metrics = font_metrics((GdiFont *)gdi_handle_payload(dc->font, OBJ_FONT));
     TextScratch scratch;
     TextRun run;
     uint8_t *record;
-    bool ok = (c == 0 || lpString) && text_scratch(&scratch, c, &run, &record);
+    bool ok = text_scratch(&scratch, c, &run, &record);
     if (ok) {
         run.perChar = options & ETO_PDY ? 2 : 1;
         run.n = c;

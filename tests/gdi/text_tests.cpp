@@ -309,7 +309,9 @@ TEST_F(TextTest, BadArgumentsFailWithoutARecord)
     EXPECT_FALSE(ExtTextOutA(NULL, 0, 0, 0, NULL, "a", 1, NULL));
     EXPECT_FALSE(ExtTextOutW((HDC)GetStockObject(BLACK_PEN), 0, 0, 0, NULL, (LPCWSTR)u"a", 1, NULL));
     HDC dc = NewMetafile("bad.emf");
+    SetLastError(0);
     EXPECT_FALSE(ExtTextOutA(dc, 0, 0, 0, NULL, NULL, 3, NULL));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PARAMETER);
     EXPECT_FALSE(ExtTextOutW(dc, 0, 0, 0, NULL, NULL, 3, NULL));
     StandinFailCall("CreateFontIndirectA", 1);
     LOGFONTA lf = Font("Arial");
