@@ -1,45 +1,13 @@
 /* Output32 throughput for a typical mix of vector output, beside the cost of writing the same bytes
  * with plain buffered writes: the ratio shows what the recording costs over the file system. */
-#include <benchmark/benchmark.h>
-
-#include <stdio.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <vector>
 
-#include "standin.h"
-#include "tavlinqx.h"
+#include "bench_job.h"
 
 namespace {
 
 /* Metafiles are restarted after this many mixes so the file stays a sensible size. */
 const int kMixesPerFile = 2000;
-
-struct Job {
-    char path[MAX_PATH];
-    HDC dc;
-};
-
-void OpenJob(Job *job)
-{
-    GetEmfFilePath32(job->path);
-    GetEmfFileDC32(NULL, "DISPLAY", job->path, NULL, NULL, NULL, &job->dc);
-}
-
-/* Closes the job and returns the size of its metafile, which is then removed. */
-long CloseJob(Job *job)
-{
-    CloseEmfFile32(&job->dc);
-    char posix[4096];
-    struct stat st;
-    long size = 0;
-    if (StandinMapPath(job->path, posix, sizeof posix) == 0 && stat(posix, &st) == 0)
-        size = (long)st.st_size;
-    remove(posix);
-    return size;
-}
 
 struct Mix {
     std::vector<POINTS> polygon, polyline, rectangle;
@@ -126,39 +94,10 @@ void BM_BufferedWriteOfTheSameBytes(benchmark::State &state)
     OpenJob(&job);
     DrawMix(job.dc, &mix);
     const long bytesPerMix = CloseJob(&job) - 128; /* without the empty file's header and EOF */
-    const size_t recordSize = 28;                  /* a typical small record */
-    char record[recordSize] = {1};
-    char path[] = "/tmp/tavlinqx-bench-XXXXXX";
-    int fd = mkstemp(path);
-    FILE *file = fdopen(fd, "wb");
-    long bytes = 0, inFile = 0;
-    for (auto _ : state) {
-        for (long written = 0; written < bytesPerMix; written += (long)recordSize)
-            fwrite(record, 1, recordSize, file);
-        bytes += bytesPerMix;
-        inFile += bytesPerMix;
-        if (inFile > kMixesPerFile * bytesPerMix) {
-            state.PauseTiming();
-            rewind(file);
-            inFile = 0;
-            state.ResumeTiming();
-        }
-    }
-    fclose(file);
-    remove(path);
-    state.counters["bytes/s"] = benchmark::Counter((double)bytes, benchmark::Counter::kIsRate);
+    RunBufferedWrite(state, bytesPerMix, 28 /* a typical small record */, kMixesPerFile);
 }
 BENCHMARK(BM_BufferedWriteOfTheSameBytes)->Unit(benchmark::kMicrosecond);
 
 } /* namespace */
 
-int main(int argc, char **argv)
-{
-    char root[] = "/tmp/tavlinqx-bench-root-XXXXXX";
-    if (getenv(STANDIN_ROOT_ENV) == NULL && mkdtemp(root) != NULL)
-        setenv(STANDIN_ROOT_ENV, root, 1);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return RunBenchmarks(argc, argv); }

@@ -35,5 +35,12 @@ inline bool hooks_fail(const char *name)
 
 /* Live-block counter behind StandinLiveGlobalBlocks. */
 long kernel_live_global_blocks(void);
+/* GetACP's answer without a trace entry: 1252, or the code page $TAVLINQX_ACP names (1..65535). */
+UINT codepage_acp(void);
+/* IsDBCSLeadByteEx's answer without a trace entry or fault; code page 0 is the ANSI code page. */
+bool codepage_is_lead_byte(UINT codePage, BYTE b);
+/* TranslateCharsetInfo's code page for a character set, without a trace entry or fault; false for
+ * the sets it does not translate. */
+bool codepage_of_charset(BYTE charset, UINT *codePage);
 
 #endif

@@ -1,6 +1,7 @@
 /* The object table of a metafile: which object each index holds, creation records at an object's
  * first selection, EMR_SELECTOBJECT and EMR_DELETEOBJECT. Index 0 is the metafile itself. */
 #include "emf_private.h"
+#include "text_private.h"
 
 #include <stdlib.h>
 
@@ -50,8 +51,10 @@ bool table_create(GdiDC *dc, HGDIOBJ h, uint32_t i)
         return pen_record_create(dc, (const GdiPen *)gdi_handle_payload(h, 0), i);
     case OBJ_BRUSH:
         return brush_record_create(dc, (const GdiBrush *)gdi_handle_payload(h, OBJ_BRUSH), i);
+    case OBJ_FONT:
+        return font_record_create(dc, (const GdiFont *)gdi_handle_payload(h, OBJ_FONT), i);
     default:
-        return false; /* fonts other than the stock ones have no creation record here yet */
+        return false;
     }
 }
 

@@ -499,9 +499,11 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
 #define TA_BASELINE 24
 #define CLR_INVALID 0xFFFFFFFF
 #define GDI_ERROR 0xFFFFFFFFL
+#define FW_NORMAL 400
 #define ETO_OPAQUE 0x0002
 #define ETO_CLIPPED 0x0004
 #define ETO_GLYPH_INDEX 0x0010
+#define ETO_PDY 0x2000
 #define ANSI_CHARSET 0
 #define DEFAULT_CHARSET 1
 #define SYMBOL_CHARSET 2
@@ -559,6 +561,10 @@ HBRUSH WINAPI CreateDIBPatternBrushPt(const void *lpPackedDIB, UINT iUsage);
 HBITMAP WINAPI CreateBitmapIndirect(const BITMAP *pbm);
 int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMAPINFO lpbmi, UINT usage);
 HFONT WINAPI CreateFontIndirectA(const LOGFONTA *lplf);
+BOOL WINAPI ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT *lprect, LPCSTR lpString,
+                        UINT c, const INT *lpDx);
+BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT *lprect, LPCWSTR lpString,
+                        UINT c, const INT *lpDx);
 
 int WINAPI SetROP2(HDC hdc, int rop2);
 int WINAPI SetBkMode(HDC hdc, int mode);

@@ -42,10 +42,17 @@ const CharsetCodePage kCharsets[] = {
     {222 /* THAI */, 874, 0x00010000},     {238 /* EASTEUROPE */, 1250, 0x00000002},
 };
 
+const CharsetCodePage *codepage_charset_entry(uintptr_t charset)
+{
+    for (const CharsetCodePage &c : kCharsets)
+        if (c.charset == charset)
+            return &c;
+    return NULL;
+}
+
 } /* namespace */
 
-/* 1252, or the code page $TAVLINQX_ACP names (1 .. 65535). */
-static UINT codepage_acp(void)
+UINT codepage_acp(void)
 {
     const char *v = getenv(CODEPAGE_ENV);
     if (!v || !*v)
@@ -67,16 +74,21 @@ BOOL WINAPI IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar)
     hooks_trace("IsDBCSLeadByteEx", "%u, 0x%02x", CodePage, TestChar);
     if (hooks_fail("IsDBCSLeadByteEx"))
         return FALSE;
-    UINT cp = CodePage == CP_ACP ? codepage_acp() : CodePage;
+    return codepage_is_lead_byte(CodePage, TestChar) ? TRUE : FALSE;
+}
+
+bool codepage_is_lead_byte(UINT codePage, BYTE b)
+{
+    UINT cp = codePage == CP_ACP ? codepage_acp() : codePage;
     for (const LeadByteRanges &t : kLeadBytes) {
         if (t.codePage != cp)
             continue;
         for (const BYTE *r : t.ranges) {
-            if (r[1] != 0 && TestChar >= r[0] && TestChar <= r[1])
-                return TRUE;
+            if (r[1] != 0 && b >= r[0] && b <= r[1])
+                return true;
         }
     }
-    return FALSE;
+    return false;
 }
 
 /* Only TCI_SRCCHARSET is supported: the character set travels in the pointer's value, as on
@@ -87,14 +99,20 @@ BOOL WINAPI TranslateCharsetInfo(DWORD *lpSrc, LPCHARSETINFO lpCs, DWORD dwFlags
     hooks_trace("TranslateCharsetInfo", "%lu, %u", (unsigned long)charset, dwFlags);
     if (hooks_fail("TranslateCharsetInfo") || !lpCs || dwFlags != TCI_SRCCHARSET)
         return FALSE;
-    for (const CharsetCodePage &c : kCharsets) {
-        if (c.charset != charset)
-            continue;
-        memset(lpCs, 0, sizeof *lpCs);
-        lpCs->ciCharset = c.charset;
-        lpCs->ciACP = c.codePage;
-        lpCs->fs.fsCsb[0] = c.fsCsb0;
-        return TRUE;
-    }
-    return FALSE;
+    const CharsetCodePage *c = codepage_charset_entry(charset);
+    if (!c)
+        return FALSE;
+    memset(lpCs, 0, sizeof *lpCs);
+    lpCs->ciCharset = c->charset;
+    lpCs->ciACP = c->codePage;
+    lpCs->fs.fsCsb[0] = c->fsCsb0;
+    return TRUE;
+}
+
+bool codepage_of_charset(BYTE charset, UINT *codePage)
+{
+    const CharsetCodePage *c = codepage_charset_entry(charset);
+    if (c)
+        *codePage = c->codePage;
+    return c != NULL;
 }

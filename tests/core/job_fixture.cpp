@@ -48,6 +48,18 @@ std::string DescribeRect(const std::vector<uint8_t> &b, size_t off)
     return Format("(%d,%d,%d,%d)", I32(b, off), I32(b, off + 4), I32(b, off + 8), I32(b, off + 12));
 }
 
+/* "EXTTEXTOUTW (x,y) opts=0x0 \"ab\\u3042\"": the reference point, options and string. */
+std::string DescribeText(const std::vector<uint8_t> &b)
+{
+    std::string text = Format("EXTTEXTOUTW (%d,%d) opts=0x%x \"", I32(b, 36), I32(b, 40), U32(b, 52));
+    uint32_t offString = U32(b, 48);
+    for (uint32_t i = 0; i < U32(b, 44); i++) {
+        uint32_t unit = U32(b, offString + 2 * i) & 0xFFFF;
+        text += unit >= 0x20 && unit < 0x7F ? std::string(1, (char)unit) : Format("\\u%04x", unit);
+    }
+    return text + "\"";
+}
+
 std::string Describe(const std::vector<uint8_t> &b)
 {
     using namespace emf;
@@ -90,6 +102,11 @@ std::string Describe(const std::vector<uint8_t> &b)
     case EMR_CHORD: return "CHORD " + DescribeRect(b, 8);
     case EMR_MOVETOEX: return Format("MOVETOEX %d,%d", I32(b, 8), I32(b, 12));
     case EMR_LINETO: return Format("LINETO %d,%d", I32(b, 8), I32(b, 12));
+    case EMR_EXTCREATEFONTINDIRECTW:
+        return Format("EXTCREATEFONTINDIRECTW %u height=%d esc=%d charset=%u", U32(b, 8), I32(b, 12),
+                      I32(b, 20), b.size() > 35 ? b[35] : 0);
+    case EMR_SETTEXTALIGN: return Format("SETTEXTALIGN %u", U32(b, 8));
+    case EMR_EXTTEXTOUTW: return DescribeText(b);
     case EMR_BEGINPATH: return "BEGINPATH";
     case EMR_ENDPATH: return "ENDPATH";
     case EMR_WIDENPATH: return "WIDENPATH";

@@ -784,6 +784,137 @@ static void scenario_print_handoff(ScenarioRun *run)
     DeleteFileA(donePath);
 }
 
+/* ---- Text jobs: TextOut32 on the DISPLAY printer ---- */
+
+enum ScenarioTextRecordType {
+    SCENARIO_EMR_EXTCREATEFONTINDIRECTW = 82,
+    SCENARIO_EMR_EXTTEXTOUTW = 84,
+};
+
+/* One TextOut32 call; length is the run's, not the string's. */
+struct TextRow {
+    const char *what;
+    const char *face;
+    LONG height, escapement;
+    BYTE charset;
+    INT x, y;
+    DWORD options;
+    const RECT *rect;
+    const char *text;
+    DWORD length;
+    const INT *advances;
+    const DrawMode32 *mode;
+};
+
+static void scenario_text_rows(ScenarioRun *run, HDC dc, const TextRow *rows, size_t count)
+{
+    for (size_t i = 0; i < count; i++) {
+        const TextRow *row = &rows[i];
+        LOGFONTA font;
+        memset(&font, 0, sizeof font);
+        font.lfHeight = row->height;
+        font.lfEscapement = row->escapement;
+        font.lfOrientation = row->escapement;
+        font.lfWeight = FW_NORMAL;
+        font.lfCharSet = row->charset;
+        strncpy(font.lfFaceName, row->face, LF_FACESIZE - 1);
+        INT x = row->x, y = row->y;
+        DWORD options = row->options, length = row->length;
+        if (run->x->TextOut32(&dc, &font, &x, &y, &options, row->rect, row->text, &length,
+                              row->advances, row->mode) != 0)
+            scenario_fail(run, "%s: TextOut32 did not return 0", row->what);
+    }
+}
+
+/* The whole-string road in Arial, which GDI under Wine also realises as Liberation Sans, so even
+ * the advances it measures compare: transparent, opaque, clipped, cp1252 high bytes, and a run of
+ * length 0, which still draws once. */
+static void scenario_text_whole(ScenarioRun *run)
+{
+    static const RECT box = {40, 100, 400, 140};
+    static const TextRow rows[] = {
+        {"Arial, transparent", "Arial", -24, 0, ANSI_CHARSET, 50, 60, 0, NULL, "Hello, world", 12, NULL, &kModeCopy},
+        {"cell height 30, opaque", "Arial", 30, 0, ANSI_CHARSET, 50, 100, ETO_OPAQUE, &box,
+         "Quick brown fox", 15, NULL, &kModeMask},
+        {"clipped", "Arial", -18, 0, ANSI_CHARSET, 50, 160, ETO_CLIPPED, &box, "clipped run", 11,
+         NULL, &kModeCopy},
+        {"cp1252 high bytes", "Arial", -20, 0, ANSI_CHARSET, 50, 200, 0, NULL, "\x80 caf\xe9 \xff", 8, NULL, &kModeCopy},
+        {"length 0", "Arial", -20, 0, ANSI_CHARSET, 50, 240, 0, NULL, "", 0, NULL, &kModeCopy},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_text_rows(run, dc, SCENARIO_ROWS(rows));
+    scenario_close(run, dc);
+    scenario_expect_records(run, SCENARIO_EMR_EXTCREATEFONTINDIRECTW, 5);
+    scenario_expect_records(run, SCENARIO_EMR_EXTTEXTOUTW, 5);
+    scenario_expect_records(run, SCENARIO_EMR_DELETEOBJECT, 5);
+}
+
+/* The per-character road along escapements of 45, 90, 270, -45 and 1 degree, in the three faces
+ * with metric-compatible stand-ins: every character a call of its own, placed by the walk. */
+static void scenario_text_rotated(ScenarioRun *run)
+{
+    static const INT advances[] = {14, 11, 4, 4, 11, 9, 12, 7};
+    static const TextRow rows[] = {
+        {"45 degrees", "Arial", -20, 450, ANSI_CHARSET, 300, 300, 0, NULL, "Rotated!", 8, advances, &kModeCopy},
+        {"90 degrees", "Arial", -20, 900, ANSI_CHARSET, 300, 300, 0, NULL, "Upward", 6, advances, &kModeMask},
+        {"270 degrees", "Times New Roman", -20, 2700, ANSI_CHARSET, 320, 300, 0, NULL, "Down", 4, advances, &kModeCopy},
+        {"-45 degrees", "Courier New", -20, -450, ANSI_CHARSET, 300, 320, ETO_OPAQUE, NULL, "Slope", 5, advances, &kModeCopy},
+        {"1 degree", "Arial", -20, 15, ANSI_CHARSET, 100, 500, 0, NULL, "tilt", 4, advances, &kModeCopy},
+        {"length 0", "Arial", -20, 450, ANSI_CHARSET, 100, 550, 0, NULL, "", 0, advances, &kModeCopy},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_text_rows(run, dc, SCENARIO_ROWS(rows));
+    scenario_close(run, dc);
+    scenario_expect_records(run, SCENARIO_EMR_EXTTEXTOUTW, 8 + 6 + 4 + 5 + 4);
+}
+
+/* Glyph indices with the caller's advances, handed to GDI whole and not walked even along an
+ * escapement; and a glyph run of length 0. */
+static void scenario_text_glyphs(ScenarioRun *run)
+{
+    static const WORD glyphs[] = {36, 37, 38, 39, 40};
+    static const INT advances[] = {21, 22, 23, 24, 25};
+    static const TextRow rows[] = {
+        {"glyphs", "Arial", -20, 0, ANSI_CHARSET, 60, 80, ETO_GLYPH_INDEX, NULL, (const char *)glyphs, 5, advances, &kModeCopy},
+        {"glyphs at 90 degrees", "Arial", -20, 900, ANSI_CHARSET, 60, 300, ETO_GLYPH_INDEX | ETO_OPAQUE, NULL,
+         (const char *)glyphs, 5, advances, &kModeCopy},
+        {"length 0", "Arial", -20, 0, ANSI_CHARSET, 60, 120, ETO_GLYPH_INDEX, NULL, (const char *)glyphs, 0, advances, &kModeCopy},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_text_rows(run, dc, SCENARIO_ROWS(rows));
+    scenario_close(run, dc);
+    scenario_expect_records(run, SCENARIO_EMR_EXTTEXTOUTW, 3);
+}
+
+/* Shift-JIS: a double-byte character drawn by one call with each of the three ways an advance
+ * array may describe it, a whole run converted with code page 932, and a lead byte in the last
+ * position drawn alone. */
+static void scenario_text_sjis(ScenarioRun *run)
+{
+    static const INT pairThenZero[] = {20, 0, 10}, zeroThenPair[] = {0, 20, 10}, both[] = {20, 20, 10};
+    static const INT leadLast[] = {12, 12};
+    static const TextRow rows[] = {
+        {"advances 20, 0", "MS Gothic", -20, 0, SHIFTJIS_CHARSET, 50, 50, 0, NULL, "\x82\xa0\x41", 3, pairThenZero, &kModeCopy},
+        {"advances 0, 20", "MS Gothic", -20, 0, SHIFTJIS_CHARSET, 50, 90, 0, NULL, "\x82\xa0\x41", 3, zeroThenPair, &kModeCopy},
+        {"advances 20, 20", "MS Gothic", -20, 0, SHIFTJIS_CHARSET, 50, 130, 0, NULL, "\x82\xa0\x41", 3, both, &kModeCopy},
+        {"at 90 degrees", "MS Gothic", -20, 900, SHIFTJIS_CHARSET, 200, 300, 0, NULL, "\x82\xa0\x41", 3, pairThenZero, &kModeMask},
+        {"whole run", "MS Gothic", -20, 0, SHIFTJIS_CHARSET, 50, 170, 0, NULL, "\x93\xfa\x96\x7b\x8c\xea ABC", 10, NULL, &kModeCopy},
+        {"lead byte last", "MS Gothic", -20, 0, SHIFTJIS_CHARSET, 50, 210, 0, NULL, "A\x82", 2, leadLast, &kModeCopy},
+    };
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    scenario_text_rows(run, dc, SCENARIO_ROWS(rows));
+    scenario_close(run, dc);
+    scenario_expect_records(run, SCENARIO_EMR_EXTTEXTOUTW, 2 + 2 + 2 + 2 + 1 + 2);
+}
+
 struct ScenarioRow {
     const char *name;
     void (*run)(ScenarioRun *run);
