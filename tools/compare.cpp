@@ -13,7 +13,6 @@ enum CmpSpan {
     CMP_FONT_TAIL,  /* nSize and everything after the face name's terminator */
     CMP_PEN_FORMS,  /* not a span: a CREATEPEN may stand for an EXTCREATEPEN (cmp_pen_forms) */
     CMP_EMPTY_MERGE, /* not a span: header bounds one merge of (-1,-1,0,0) apart (cmp_header_mask) */
-    CMP_TEXT_STRING, /* nSize, nChars and everything from offDx on: the string and its advances */
 };
 
 struct CmpExclusion {
@@ -44,11 +43,6 @@ static const CmpExclusion cmp_exclusions[] = {
      "advances GDI measured from the realised font, where the caller gave none; advances the "
      "caller gave are stored as given and stay compared in every scenario that does not name "
      "this rule"},
-    {"wine.no-cjk-font", EMR_EXTTEXTOUTW, 0, 0, CMP_TEXT_STRING,
-     "GDI converts ANSI text with the code page of the font it realised: Wine without a "
-     "Japanese font realises a Shift-JIS font as an ANSI one and converts with code page 1252 "
-     "where Windows and the stand-in use 932, so the string, its length and its advances may "
-     "differ; the reference point, options and rectangle are still compared"},
     {"path.bounds", EMR_FILLPATH, 8, 24, CMP_FIXED,
      "bounding box of the path converted to a region, whose rounding may differ"},
     {"path.bounds", EMR_STROKEANDFILLPATH, 8, 24, CMP_FIXED,
@@ -104,9 +98,6 @@ static int cmp_span(const CmpExclusion *e, const EmfRecord *r, uint32_t *from, u
         uint32_t perChar = (EmfU32(r, offsetof(EMREXTTEXTOUTW, emrtext.fOptions)) & EMF_ETO_PDY) ? 8 : 4;
         *from = EmfU32(r, offsetof(EMREXTTEXTOUTW, emrtext.offDx));
         *to = *from + nChars * perChar; /* the reader proved the array lies in the record */
-    } else if (e->span == CMP_TEXT_STRING) {
-        *from = offsetof(EMREXTTEXTOUTW, emrtext.offDx);
-        *to = r->nSize;
     } else {
         uint32_t face = offsetof(EMREXTCREATEFONTINDIRECTW, elfw.lfFaceName), n = 0;
         while (n < 32 && EmfU16(r, face + 2 * n) != 0)
@@ -125,12 +116,8 @@ static int cmp_excluded(const EmfRecord *r, uint32_t at, uint32_t mask)
             continue;
         if (at >= from && at < to)
             return 1;
-        if ((cmp_exclusions[i].span == CMP_FONT_TAIL || cmp_exclusions[i].span == CMP_TEXT_STRING) &&
-            at >= 4 && at < 8)
+        if (cmp_exclusions[i].span == CMP_FONT_TAIL && at >= 4 && at < 8)
             return 1; /* the two forms differ in size */
-        if (cmp_exclusions[i].span == CMP_TEXT_STRING && at >= offsetof(EMREXTTEXTOUTW, emrtext.nChars) &&
-            at < offsetof(EMREXTTEXTOUTW, emrtext.offString))
-            return 1;
     }
     return 0;
 }

@@ -74,9 +74,15 @@ UINT text_code_page(BYTE charset)
     }
 }
 
-/* An undefined single byte keeps its value, as Windows' tables map the holes of 1252; an undefined
- * double-byte pair becomes '?'. FIXME: which default character Windows gives such a pair in each
- * double-byte code page was not observed. */
+/* The character Windows' tables give a sequence a double-byte code page does not define: a lead
+ * byte without its trail byte or an undefined pair (as observed under Wine, whose tables are
+ * Windows' own: U+30FB in 932, '?' in the others). */
+static uint16_t text_default_char(UINT codePage)
+{
+    return codePage == 932 ? 0x30FB : '?';
+}
+
+/* An undefined single byte keeps its value, as Windows' tables map the holes of 1252. */
 int text_char_to_utf16(UINT codePage, const uint8_t *bytes, int n, uint16_t *out)
 {
     if (codePage == CP_ACP)
@@ -89,13 +95,16 @@ int text_char_to_utf16(UINT codePage, const uint8_t *bytes, int n, uint16_t *out
     if (n == 2) {
         int got = text_iconv(c, bytes, 2, out);
         if (got == 0)
-            out[0] = '?';
+            out[0] = text_default_char(codePage);
         return got ? got : 1;
     }
     uint16_t &cached = c->bytes[bytes[0]];
     if (cached == 0xFFFF) {
         uint16_t units[2];
-        cached = text_iconv(c, bytes, 1, units) == 1 ? units[0] : bytes[0];
+        if (codepage_is_lead_byte(codePage, bytes[0]))
+            cached = text_default_char(codePage);
+        else
+            cached = text_iconv(c, bytes, 1, units) == 1 ? units[0] : bytes[0];
     }
     out[0] = cached;
     return 1;

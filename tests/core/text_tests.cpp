@@ -309,7 +309,7 @@ TEST_F(TextOutTest, WalkNeverReadsPastTheRunOrOneAdvancePerCharacter)
     memcpy(pairText, "A\x82\xa0", 3);
     EXPECT_EQ(Text(100, 300, 0, pairText, 3, advances), 0);
     EXPECT_THAT(TextRecords(), ElementsAre("EXTTEXTOUTW (100,200) opts=0x0 \"A\"",
-                                           "EXTTEXTOUTW (110,200) opts=0x0 \"\\u0082\"",
+                                           "EXTTEXTOUTW (110,200) opts=0x0 \"\\u30fb\"",
                                            "EXTTEXTOUTW (100,300) opts=0x0 \"A\"",
                                            "EXTTEXTOUTW (110,300) opts=0x0 \"\\u3042\""));
 }

@@ -230,7 +230,11 @@ TEST_F(TextTest, AnsiTextConvertsByTheFontsCharacterSet)
         {DEFAULT_CHARSET, "\x80", {0x20AC}},          /* the ANSI code page, 1252 */
         {SYMBOL_CHARSET, "\x41\x1f", {0xF041, 0x1F}},
         {OEM_CHARSET, "\x82", {0x00E9}},              /* code page 437 */
-        {SHIFTJIS_CHARSET, "A\x82", {'A', 0x82}},     /* a lead byte without its trail byte */
+        /* A lead byte without its trail byte, and undefined pairs: the code page's default. */
+        {SHIFTJIS_CHARSET, "A\x82", {'A', 0x30FB}},
+        {SHIFTJIS_CHARSET, "\x81\x7f", {0x30FB}},
+        {GB2312_CHARSET, "A\x81", {'A', '?'}},
+        {HANGUL_CHARSET, "\x81\x7f", {'?'}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(testing::Message() << "charset " << (int)row.charset << " " << row.bytes);
