@@ -199,20 +199,6 @@ uint32_t pixels_put_table(const GdiBitmap *bm, uint8_t *at)
     return sizeof masks;
 }
 
-/* A packed DIB header GDI takes for a pattern brush; its row stride and line count. Only the 40-byte
- * header: the stand-in does not read the larger V4/V5 headers. */
-bool pixels_packed_ok(const BITMAPINFOHEADER *hdr, uint32_t *stride, uint32_t *height)
-{
-    WORD bpp = hdr->biBitCount;
-    bool depthOk = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
-    bool compressionOk =
-        hdr->biCompression == BI_RGB || (hdr->biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32));
-    *height = hdr->biHeight < 0 ? 0u - (uint32_t)hdr->biHeight : (uint32_t)hdr->biHeight;
-    *stride = depthOk ? dib_stride(hdr->biWidth, bpp) : 0;
-    return hdr->biSize == sizeof *hdr && depthOk && compressionOk && *stride != 0 && *height != 0 &&
-           (uint64_t)*stride * *height <= INT32_MAX && (bpp > 8 || hdr->biClrUsed <= 256);
-}
-
 /* Largest table dib_copy_packed and dib_pack_bitmap write: 256 RGBQUADs. */
 enum { MAX_TABLE_BYTES = 256 * 4 };
 
@@ -228,6 +214,28 @@ uint32_t ddb_stride(int64_t width, int bitsPixel)
 {
     uint64_t stride = ((uint64_t)width * (uint64_t)bitsPixel + 15) / 16 * 2;
     return width <= 0 || stride > INT32_MAX ? 0 : (uint32_t)stride;
+}
+
+bool dib_header_ok(const BITMAPINFOHEADER *hdr, uint32_t *stride, uint32_t *height)
+{
+    WORD bpp = hdr->biBitCount;
+    bool depthOk = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+    bool compressionOk =
+        hdr->biCompression == BI_RGB || (hdr->biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32));
+    *height = hdr->biHeight < 0 ? 0u - (uint32_t)hdr->biHeight : (uint32_t)hdr->biHeight;
+    *stride = depthOk ? dib_stride(hdr->biWidth, bpp) : 0;
+    return hdr->biSize == sizeof *hdr && depthOk && compressionOk && *stride != 0 && *height != 0 &&
+           (uint64_t)*stride * *height <= INT32_MAX && (bpp > 8 || hdr->biClrUsed <= 256);
+}
+
+uint32_t dib_table_bytes(const BITMAPINFOHEADER *hdr, UINT usage)
+{
+    if (hdr->biCompression == BI_BITFIELDS)
+        return 3 * sizeof(DWORD);
+    if (hdr->biBitCount > 8)
+        return 0;
+    uint32_t entries = hdr->biClrUsed ? hdr->biClrUsed : 1u << hdr->biBitCount;
+    return entries * (usage == DIB_PAL_COLORS ? 2 : 4);
 }
 
 uint8_t *dib_pack_bitmap(const GdiBitmap *bm, uint32_t *cbBmi, uint32_t *cbBits)
@@ -258,16 +266,15 @@ uint8_t *dib_copy_packed(const void *packed, UINT usage, uint32_t *cbBmi, uint32
     BITMAPINFOHEADER hdr;
     memcpy(&hdr, packed, sizeof hdr);
     uint32_t stride = 0, height = 0;
-    if (!pixels_packed_ok(&hdr, &stride, &height)) {
+    if (!dib_header_ok(&hdr, &stride, &height)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;
     }
     WORD bpp = hdr.biBitCount;
     uint32_t entrySize = usage == DIB_PAL_COLORS ? 2 : 4;
     uint32_t entries = bpp <= 8 ? 1u << bpp : 0;
-    uint32_t srcEntries = bpp <= 8 && hdr.biClrUsed ? hdr.biClrUsed : entries;
     uint32_t tableBytes = hdr.biCompression == BI_BITFIELDS ? 12 : entries * entrySize;
-    uint32_t srcTableBytes = hdr.biCompression == BI_BITFIELDS ? 12 : srcEntries * entrySize;
+    uint32_t srcTableBytes = dib_table_bytes(&hdr, usage);
     size_t bitsSize = (size_t)stride * height;
     uint8_t *dib = (uint8_t *)calloc(1, sizeof hdr + tableBytes + bitsSize);
     if (!dib) {

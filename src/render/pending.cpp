@@ -1,20 +1,6 @@
 /* Exports whose drawing is not built yet. They touch nothing: text output and the hand-off report
- * failure; the two bitmap transfers return 0, the only result they ever give, drawing nothing. */
+ * failure. */
 #include "tavlinqx.h"
-
-INT TAVLINQX_API Raster32(HDC *, const INT *, const INT *, const INT *, const INT *, const BITMAP *,
-                          const INT *, const INT *, const INT *, const INT *, const DWORD *,
-                          LOGBRUSH *, const DrawMode32 *)
-{
-    return 0;
-}
-
-INT TAVLINQX_API Dib32(HDC *, const INT *, const INT *, const INT *, const INT *, const INT *,
-                       const INT *, const INT *, const INT *, const void *, const BITMAPINFO *,
-                       const DWORD *, LOGBRUSH *, const DrawMode32 *)
-{
-    return 0;
-}
 
 INT TAVLINQX_API TextOut32(HDC *, const LOGFONTA *, const INT *, const INT *, const DWORD *,
                            const RECT *, LPCSTR, const DWORD *, const INT *, const DrawMode32 *)
