@@ -13,6 +13,7 @@ enum CmpSpan {
     CMP_FONT_TAIL,  /* nSize and everything after the face name's terminator */
     CMP_PEN_FORMS,  /* not a span: a CREATEPEN may stand for an EXTCREATEPEN (cmp_pen_forms) */
     CMP_EMPTY_MERGE, /* not a span: header bounds one merge of (-1,-1,0,0) apart (cmp_header_mask) */
+    CMP_DIB_TABLE,  /* not a span: a STRETCHDIBITS may lack the colour table (cmp_dib_tables) */
 };
 
 struct CmpExclusion {
@@ -61,6 +62,11 @@ static const CmpExclusion cmp_exclusions[] = {
      "Wine 8 merges the empty bounds (0,0,-1,-1) of a Polyline of 0 points into the header as "
      "(-1,-1,0,0); we merge nothing for it: in a file pair holding a POLYLINE of 0 points the "
      "header bounds may differ by exactly that merge"},
+    {"wine.dib-colour-table", EMR_STRETCHDIBITS, 0, 0, CMP_DIB_TABLE,
+     "for a DIB of 8 bits or fewer with biClrUsed 0, Wine 8 records the header without the colour "
+     "table, where Windows (and we) record all 2^bpp entries; the pair at one index passes when "
+     "every field, the header and the bits agree and only the table with the sizes and offset "
+     "it moves differ"},
 };
 enum { CMP_EXCLUSIONS = sizeof cmp_exclusions / sizeof cmp_exclusions[0] };
 static_assert(CMP_EXCLUSIONS <= 32, "one mask bit per exclusion row");
@@ -88,7 +94,8 @@ void EmfCompareListExclusions(FILE *out)
 /* Bytes from *from to *to of r that the exclusion row covers; 0 when it covers none. */
 static int cmp_span(const CmpExclusion *e, const EmfRecord *r, uint32_t *from, uint32_t *to)
 {
-    if (r->iType != e->iType || e->span == CMP_PEN_FORMS || e->span == CMP_EMPTY_MERGE)
+    if (r->iType != e->iType || e->span == CMP_PEN_FORMS || e->span == CMP_EMPTY_MERGE ||
+        e->span == CMP_DIB_TABLE)
         return 0;
     if (e->span == CMP_FIXED) {
         *from = e->from;
@@ -157,6 +164,35 @@ static int64_t cmp_pen_forms(const EmfRecord *pen, const EmfRecord *ext)
     return -1;
 }
 
+/* Compares an EMR_STRETCHDIBITS that carries the whole colour table of a DIB of 8 bits or fewer
+ * with biClrUsed 0 with one that carries the header alone. Returns -1 when they agree but for the
+ * table, nSize, cbBmiSrc and offBitsSrc; else the offset in whole of the first field that
+ * disagrees. */
+static int64_t cmp_dib_tables(const EmfRecord *whole, const EmfRecord *bare)
+{
+    const uint32_t cbBmiAt = offsetof(EMRSTRETCHDIBITS, cbBmiSrc);
+    const uint32_t offBitsAt = offsetof(EMRSTRETCHDIBITS, offBitsSrc);
+    const uint32_t header = sizeof(EMRSTRETCHDIBITS);
+    uint32_t bitCount = EmfU16(whole, header + offsetof(BITMAPINFOHEADER, biBitCount));
+    if (EmfU32(bare, cbBmiAt) != sizeof(BITMAPINFOHEADER) || bitCount == 0 || bitCount > 8 ||
+        EmfU32(whole, header + offsetof(BITMAPINFOHEADER, biClrUsed)) != 0 ||
+        EmfU32(whole, cbBmiAt) != sizeof(BITMAPINFOHEADER) + (4u << bitCount) ||
+        EmfU32(whole, offsetof(EMRSTRETCHDIBITS, offBmiSrc)) != header)
+        return cbBmiAt;
+    for (uint32_t i = 8; i < header + sizeof(BITMAPINFOHEADER); i++) {
+        if (i >= cbBmiAt && i < offBitsAt + 4)
+            continue;
+        if (whole->data[i] != bare->data[i])
+            return i;
+    }
+    uint32_t bitsWhole = EmfU32(whole, offBitsAt), bitsBare = EmfU32(bare, offBitsAt);
+    uint32_t cbBits = EmfU32(whole, offsetof(EMRSTRETCHDIBITS, cbBitsSrc));
+    if (bitsWhole + cbBits > whole->nSize || bitsBare + cbBits > bare->nSize ||
+        memcmp(whole->data + bitsWhole, bare->data + bitsBare, cbBits) != 0)
+        return bitsWhole;
+    return -1;
+}
+
 /* First byte where a and b differ outside the exclusions, or -1 when there is none. *namedBy is
  * the record whose layout names that byte. */
 static int64_t cmp_records(const EmfRecord *a, const EmfRecord *b, uint32_t mask,
@@ -170,6 +206,14 @@ static int64_t cmp_records(const EmfRecord *a, const EmfRecord *b, uint32_t mask
         if (a->iType == EMR_EXTCREATEPEN && b->iType == EMR_CREATEPEN) {
             *namedBy = b;
             return cmp_pen_forms(b, a);
+        }
+    }
+    if (cmp_rule_on(mask, CMP_DIB_TABLE) && a->iType == EMR_STRETCHDIBITS && b->iType == EMR_STRETCHDIBITS) {
+        uint32_t cbBmiA = EmfU32(a, offsetof(EMRSTRETCHDIBITS, cbBmiSrc));
+        uint32_t cbBmiB = EmfU32(b, offsetof(EMRSTRETCHDIBITS, cbBmiSrc));
+        if (cbBmiA != cbBmiB) {
+            *namedBy = cbBmiA > cbBmiB ? a : b;
+            return cbBmiA > cbBmiB ? cmp_dib_tables(a, b) : cmp_dib_tables(b, a);
         }
     }
     uint32_t end = a->nSize > b->nSize ? a->nSize : b->nSize;

@@ -104,6 +104,44 @@ int pixels_query(const GdiBitmap *bm, BITMAPINFOHEADER *hdr)
     return bm->height;
 }
 
+/* Converts count pixels of a device-bitmap row into a DIB row of bitCount bits and stride bytes in
+ * one pass: the common pairs directly (rows copied, or indexes looked up in palette, the colours as
+ * 0xRRGGBB, which little-endian memory holds as blue, green, red), the rest through colours in
+ * rgb, scratch for count of them. Returns the bytes written; the caller zeroes the rest. */
+size_t pixels_convert_row(const GdiBitmap *bm, const uint8_t *row, int count, WORD bitCount, uint32_t stride,
+                          const uint32_t *palette, uint32_t *rgb, uint8_t *out)
+{
+    int from = bm->bitsPixel;
+    if (from == 1 && bitCount == 1) {
+        size_t bytes = ((size_t)count + 7) / 8;
+        memcpy(out, row, bytes);
+        if (count % 8)
+            out[bytes - 1] &= (uint8_t)(0xFF << (8 - count % 8));
+        return bytes;
+    }
+    if (bitCount == 24 && from == 24) {
+        memcpy(out, row, 3 * (size_t)count);
+    } else if (bitCount == 24 && from == 32) {
+        for (int x = 0; x < count; x++, out += 3, row += 4) {
+            out[0] = row[0];
+            out[1] = row[1];
+            out[2] = row[2];
+        }
+    } else if (bitCount == 24 && from == 8) {
+        /* Four bytes a pixel, the fourth overwritten by the next pixel; the last one takes three. */
+        for (int x = 0; x < count - 1; x++, out += 3)
+            memcpy(out, &palette[row[x]], 4);
+        if (count > 0)
+            memcpy(out, &palette[row[count - 1]], 3);
+    } else {
+        memset(out, 0, stride);
+        pixels_row_colours(bm, row, count, rgb);
+        pixels_encode_row(rgb, count, bitCount, out);
+        return stride;
+    }
+    return 3 * (size_t)count;
+}
+
 /* Copies scan lines start.. of a DIB of |biHeight| lines, numbered from its bottom; the DIB's top
  * row is the bitmap's top row. Lines below the bitmap and columns right of it are written as zero
  * and not counted. Returns the lines taken from the bitmap, or -1 when memory runs out. */
@@ -116,16 +154,21 @@ int pixels_copy_lines(const GdiBitmap *bm, const BITMAPINFOHEADER *hdr, uint32_t
     uint32_t *rgb = (uint32_t *)malloc((size_t)columns * sizeof *rgb);
     if (!rgb)
         return -1;
+    uint32_t palette[256];
+    if (bm->bitsPixel == 8)
+        for (int i = 0; i < 256; i++)
+            palette[i] = pixels_palette8(i);
     int copied = 0;
     for (uint32_t k = 0; k < n; k++) {
         uint32_t fromTop = height - 1 - (start + k);
         uint8_t *out = bits + (size_t)stride * (hdr->biHeight < 0 ? n - 1 - k : k);
-        memset(out, 0, stride);
-        if (fromTop >= (uint32_t)bm->height)
-            continue;
-        pixels_row_colours(bm, bm->bits + (size_t)bm->widthBytes * fromTop, columns, rgb);
-        pixels_encode_row(rgb, columns, hdr->biBitCount, out);
-        copied++;
+        size_t written = 0;
+        if (fromTop < (uint32_t)bm->height) {
+            written = pixels_convert_row(bm, bm->bits + (size_t)bm->widthBytes * fromTop, columns, hdr->biBitCount,
+                                         stride, palette, rgb, out);
+            copied++;
+        }
+        memset(out + written, 0, stride - written);
     }
     free(rgb);
     return copied;
@@ -199,20 +242,6 @@ uint32_t pixels_put_table(const GdiBitmap *bm, uint8_t *at)
     return sizeof masks;
 }
 
-/* A packed DIB header GDI takes for a pattern brush; its row stride and line count. Only the 40-byte
- * header: the stand-in does not read the larger V4/V5 headers. */
-bool pixels_packed_ok(const BITMAPINFOHEADER *hdr, uint32_t *stride, uint32_t *height)
-{
-    WORD bpp = hdr->biBitCount;
-    bool depthOk = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
-    bool compressionOk =
-        hdr->biCompression == BI_RGB || (hdr->biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32));
-    *height = hdr->biHeight < 0 ? 0u - (uint32_t)hdr->biHeight : (uint32_t)hdr->biHeight;
-    *stride = depthOk ? dib_stride(hdr->biWidth, bpp) : 0;
-    return hdr->biSize == sizeof *hdr && depthOk && compressionOk && *stride != 0 && *height != 0 &&
-           (uint64_t)*stride * *height <= INT32_MAX && (bpp > 8 || hdr->biClrUsed <= 256);
-}
-
 /* Largest table dib_copy_packed and dib_pack_bitmap write: 256 RGBQUADs. */
 enum { MAX_TABLE_BYTES = 256 * 4 };
 
@@ -228,6 +257,28 @@ uint32_t ddb_stride(int64_t width, int bitsPixel)
 {
     uint64_t stride = ((uint64_t)width * (uint64_t)bitsPixel + 15) / 16 * 2;
     return width <= 0 || stride > INT32_MAX ? 0 : (uint32_t)stride;
+}
+
+bool dib_header_ok(const BITMAPINFOHEADER *hdr, uint32_t *stride, uint32_t *height)
+{
+    WORD bpp = hdr->biBitCount;
+    bool depthOk = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+    bool compressionOk =
+        hdr->biCompression == BI_RGB || (hdr->biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32));
+    *height = hdr->biHeight < 0 ? 0u - (uint32_t)hdr->biHeight : (uint32_t)hdr->biHeight;
+    *stride = depthOk ? dib_stride(hdr->biWidth, bpp) : 0;
+    return hdr->biSize == sizeof *hdr && depthOk && compressionOk && *stride != 0 && *height != 0 &&
+           (uint64_t)*stride * *height <= INT32_MAX && (bpp > 8 || hdr->biClrUsed <= 256);
+}
+
+uint32_t dib_table_bytes(const BITMAPINFOHEADER *hdr, UINT usage)
+{
+    if (hdr->biCompression == BI_BITFIELDS)
+        return 3 * sizeof(DWORD);
+    if (hdr->biBitCount > 8)
+        return 0;
+    uint32_t entries = hdr->biClrUsed ? hdr->biClrUsed : 1u << hdr->biBitCount;
+    return entries * (usage == DIB_PAL_COLORS ? 2 : 4);
 }
 
 uint8_t *dib_pack_bitmap(const GdiBitmap *bm, uint32_t *cbBmi, uint32_t *cbBits)
@@ -258,16 +309,15 @@ uint8_t *dib_copy_packed(const void *packed, UINT usage, uint32_t *cbBmi, uint32
     BITMAPINFOHEADER hdr;
     memcpy(&hdr, packed, sizeof hdr);
     uint32_t stride = 0, height = 0;
-    if (!pixels_packed_ok(&hdr, &stride, &height)) {
+    if (!dib_header_ok(&hdr, &stride, &height)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;
     }
     WORD bpp = hdr.biBitCount;
     uint32_t entrySize = usage == DIB_PAL_COLORS ? 2 : 4;
     uint32_t entries = bpp <= 8 ? 1u << bpp : 0;
-    uint32_t srcEntries = bpp <= 8 && hdr.biClrUsed ? hdr.biClrUsed : entries;
     uint32_t tableBytes = hdr.biCompression == BI_BITFIELDS ? 12 : entries * entrySize;
-    uint32_t srcTableBytes = hdr.biCompression == BI_BITFIELDS ? 12 : srcEntries * entrySize;
+    uint32_t srcTableBytes = dib_table_bytes(&hdr, usage);
     size_t bitsSize = (size_t)stride * height;
     uint8_t *dib = (uint8_t *)calloc(1, sizeof hdr + tableBytes + bitsSize);
     if (!dib) {

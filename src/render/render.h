@@ -22,4 +22,17 @@ INT DrawScanlines(HDC dc, WORD style, WORD count, const void *points);
 INT DrawRoundRect(HDC dc, WORD style, WORD count, const void *points);
 INT DrawArcPieChord(HDC dc, WORD style, WORD count, const void *points);
 
+/* The bitmap transfers' workers, called between the realization of the caller's brush and its
+ * release. StretchBitmap converts the band of rows firstRow to firstRow + lineCount - 1 (counted
+ * from the top) of a BITMAP into a DIB and stretches it onto the destination, clamping the source
+ * width and line count to the bitmap; without a BITMAP it applies rop to the destination alone.
+ * StretchDib hands every argument to StretchDIBits unchanged. Both return 0, and StretchBitmap -1
+ * when it was given a BITMAP without a drawing mode; neither reports what GDI refused. */
+INT StretchBitmap(HDC dc, INT destX, INT destY, INT destWidth, INT destHeight,
+                  const BITMAP *bitmap, INT srcX, INT firstRow, INT srcWidth, INT lineCount,
+                  DWORD rop, LOGBRUSH *brush, const DrawMode32 *drawMode);
+INT StretchDib(HDC dc, INT destX, INT destY, INT destWidth, INT destHeight, INT srcX, INT srcY,
+               INT srcWidth, INT srcHeight, const void *bits, const BITMAPINFO *info, DWORD rop,
+               LOGBRUSH *brush, const DrawMode32 *drawMode);
+
 #endif

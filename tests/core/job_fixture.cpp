@@ -111,6 +111,16 @@ std::string Describe(const std::vector<uint8_t> &b)
     case EMR_ENDPATH: return "ENDPATH";
     case EMR_WIDENPATH: return "WIDENPATH";
     case EMR_FILLPATH: return "FILLPATH";
+    case EMR_STRETCHDIBITS:
+        return Format("STRETCHDIBITS dest=(%d,%d,%d,%d) src=(%d,%d,%d,%d) rop=0x%x", I32(b, 24), I32(b, 28),
+                      I32(b, 72), I32(b, 76), I32(b, 32), I32(b, 36), I32(b, 40), I32(b, 44), U32(b, 68));
+    case EMR_BITBLT:
+        return Format("BITBLT (%d,%d,%d,%d) rop=0x%x cbBmi=%u", I32(b, 24), I32(b, 28), I32(b, 32), I32(b, 36),
+                      U32(b, 40), U32(b, 88));
+    case EMR_STRETCHBLT:
+        return Format("STRETCHBLT (%d,%d,%d,%d) src=(%d,%d,%d,%d) rop=0x%x cbBmi=%u", I32(b, 24), I32(b, 28),
+                      I32(b, 32), I32(b, 36), I32(b, 44), I32(b, 48), I32(b, 100), I32(b, 104), U32(b, 40),
+                      U32(b, 88));
     default: return Format("RECORD %u", U32(b, 0));
     }
 }

@@ -87,8 +87,25 @@ Bytes WithBounds(Bytes file, int32_t l, int32_t t, int32_t r, int32_t b)
     return file;
 }
 
-/* The two Wine rules: a CREATEPEN paired with an EXTCREATEPEN, and header bounds differing by
- * Wine's merge of an empty Polyline's bounds. */
+/* StretchDIBits of an 8 x 2 1-bit DIB with biClrUsed clrUsed: as Windows records it, with the
+ * black-and-white table (table true), or as Wine 8 does, the header alone. */
+Bytes MonoDibits(bool table, uint32_t clrUsed = 0, int32_t xDest = 10, uint32_t row0 = 0xF0)
+{
+    uint32_t cbBmi = table ? 48 : 40;
+    Bytes r = Record({EMR_STRETCHDIBITS, 88 + cbBmi, 10, 20, 89, 59, (uint32_t)xDest, 20, 0, 0, 8, 2, 80,
+                      cbBmi, 80 + cbBmi, 8, 0, 0x00CC0020, 80, 40, 40, 8, 2, 0x00010001, 0, 0, 0, 0,
+                      clrUsed, 0});
+    if (table) {
+        Bytes colours = Record({0x00000000, 0x00FFFFFF});
+        r.insert(r.end(), colours.begin(), colours.end());
+    }
+    Bytes bits = Record({row0, 0x0F});
+    r.insert(r.end(), bits.begin(), bits.end());
+    return r;
+}
+
+/* The Wine rules: a CREATEPEN paired with an EXTCREATEPEN, header bounds differing by Wine's merge
+ * of an empty Polyline's bounds, and a small DIB's colour table left out. */
 std::vector<DiffRow> WineRuleRows()
 {
     const Bytes d01 = ToBytes(kSampleD01), polygon(kSampleD01 + 108, kSampleD01 + 148);
@@ -102,7 +119,18 @@ std::vector<DiffRow> WineRuleRows()
     const Bytes emptyOnly = BuildEmf({Polyline16(0)}, 1);
     const Bytes oneLine = BuildEmf({polygon, Polyline16(1)}, 1);
     const char *const pens = "wine.extcreatepen", *const lines = "wine.empty-polyline";
+    const char *const tables = "wine.dib-colour-table";
+    const Bytes whole = BuildEmf({MonoDibits(true)}, 1), bare = BuildEmf({MonoDibits(false)}, 1);
     return {
+        {"colour table forms", whole, bare, {}, 1, 1, 4, "nSize"},
+        {"colour table forms paired", whole, bare, {tables}, 0, 0, 0, ""},
+        {"paired either way round", bare, whole, {tables}, 0, 0, 0, ""},
+        {"paired tables, a pixel", whole, BuildEmf({MonoDibits(false, 0, 10, 0xF1)}, 1), {tables}, 1, 1,
+         128, "bits"},
+        {"paired tables, destination", whole, BuildEmf({MonoDibits(false, 0, 11)}, 1), {tables}, 1, 1,
+         24, "xDest"},
+        {"a table the header counts has no bare form", BuildEmf({MonoDibits(true, 2)}, 1), bare,
+         {tables}, 1, 1, 52, "cbBmiSrc"},
         {"pen forms", ext, BuildEmf({WinePen(), polygon}, 3), {}, 1, 1, 0, "iType"},
         {"pen forms paired", ext, BuildEmf({WinePen(), polygon}, 3), {pens}, 0, 0, 0, ""},
         {"paired pens, slot", ext, BuildEmf({WinePen(2), polygon}, 3), {pens}, 1, 1, 8, "ihPen"},
