@@ -166,22 +166,34 @@ static int print_submit(const char *pdf, const char *queue)
 }
 
 /* Writes the pages to output (.png: exactly one page; .pdf: any number). */
+/* Writes the pages to output through a temporary file beside it, renamed into place once whole:
+ * a reader never sees half a picture, and a failed write leaves no file. */
 static int print_write(cairo_surface_t *const *pages, const EmfPage *sizes, int count,
                        const char *output)
 {
-    char error[256];
+    char error[256], partial[PATH_MAX];
+    if ((size_t)snprintf(partial, sizeof partial, "%s.part", output) >= sizeof partial) {
+        fprintf(stderr, "tavlinqx-print: %s: the path is too long\n", output);
+        return -1;
+    }
     int rc;
     if (print_has_suffix(output, ".png")) {
         if (count != 1) {
             fprintf(stderr, "tavlinqx-print: %s: a PNG holds one page; %d were given\n", output, count);
             return -1;
         }
-        rc = EmfWritePng(pages[0], output, error, sizeof error);
+        rc = EmfWritePng(pages[0], partial, error, sizeof error);
     } else {
-        rc = EmfWritePdf(pages, sizes, (size_t)count, output, error, sizeof error);
+        rc = EmfWritePdf(pages, sizes, (size_t)count, partial, error, sizeof error);
     }
-    if (rc < 0)
+    if (rc == 0 && rename(partial, output) != 0) {
+        snprintf(error, sizeof error, "%s", strerror(errno));
+        rc = -1;
+    }
+    if (rc < 0) {
         fprintf(stderr, "tavlinqx-print: %s: %s\n", output, error);
+        remove(partial);
+    }
     return rc;
 }
 
