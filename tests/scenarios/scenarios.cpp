@@ -817,6 +817,9 @@ static void scenario_text_rows(ScenarioRun *run, HDC dc, const TextRow *rows, si
         font.lfOrientation = row->escapement;
         font.lfWeight = FW_NORMAL;
         font.lfCharSet = row->charset;
+        /* A printer draws text unsmoothed, as the player does; a page in memory would be smoothed. */
+        if (run->page != NULL)
+            font.lfQuality = NONANTIALIASED_QUALITY;
         strncpy(font.lfFaceName, row->face, LF_FACESIZE - 1);
         INT x = row->x, y = row->y;
         DWORD options = row->options, length = row->length;
