@@ -170,6 +170,17 @@ void scan_fill_path(Player *p, const cairo_path_t *path, bool alternate, ScanBox
 /* Fills cr's current path (kept) as GDI fills a polygon and composes it with brush and rop2. */
 void scan_fill(Player *p, cairo_t *cr, bool alternate, const PlayerBrush *brush, uint32_t rop2);
 
+/* A solid geometric pen as GDI rasterises it: width in whole page pixels, PS_ENDCAP_ and
+ * PS_JOIN_ bits. */
+struct WidePen {
+    int32_t width;
+    uint32_t cap, join;
+    double miterLimit;
+};
+/* Marks the pixels the pen covers along the flat path: a quadrilateral per segment, a wedge or
+ * dot per join, the ends of open figures. */
+void scan_wide_path(Player *p, const cairo_path_t *path, const WidePen *pen, ScanBox *box);
+
 /* ---- bitmaps.cpp ---- */
 /* Reads the DIB at offBmi/offBits of rec (four DWORDs at at); false, with a warning, for a
  * form the player does not draw. */

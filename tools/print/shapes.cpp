@@ -459,6 +459,36 @@ static void shapes_stroke_cosmetic(Player *p, cairo_t *cr, const PlayerPen *pen)
     compose_coverage(p, &gap, p->state.rop2, s.x0, s.y0, s.x1, s.y1);
 }
 
+/* The pen's width in page pixels as GDI rounds it; 0 for the null pen. */
+static int32_t shapes_pen_pixels(const Player *p, const PlayerPen *pen)
+{
+    if ((pen->style & PS_STYLE_MASK) == PS_NULL)
+        return 0;
+    if (!pen->geometric)
+        return 1;
+    double width = floor(player_map_length(p, pen->width) + 0.5);
+    return width < 1 ? 1 : width > 65536 ? 65536 : (int32_t)width;
+}
+
+/* Strokes cr's path (kept) with a solid geometric pen as GDI does, in brush; false for a pen
+ * with dashes, which cairo's stroker draws. */
+static bool shapes_stroke_wide(Player *p, cairo_t *cr, const PlayerPen *pen,
+                               const PlayerBrush *brush)
+{
+    uint32_t dashes[PLAYER_MAX_STYLE];
+    if (shapes_dashes(pen, dashes) > 0)
+        return false;
+    WidePen wide = {shapes_pen_pixels(p, pen), pen->style & PS_ENDCAP_MASK,
+                    pen->style & PS_JOIN_MASK, SHAPES_MITER_LIMIT};
+    ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    cairo_surface_flush(p->coverSurface);
+    cairo_path_t *path = cairo_copy_path_flat(cr);
+    scan_wide_path(p, path, &wide, &box);
+    cairo_path_destroy(path);
+    compose_coverage(p, brush, p->state.rop2, box.x0, box.y0, box.x1, box.y1);
+    return true;
+}
+
 /* Sets cr's line settings from a geometric pen. */
 static void shapes_geometric_settings(Player *p, cairo_t *cr, const PlayerPen *pen)
 {
@@ -507,6 +537,8 @@ static void shapes_stroke(Player *p, cairo_t *cr, const PlayerPen *pen)
         shapes_stroke_cosmetic(p, cr, pen);
         return;
     }
+    if (shapes_stroke_wide(p, cr, pen, &pen->brush))
+        return;
     shapes_geometric_settings(p, cr, pen);
     shapes_stroke_cover(p, &pen->brush);
 }
@@ -515,17 +547,6 @@ static void shapes_fill(Player *p, bool polygonRule)
 {
     scan_fill(p, p->cover, polygonRule && p->state.polyFillMode == ALTERNATE, &p->state.brush,
               p->state.rop2);
-}
-
-/* The pen's width in page pixels as GDI rounds it; 0 for the null pen. */
-static int32_t shapes_pen_pixels(const Player *p, const PlayerPen *pen)
-{
-    if ((pen->style & PS_STYLE_MASK) == PS_NULL)
-        return 0;
-    if (!pen->geometric)
-        return 1;
-    double width = floor(player_map_length(p, pen->width) + 0.5);
-    return width < 1 ? 1 : width > 65536 ? 65536 : (int32_t)width;
 }
 
 /* GDI fills a rectangle only where its pen leaves the box: a pen of w pixels centred on an edge
@@ -636,8 +657,10 @@ void shapes_path_record(Player *p, const EmfRecord *rec)
             break;
         if (rec->iType != EMR_STROKEPATH && p->state.brush.style != BS_NULL) {
             if (widened) { /* the widened outline, filled: the pen's stroke in the brush */
-                shapes_geometric_settings(p, p->cover, &p->widenPen);
-                shapes_stroke_cover(p, &p->state.brush);
+                if (!shapes_stroke_wide(p, p->cover, &p->widenPen, &p->state.brush)) {
+                    shapes_geometric_settings(p, p->cover, &p->widenPen);
+                    shapes_stroke_cover(p, &p->state.brush);
+                }
             } else {
                 shapes_fill(p, true);
             }
