@@ -250,8 +250,9 @@ TEST(PlayerPens, RoundDotsAsGdiDrawsThem)
             int i = y - top;
             int expected = i >= 0 && i < (int)row.rows.size() ? row.rows[i] : 0;
             EXPECT_EQ(inked, expected) << "row " << y;
-            if (expected)
+            if (expected) {
                 EXPECT_EQ(first, top + ((int)row.width - expected) / 2) << "row " << y;
+            }
         }
     }
 }
