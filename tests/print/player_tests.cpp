@@ -222,6 +222,82 @@ TEST(PlayerPens, GeometricEndCapsAndWidth)
     }
 }
 
+TEST(PlayerPens, RoundDotsAsGdiDrawsThem)
+{
+    /* A line of no length with a round pen: the dot's rows as GDI draws them, centred in the
+     * width x width box that starts width / 2 pixels above and left of the point. */
+    const struct { uint32_t width; std::vector<int> rows; } table[] = {
+        {2, {2, 2}},
+        {3, {1, 3, 1}},
+        {4, {2, 4, 4, 2}},
+        {6, {2, 4, 6, 6, 4, 2}},
+        {9, {3, 7, 7, 9, 9, 9, 7, 7, 3}},
+        {12, {4, 8, 10, 10, 12, 12, 12, 12, 10, 10, 8, 4}},
+    };
+    for (const auto &row : table) {
+        SCOPED_TRACE(row.width);
+        std::vector<Bytes> recs = {ExtPen(1, 0x10000, row.width, Colorref(0x0000FF), {}), Select(1),
+                                   MoveTo(20, 20), LineTo(20, 20)};
+        Page page = Draw(recs, 2, 40, 40);
+        int top = 20 - (int)row.width / 2;
+        for (int y = 0; y < 40; y++) {
+            int inked = 0, first = -1;
+            for (int x = 0; x < 40; x++)
+                if (page.At(x, y) != 0xFFFFFFu) {
+                    inked++;
+                    first = first < 0 ? x : first;
+                }
+            int i = y - top;
+            int expected = i >= 0 && i < (int)row.rows.size() ? row.rows[i] : 0;
+            EXPECT_EQ(inked, expected) << "row " << y;
+            if (expected) {
+                EXPECT_EQ(first, top + ((int)row.width - expected) / 2) << "row " << y;
+            }
+        }
+    }
+}
+
+TEST(PlayerShapes, RectangleFilledOnlyWhereItsPenLeavesTheBox)
+{
+    /* R2_MASKPEN shows any pixel drawn by both: blue pen over green fill would turn black. A pen
+     * of w pixels on the left edge at x 10 covers 10 - w/2 .. 10 - w/2 + w - 1; the right and
+     * bottom edges lie on the box's last column and row. */
+    for (int32_t w : {1, 2, 3, 5}) {
+        SCOPED_TRACE(w);
+        std::vector<Bytes> recs = {
+            SetValue(EMR_SETROP2, 9), ExtPen(1, 0x10000 | 0x200, (uint32_t)w, Colorref(0x0000FF), {}),
+            Select(1), SolidBrush(2, Colorref(0x00FF00)), Select(2), Rect(10, 10, 29, 29),
+        };
+        Page page = Draw(recs, 3, 40, 40);
+        int penLeft = 10 - w / 2, fillLeft = penLeft + w, fillRight = 29 - w / 2 - 1;
+        EXPECT_EQ(page.At(penLeft, 20), 0x0000FFu);
+        EXPECT_EQ(page.At(fillLeft - 1, 20), 0x0000FFu);
+        EXPECT_EQ(page.At(fillLeft, 20), 0x00FF00u);
+        EXPECT_EQ(page.At(fillRight, 20), 0x00FF00u);
+        EXPECT_EQ(page.At(fillRight + 1, 20), 0x0000FFu);
+        EXPECT_EQ(page.At(20, fillRight + 1), 0x0000FFu);
+        EXPECT_EQ(page.At(penLeft - 1, 20), 0xFFFFFFu);
+        for (int x = 0; x < 40; x++)
+            EXPECT_NE(page.At(x, 20), 0u) << "pen and brush overlap at " << x;
+    }
+}
+
+TEST(PlayerShapes, SlopedEdgesFollowTheCornerRule)
+{
+    /* A triangle with edges through pixel corners and between them: pixel (x, y) is filled
+     * when the point (x, y) is inside, or on a left or top edge. */
+    std::vector<int16_t> tri = {0, 0, 10, 0, 0, 20};
+    std::vector<Bytes> recs = {SolidBrush(1, Colorref(0x0000FF)), Select(1), Select(kNullPen),
+                               Poly16(EMR_POLYGON16, tri)};
+    Page page = Draw(recs, 2, 20, 30);
+    for (int y = 0; y < 22; y++) {
+        /* The sloped edge x = 10 - y / 2 is a right edge: pixels left of it, not on it. */
+        int right = (int)ceil(10 - y / 2.0);
+        for (int x = 0; x < 12; x++)
+            EXPECT_EQ(page.At(x, y), x < right && y < 20 ? 0x0000FFu : 0xFFFFFFu) << x << "," << y;
+    }
+}
+
 TEST(PlayerClip, IntersectExcludeAndRegionRecords)
 {
     std::vector<Bytes> recs = {

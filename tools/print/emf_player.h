@@ -69,4 +69,11 @@ int EmfWritePng(cairo_surface_t *page, const char *path, char *error, size_t err
 int EmfWritePdf(cairo_surface_t *const *pages, const EmfPage *sizes, size_t count,
                 const char *path, char *error, size_t errorSize);
 
+/* A PDF written a page at a time, so that one page picture at a time is held: open with the
+ * first page's size, add pages (a failure shows in the surface's status and at close), close.
+ * Close returns -1 with cairo's message when the file could not be written. */
+cairo_surface_t *EmfPdfOpen(const char *path, const EmfPage *first);
+void EmfPdfAddPage(cairo_surface_t *pdf, cairo_surface_t *page, const EmfPage *size);
+int EmfPdfClose(cairo_surface_t *pdf, char *error, size_t errorSize);
+
 #endif

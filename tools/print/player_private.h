@@ -159,6 +159,28 @@ void shapes_path_record(Player *p, const EmfRecord *rec);
 /* Sets p->state.pen from an EMR_CREATEPEN or EMR_EXTCREATEPEN record. */
 void shapes_read_pen(Player *p, const EmfRecord *rec, PlayerPen *pen);
 
+/* ---- scan.cpp ---- */
+/* Pixels a fill sets: [x0, x1) x [y0, y1), empty while x0 >= x1. */
+struct ScanBox {
+    int32_t x0, y0, x1, y1;
+};
+/* Marks in the coverage mask the pixels GDI fills for the flat path (page coordinates), by the
+ * ALTERNATE rule or else WINDING, and widens box to hold them. */
+void scan_fill_path(Player *p, const cairo_path_t *path, bool alternate, ScanBox *box);
+/* Fills cr's current path (kept) as GDI fills a polygon and composes it with brush and rop2. */
+void scan_fill(Player *p, cairo_t *cr, bool alternate, const PlayerBrush *brush, uint32_t rop2);
+
+/* A solid geometric pen as GDI rasterises it: width in whole page pixels, PS_ENDCAP_ and
+ * PS_JOIN_ bits. */
+struct WidePen {
+    int32_t width;
+    uint32_t cap, join;
+    double miterLimit;
+};
+/* Marks the pixels the pen covers along the flat path: a quadrilateral per segment, a wedge or
+ * dot per join, the ends of open figures. */
+void scan_wide_path(Player *p, const cairo_path_t *path, const WidePen *pen, ScanBox *box);
+
 /* ---- bitmaps.cpp ---- */
 /* Reads the DIB at offBmi/offBits of rec (four DWORDs at at); false, with a warning, for a
  * form the player does not draw. */

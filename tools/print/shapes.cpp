@@ -9,9 +9,10 @@
 
 using namespace emf;
 
-/* GDI fills pixel (x, y) when the point (x, y) lies inside the shape, left and top edges
- * included; cairo fills a pixel when its centre lies inside. Shifting every point by a little
- * less than half a pixel makes the one rule give the other. */
+/* GDI sets pixel (x, y) when the point (x, y) lies inside the shape, left and top edges
+ * included; cairo's stroker sets a pixel when its centre lies inside. Shifting a stroked path by
+ * a little less than half a pixel makes the one rule give the other. Fills go through scan.cpp,
+ * which follows GDI's rule itself. */
 static const double SHAPES_SHIFT = 0.5 - 1.0 / 256;
 /* cairo keeps coordinates in 24.8 fixed point; points are held well inside that. */
 static const double SHAPES_FAR = 4194304.0;
@@ -71,8 +72,8 @@ static double shapes_clamp(double v)
 static void shapes_point(const Player *p, double x, double y, double *px, double *py)
 {
     player_map(p, x, y, px, py);
-    *px = shapes_clamp(*px + SHAPES_SHIFT);
-    *py = shapes_clamp(*py + SHAPES_SHIFT);
+    *px = shapes_clamp(*px);
+    *py = shapes_clamp(*py);
 }
 
 static void shapes_move(Player *p, cairo_t *cr, double x, double y)
@@ -271,6 +272,10 @@ static ShapeFill shapes_build(Player *p, cairo_t *cr, const EmfRecord *rec)
         uint32_t base = sizeof(EMRPOLYPOLYLINE16) + 4 * nPolys;
         bool closed = t == EMR_POLYPOLYGON || t == EMR_POLYPOLYGON16;
         double curX = p->state.curX, curY = p->state.curY;
+        /* GDI refuses a poly-polygon with a polygon of fewer than two points: nothing is drawn. */
+        for (uint32_t i = 0; closed && i < nPolys; i++)
+            if (EmfU32(rec, sizeof(EMRPOLYPOLYLINE16) + 4 * i) < 2)
+                return SHAPE_OPEN;
         for (uint32_t i = 0; i < nPolys; i++) {
             uint32_t n = EmfU32(rec, sizeof(EMRPOLYPOLYLINE16) + 4 * i);
             shapes_figure(p, cr, rec, base, small, first, n, false, false);
@@ -372,8 +377,8 @@ static void cosmetic_segment(Player *p, CosmeticStroke *s, double ax, double ay,
     if ((fabs(ax) > far || fabs(ay) > far || fabs(bx) > far || fabs(by) > far) &&
         !cosmetic_clip(p, &ax, &ay, &bx, &by))
         return;
-    int64_t x0 = (int64_t)floor(ax), y0 = (int64_t)floor(ay);
-    int64_t x1 = (int64_t)floor(bx), y1 = (int64_t)floor(by);
+    int64_t x0 = (int64_t)floor(ax + SHAPES_SHIFT), y0 = (int64_t)floor(ay + SHAPES_SHIFT);
+    int64_t x1 = (int64_t)floor(bx + SHAPES_SHIFT), y1 = (int64_t)floor(by + SHAPES_SHIFT);
     int64_t dx = x1 - x0, dy = y1 - y0;
     int64_t steps = dx < 0 ? -dx : dx, minor = dy < 0 ? -dy : dy;
     bool xMajor = steps >= minor;
@@ -454,6 +459,36 @@ static void shapes_stroke_cosmetic(Player *p, cairo_t *cr, const PlayerPen *pen)
     compose_coverage(p, &gap, p->state.rop2, s.x0, s.y0, s.x1, s.y1);
 }
 
+/* The pen's width in page pixels as GDI rounds it; 0 for the null pen. */
+static int32_t shapes_pen_pixels(const Player *p, const PlayerPen *pen)
+{
+    if ((pen->style & PS_STYLE_MASK) == PS_NULL)
+        return 0;
+    if (!pen->geometric)
+        return 1;
+    double width = floor(player_map_length(p, pen->width) + 0.5);
+    return width < 1 ? 1 : width > 65536 ? 65536 : (int32_t)width;
+}
+
+/* Strokes cr's path (kept) with a solid geometric pen as GDI does, in brush; false for a pen
+ * with dashes, which cairo's stroker draws. */
+static bool shapes_stroke_wide(Player *p, cairo_t *cr, const PlayerPen *pen,
+                               const PlayerBrush *brush)
+{
+    uint32_t dashes[PLAYER_MAX_STYLE];
+    if (shapes_dashes(pen, dashes) > 0)
+        return false;
+    WidePen wide = {shapes_pen_pixels(p, pen), pen->style & PS_ENDCAP_MASK,
+                    pen->style & PS_JOIN_MASK, SHAPES_MITER_LIMIT};
+    ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    cairo_surface_flush(p->coverSurface);
+    cairo_path_t *path = cairo_copy_path_flat(cr);
+    scan_wide_path(p, path, &wide, &box);
+    cairo_path_destroy(path);
+    compose_coverage(p, brush, p->state.rop2, box.x0, box.y0, box.x1, box.y1);
+    return true;
+}
+
 /* Sets cr's line settings from a geometric pen. */
 static void shapes_geometric_settings(Player *p, cairo_t *cr, const PlayerPen *pen)
 {
@@ -477,6 +512,22 @@ static void shapes_geometric_settings(Player *p, cairo_t *cr, const PlayerPen *p
     cairo_set_dash(cr, lengths, (int)n, 0);
 }
 
+/* Strokes p->cover's path with its line settings through cairo, shifted to GDI's sampling
+ * point, in brush; the path is kept. */
+static void shapes_stroke_cover(Player *p, const PlayerBrush *brush)
+{
+    cairo_path_t *path = cairo_copy_path(p->cover);
+    cairo_save(p->cover);
+    cairo_new_path(p->cover);
+    cairo_translate(p->cover, SHAPES_SHIFT, SHAPES_SHIFT);
+    cairo_append_path(p->cover, path);
+    compose_fill_cover(p, brush, p->state.rop2, true);
+    cairo_restore(p->cover);
+    cairo_new_path(p->cover);
+    cairo_append_path(p->cover, path);
+    cairo_path_destroy(path);
+}
+
 /* Outlines cr's current path with the pen and keeps the path. */
 static void shapes_stroke(Player *p, cairo_t *cr, const PlayerPen *pen)
 {
@@ -486,16 +537,37 @@ static void shapes_stroke(Player *p, cairo_t *cr, const PlayerPen *pen)
         shapes_stroke_cosmetic(p, cr, pen);
         return;
     }
+    if (shapes_stroke_wide(p, cr, pen, &pen->brush))
+        return;
     shapes_geometric_settings(p, cr, pen);
-    compose_fill_cover(p, &pen->brush, p->state.rop2, true);
+    shapes_stroke_cover(p, &pen->brush);
 }
 
 static void shapes_fill(Player *p, bool polygonRule)
 {
-    cairo_set_fill_rule(p->cover, polygonRule && p->state.polyFillMode == ALTERNATE
-                                      ? CAIRO_FILL_RULE_EVEN_ODD
-                                      : CAIRO_FILL_RULE_WINDING);
-    compose_fill_cover(p, &p->state.brush, p->state.rop2, false);
+    scan_fill(p, p->cover, polygonRule && p->state.polyFillMode == ALTERNATE, &p->state.brush,
+              p->state.rop2);
+}
+
+/* GDI fills a rectangle only where its pen leaves the box: a pen of w pixels centred on an edge
+ * covers w / 2 pixels outside it and the rest inside, right and bottom edges one pixel in. With
+ * the null pen that leaves the box less its right column and bottom row. The rectangle's
+ * outline is built again on p->cover afterwards. */
+static void shapes_fill_inside_pen(Player *p, const EmfRecord *rec)
+{
+    int32_t w = shapes_pen_pixels(p, &p->state.pen);
+    double x0, y0, x1, y1;
+    shapes_point(p, EmfI32(rec, 8), EmfI32(rec, 12), &x0, &y0);
+    shapes_point(p, EmfI32(rec, 16), EmfI32(rec, 20), &x1, &y1);
+    double inner = w - w / 2, outer = w / 2;
+    double width = fabs(x1 - x0) - inner - outer, height = fabs(y1 - y0) - inner - outer;
+    cairo_new_path(p->cover);
+    if (width > 0 && height > 0) {
+        cairo_rectangle(p->cover, fmin(x0, x1) + inner, fmin(y0, y1) + inner, width, height);
+        shapes_fill(p, false);
+        cairo_new_path(p->cover);
+    }
+    shapes_box(p, p->cover, rec);
 }
 
 static bool shapes_polygon_rule(uint32_t iType)
@@ -516,8 +588,12 @@ void shapes_play(Player *p, const EmfRecord *rec)
         shapes_move(p, cr, p->state.curX, p->state.curY);
     ShapeFill fill = shapes_build(p, cr, rec);
     if (rec->iType != EMR_MOVETOEX) {
-        if (fill == SHAPE_FILLED && p->state.brush.style != BS_NULL)
-            shapes_fill(p, shapes_polygon_rule(rec->iType));
+        if (fill == SHAPE_FILLED && p->state.brush.style != BS_NULL) {
+            if (rec->iType == EMR_RECTANGLE)
+                shapes_fill_inside_pen(p, rec);
+            else
+                shapes_fill(p, shapes_polygon_rule(rec->iType));
+        }
         shapes_stroke(p, cr, &p->state.pen);
     }
     cairo_new_path(cr);
@@ -581,8 +657,10 @@ void shapes_path_record(Player *p, const EmfRecord *rec)
             break;
         if (rec->iType != EMR_STROKEPATH && p->state.brush.style != BS_NULL) {
             if (widened) { /* the widened outline, filled: the pen's stroke in the brush */
-                shapes_geometric_settings(p, p->cover, &p->widenPen);
-                compose_fill_cover(p, &p->state.brush, p->state.rop2, true);
+                if (!shapes_stroke_wide(p, p->cover, &p->widenPen, &p->state.brush)) {
+                    shapes_geometric_settings(p, p->cover, &p->widenPen);
+                    shapes_stroke_cover(p, &p->state.brush);
+                }
             } else {
                 shapes_fill(p, true);
             }

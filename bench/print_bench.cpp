@@ -1,0 +1,183 @@
+/* The print program's work on a job of many pages: 200 one-page spool metafiles, each the
+ * benchmark page (shapes, clip changes, a path bracket) with a run of text and a monochrome band,
+ * read with the project's reader only, drawn to one PDF, and drawn to 96-dpi PNGs. Pages are read
+ * and drawn one at a time, so memory holds one page whatever the job's length. */
+#include <benchmark/benchmark.h>
+
+#include <stdio.h>
+#include <string.h>
+#include <sys/resource.h>
+
+#include <string>
+#include <vector>
+
+#include "emf_player.h"
+#include "page.h"
+#include "standin.h"
+
+namespace {
+
+const int kPages = 200;
+
+/* A run of text and a band of 1-bpp rows, as the driver sends them. */
+void play_text_and_band(HDC dc, int page)
+{
+    LOGFONTA font = {};
+    font.lfHeight = -16;
+    strcpy(font.lfFaceName, "Arial");
+    char text[64];
+    DWORD length = (DWORD)snprintf(text, sizeof text, "Page %d of the print benchmark", page + 1);
+    INT x = 60, y = 720;
+    DWORD options = 0;
+    DrawMode32 mode = {R2_COPYPEN, TRANSPARENT, RGB(255, 255, 255), RGB(0, 0, 0), 1};
+    TextOut32(&dc, &font, &x, &y, &options, NULL, text, &length, NULL, &mode);
+    static BYTE rows[64 * 8];
+    for (size_t i = 0; i < sizeof rows; i++)
+        rows[i] = (BYTE)(i * 37);
+    BITMAP band = {0, 512, 64, 64, 1, 1, rows};
+    INT dx = 100, dy = 600, w = 512, h = 64, sx = 0, first = 0, lines = 64;
+    DWORD rop = SRCCOPY;
+    Raster32(&dc, &dx, &dy, &w, &h, &band, &sx, &first, &w, &lines, &rop, NULL, &mode);
+}
+
+/* The job's metafiles, made once: their POSIX paths. */
+const std::vector<std::string> &job_files()
+{
+    static std::vector<std::string> files;
+    if (!files.empty())
+        return files;
+    PageUseTemporaryRoot();
+    for (int i = 0; i < kPages; i++) {
+        PageJob job;
+        if (!PageOpenJob(&job))
+            break;
+        PagePlay(job.dc);
+        play_text_and_band(job.dc, i);
+        CloseEmfFile32(&job.dc);
+        char posix[4096];
+        if (StandinMapPath(job.path, posix, sizeof posix) == 0)
+            files.push_back(posix);
+    }
+    return files;
+}
+
+long peak_rss_kb()
+{
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+/* Reads every file with the reader and counts its records. */
+void BM_ReadOnly(benchmark::State &state)
+{
+    const auto &files = job_files();
+    uint64_t records = 0;
+    for (auto _ : state) {
+        records = 0;
+        for (const std::string &path : files) {
+            EmfFile file;
+            char error[256];
+            if (EmfLoadFile(path.c_str(), &file, error, sizeof error) < 0) {
+                state.SkipWithError(error);
+                return;
+            }
+            records += file.count;
+            EmfFree(&file);
+        }
+    }
+    state.counters["pages"] = (double)files.size();
+    state.counters["records"] = (double)records;
+}
+
+/* Reads and draws one page: NULL on failure, reported to state. */
+cairo_surface_t *draw_page(benchmark::State &state, const std::string &path, double dpi,
+                           EmfPage *size)
+{
+    EmfFile file;
+    char error[256];
+    if (EmfLoadFile(path.c_str(), &file, error, sizeof error) < 0) {
+        state.SkipWithError(error);
+        return NULL;
+    }
+    EmfRenderOptions options = {};
+    options.dpi = dpi;
+    cairo_surface_t *page = NULL;
+    if (EmfGetPage(&file, size, error, sizeof error) == 0)
+        page = EmfRenderPage(&file, &options, NULL, error, sizeof error);
+    EmfFree(&file);
+    if (page == NULL)
+        state.SkipWithError(error);
+    return page;
+}
+
+/* Every page into one PDF at the given resolution (the argument, dots per inch). */
+void BM_RenderPdf(benchmark::State &state)
+{
+    const auto &files = job_files();
+    std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench.pdf";
+    for (auto _ : state) {
+        cairo_surface_t *pdf = NULL;
+        for (const std::string &path : files) {
+            EmfPage size;
+            cairo_surface_t *page = draw_page(state, path, (double)state.range(0), &size);
+            if (page == NULL)
+                return;
+            if (pdf == NULL)
+                pdf = EmfPdfOpen(out.c_str(), &size);
+            EmfPdfAddPage(pdf, page, &size);
+            cairo_surface_destroy(page);
+        }
+        char error[256];
+        if (pdf && EmfPdfClose(pdf, error, sizeof error) < 0)
+            state.SkipWithError(error);
+    }
+    remove(out.c_str());
+    state.counters["pages"] = (double)files.size();
+    state.counters["peak_rss_MB"] = peak_rss_kb() / 1024.0;
+}
+
+/* Every page to a PNG of its own at 96 dpi. */
+void BM_RenderPng(benchmark::State &state)
+{
+    const auto &files = job_files();
+    std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench.png";
+    for (auto _ : state) {
+        for (const std::string &path : files) {
+            EmfPage size;
+            cairo_surface_t *page = draw_page(state, path, 96, &size);
+            if (page == NULL)
+                return;
+            char error[256];
+            if (EmfWritePng(page, out.c_str(), error, sizeof error) < 0)
+                state.SkipWithError(error);
+            cairo_surface_destroy(page);
+        }
+    }
+    remove(out.c_str());
+    state.counters["pages"] = (double)files.size();
+    state.counters["peak_rss_MB"] = peak_rss_kb() / 1024.0;
+}
+
+/* Drawing alone at 96 dpi, without writing: what the output formats add is the rest. */
+void BM_DrawOnly(benchmark::State &state)
+{
+    const auto &files = job_files();
+    for (auto _ : state) {
+        for (const std::string &path : files) {
+            EmfPage size;
+            cairo_surface_t *page = draw_page(state, path, 96, &size);
+            if (page == NULL)
+                return;
+            cairo_surface_destroy(page);
+        }
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderPdf)->Arg(96)->Arg(48)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderPng)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
