@@ -224,8 +224,8 @@ HDC recorder_create(HDC ref, LPCSTR file, const RECT *frame, LPCSTR desc)
         caps = gdi_dc(ref)->caps;
     else
         printer_display_caps(&caps);
-    /* FIXME: GDI keeps a metafile without a file in memory; nothing here needs one, so a NULL file
-     * name fails. */
+    /* GDI would keep a metafile without a file name in memory; the library always names its spool
+     * file, so the stand-in leaves that out and refuses a null name. */
     if (!file) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;

@@ -30,7 +30,7 @@ enum {
     FONT_PAGE = 256,
     FONT_PAGES = 65536 / FONT_PAGE,
     FONT_UNMEASURED = -1,
-    FONT_DEFAULT_CELL = 16, /* lfHeight 0. FIXME: GDI's default cell height was not observed */
+    FONT_DEFAULT_CELL = 16, /* lfHeight 0: a 16-pixel cell, as observed under Wine for every face */
     FONT_MAX_PPEM = 0xFFFF,
 };
 
