@@ -1,6 +1,6 @@
 /* The benchmark page: shapes as a drawing program sends them (filled polygons with a styled wide
- * pen under a clip rectangle, polylines, rectangles, ellipses), clip changes, and a path bracket of
- * 200 scanlines as a filled ring arrives. */
+ * pen under a clip rectangle, polylines, rectangles, ellipses), clip changes, a path bracket of
+ * 200 scanlines as a filled ring arrives, rotated text a character a call, and monochrome bands. */
 #include "page.h"
 
 #include <math.h>
@@ -38,6 +38,15 @@ POINTS g_rectangle[2] = {{10, 20}, {400, 300}};
 POINTS g_ellipse[2] = {{500, 100}, {700, 260}};
 POINTS g_scanlines[BRACKET_LINES][1 + SEGMENTS_PER_LINE];
 
+/* Text along 45 degrees, as the host sends it a character at a time, with the advance it gives. */
+const LOGFONTA g_font = {-20, 0, 450, 450, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Arial"};
+const INT kCharacterAdvance[1] = {14};
+
+/* A monochrome band of 1200 x 64 pixels (150 bytes a row), as a 600 dpi page's image arrives. */
+enum { BAND_WIDTH = 1200, BAND_ROWS = 64, BAND_ROW_BYTES = BAND_WIDTH / 8 };
+uint8_t g_bandBits[BAND_ROWS * BAND_ROW_BYTES];
+BITMAP g_band = {0, BAND_WIDTH, BAND_ROWS, BAND_ROW_BYTES, 1, 1, g_bandBits};
+
 /* Fills the point data once: a star, a wave, and a ring of 200 rows cut by its hole. */
 bool page_make_points(void)
 {
@@ -55,6 +64,8 @@ bool page_make_points(void)
         line[1] = POINTS{(SHORT)(600 - outer), (SHORT)(600 - inner)};
         line[2] = POINTS{(SHORT)(600 + inner), (SHORT)(600 + outer)};
     }
+    for (size_t i = 0; i < sizeof g_bandBits; i++)
+        g_bandBits[i] = (uint8_t)(i * 131 + (i >> 7));
     return true;
 }
 
@@ -114,6 +125,28 @@ int page_bracket(HDC dc)
     return BRACKET_LINES + 5;
 }
 
+/* One character of the rotated line: a TextOut32 call each, as the host breaks such text up. */
+int page_text(HDC dc)
+{
+    static const DrawMode32 mode = {R2_COPYPEN, TRANSPARENT, RGB(255, 255, 255), RGB(0, 0, 0), 1};
+    static int character;
+    INT x = 100 + 10 * (character % 8), y = 600 - 10 * (character % 8);
+    DWORD options = 0, length = 1;
+    TextOut32(&dc, &g_font, &x, &y, &options, NULL, "Rotated!" + character++ % 8, &length,
+              kCharacterAdvance, &mode);
+    return 1;
+}
+
+/* One band through Raster32, copied onto the page. */
+int page_band(HDC dc)
+{
+    static const DrawMode32 mode = {R2_COPYPEN, TRANSPARENT, RGB(255, 255, 255), RGB(0, 0, 0), 1};
+    const INT zero = 0, x = 100, y = 800, width = BAND_WIDTH, rows = BAND_ROWS;
+    const DWORD rop = SRCCOPY;
+    Raster32(&dc, &x, &y, &width, &rows, &g_band, &zero, &zero, &width, &rows, &rop, NULL, &mode);
+    return 1;
+}
+
 } /* namespace */
 
 const PageRow kPageRows[] = {
@@ -123,6 +156,8 @@ const PageRow kPageRows[] = {
     {"ellipse", 10, page_ellipse},
     {"clip", 4, page_clip},
     {"bracket", 2, page_bracket},
+    {"text", 40, page_text},
+    {"band", 10, page_band},
 };
 const size_t kPageRowCount = sizeof kPageRows / sizeof kPageRows[0];
 

@@ -1,6 +1,5 @@
 /* The page the job benchmark plays and the instruction counter measures, as a table of call
- * families: each row plays one unit of its family through the exports. Text output and bands join
- * the page as rows of their own. */
+ * families: each row plays one unit of its family through the exports. */
 #ifndef TAVLINQX_BENCH_PAGE_H
 #define TAVLINQX_BENCH_PAGE_H
 

@@ -18,17 +18,19 @@ extern std::atomic<int> g_hooksInUse;
 bool hooks_thread_tracing(void);
 bool hooks_thread_fail(const char *name);
 
+/* True while some thread traces or has a fault armed: the one check on the recording path. */
+inline bool hooks_in_use(void) { return g_hooksInUse.load(std::memory_order_relaxed) != 0; }
 /* True while this thread traces; callers test it before formatting an entry. */
 inline bool hooks_tracing(void)
 {
-    return g_hooksInUse.load(std::memory_order_relaxed) != 0 && hooks_thread_tracing();
+    return hooks_in_use() && hooks_thread_tracing();
 }
 /* Appends "name(args)" to this thread's trace; args is printf-formatted. No-op when not tracing. */
 void hooks_trace(const char *name, const char *argsFormat, ...) __attribute__((format(printf, 2, 3)));
 /* Consumes one armed fault for name: true when this call is the one that must fail. */
 inline bool hooks_fail(const char *name)
 {
-    return g_hooksInUse.load(std::memory_order_relaxed) != 0 && hooks_thread_fail(name);
+    return hooks_in_use() && hooks_thread_fail(name);
 }
 
 /* ---- Kernel (kernel/) ---- */

@@ -21,18 +21,26 @@ emf::RECTL blit_bounds(int x, int y, int width, int height)
     return emf::RECTL{x, y, (int32_t)((int64_t)x + width - 1), (int32_t)((int64_t)y + height - 1)};
 }
 
-/* Writes a transfer's record; the header takes its bounds normalised. */
+/* The header takes a transfer's record bounds normalised. */
+void blit_add_bounds(GdiDC *dc, const emf::RECTL &r)
+{
+    emf::RECTL box = {r.left < r.right ? r.left : r.right, r.top < r.bottom ? r.top : r.bottom,
+                      r.left < r.right ? r.right : r.left, r.top < r.bottom ? r.bottom : r.top};
+    emf_add_bounds(dc, box);
+}
+
+/* Writes a transfer's record and adds its bounds. */
 bool blit_record(GdiDC *dc, const void *rec, uint32_t size, const emf::RECTL &r)
 {
     if (!emf_record(dc, rec, size))
         return false;
-    emf::RECTL box = {r.left < r.right ? r.left : r.right, r.top < r.bottom ? r.top : r.bottom,
-                      r.left < r.right ? r.right : r.left, r.top < r.bottom ? r.bottom : r.top};
-    emf_add_bounds(dc, box);
+    blit_add_bounds(dc, r);
     return true;
 }
 
-/* EMR_STRETCHDIBITS: the fixed part, the caller's BITMAPINFO as given, then every row of the DIB. */
+/* EMR_STRETCHDIBITS: the fixed part, the caller's BITMAPINFO as given, then every row of the DIB,
+ * built in the recorder's buffer: a band's record is megabytes, and a fresh block for each one
+ * would cost the allocator's page faults every band. */
 bool blit_record_dibits(GdiDC *dc, const emf::EMRSTRETCHDIBITS &fixed, const BITMAPINFO *bmi,
                         uint32_t cbBmi, const void *bits, uint32_t cbBits)
 {
@@ -40,7 +48,9 @@ bool blit_record_dibits(GdiDC *dc, const emf::EMRSTRETCHDIBITS &fixed, const BIT
     uint64_t size = (uint64_t)offBits + cbBits;
     if (size > UINT32_MAX)
         return false;
-    uint8_t *rec = (uint8_t *)calloc(1, (size_t)size);
+    if (dc->kind != DC_KIND_METAFILE)
+        return true; /* other DCs record nothing */
+    uint8_t *rec = (uint8_t *)emf_record_space(dc, (uint32_t)size);
     if (!rec)
         return false;
     emf::EMRSTRETCHDIBITS *head = (emf::EMRSTRETCHDIBITS *)rec;
@@ -51,10 +61,10 @@ bool blit_record_dibits(GdiDC *dc, const emf::EMRSTRETCHDIBITS &fixed, const BIT
     head->offBitsSrc = offBits;
     head->cbBitsSrc = cbBits;
     memcpy(rec + sizeof fixed, bmi, cbBmi);
+    memset(rec + sizeof fixed + cbBmi, 0, offBits - sizeof fixed - cbBmi);
     memcpy(rec + offBits, bits, cbBits);
-    bool ok = blit_record(dc, rec, (uint32_t)size, fixed.rclBounds);
-    free(rec);
-    return ok;
+    blit_add_bounds(dc, fixed.rclBounds);
+    return true;
 }
 
 /* EMR_STRETCHBLT with the whole source bitmap, as GDI embeds it: 1 bpp with a black-and-white

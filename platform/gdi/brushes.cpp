@@ -27,10 +27,10 @@ GdiBrush g_stockBrushes[] = {
 
 HBRUSH brushes_add(const GdiBrush *brush)
 {
-    GdiBrush *copy = (GdiBrush *)malloc(sizeof *copy);
+    GdiBrush *copy = (GdiBrush *)gdi_payload_new();
     HGDIOBJ h = copy ? gdi_handle_alloc(OBJ_BRUSH, copy) : NULL;
     if (!h) {
-        free(copy);
+        gdi_payload_delete(copy);
         free(brush->dib);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return NULL;

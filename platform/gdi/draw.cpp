@@ -26,9 +26,22 @@ const double draw_pi = 3.14159265358979323846;
 } /* namespace */
 
 /* Enters a call as every GDI entry point does (lock, trace "Name(dc#1, args)", armed fault) and
- * returns its DC. Returns NULL, with the lock released, when the call must fail or hdc is no live DC. */
+ * returns its DC. Returns NULL, with the lock released, when the call must fail or hdc is no live DC.
+ * The arguments are formatted only while a test hook is in use. */
+#define draw_enter(hdc, name, ...) \
+    (hooks_in_use() ? draw_enter_hooked(hdc, name, __VA_ARGS__) : draw_enter_quiet(hdc))
+
+static GdiDC *draw_enter_quiet(HDC hdc)
+{
+    gdi_lock();
+    GdiDC *dc = gdi_dc(hdc);
+    if (!dc)
+        gdi_unlock();
+    return dc;
+}
+
 __attribute__((format(printf, 3, 4)))
-static GdiDC *draw_enter(HDC hdc, const char *name, const char *argsFormat, ...)
+static GdiDC *draw_enter_hooked(HDC hdc, const char *name, const char *argsFormat, ...)
 {
     char dcName[32], args[160];
     args[0] = '\0';
@@ -58,13 +71,11 @@ static emf::RECTL draw_rectl(const RECT &r) { return emf::RECTL{r.left, r.top, r
 
 /* ---- Point lists ---- */
 
-/* The 16-bit record form is chosen only when every coordinate fits in 16 bits. */
-static bool draw_fits16(const POINT *pts, size_t n)
+/* The 16-bit record form is chosen only when every coordinate fits in 16 bits, that is when the
+ * box of the points does. */
+static bool draw_fits16(const emf::RECTL &box)
 {
-    for (size_t i = 0; i < n; i++)
-        if (pts[i].x < -32768 || pts[i].x > 32767 || pts[i].y < -32768 || pts[i].y > 32767)
-            return false;
-    return true;
+    return box.left >= -32768 && box.top >= -32768 && box.right <= 32767 && box.bottom <= 32767;
 }
 
 /* Inclusive box of n >= 1 points. */
@@ -132,9 +143,11 @@ static bool draw_poly(GdiDC *dc, uint32_t type16, uint32_t type32, const POINT *
 {
     if (n < 0 || (n > 0 && !pts) || !draw_path_figure(dc, pts, n, figure))
         return false;
-    bool use16 = draw_fits16(pts, (size_t)n);
+    emf::RECTL box = n > 0 ? draw_points_box(pts, (size_t)n) : draw_noBounds;
+    bool use16 = n == 0 || draw_fits16(box);
     bool counted = n > 0 && !draw_in_path(dc);
-    emf::RECTL box = counted ? draw_points_box(pts, (size_t)n) : draw_noBounds;
+    if (!counted)
+        box = draw_noBounds;
     emf::EMRPOLYLINE head = {{use16 ? type16 : type32, 0}, box, (uint32_t)n};
     return draw_point_record(dc, &head, sizeof head, NULL, 0, pts, (size_t)n, use16, counted ? &box : NULL);
 }
@@ -204,9 +217,11 @@ BOOL WINAPI PolyPolygon(HDC hdc, const POINT *apt, const INT *asz, int csz)
         valid = valid && asz[i] >= 2;
     if (valid && !draw_path_polygons(dc, apt, asz, csz))
         return draw_leave(false);
-    bool use16 = draw_fits16(apt, (size_t)total);
+    emf::RECTL box = total > 0 ? draw_points_box(apt, (size_t)total) : draw_noBounds;
+    bool use16 = total == 0 || draw_fits16(box);
     bool counted = valid && !draw_in_path(dc);
-    emf::RECTL box = counted ? draw_points_box(apt, (size_t)total) : draw_noBounds;
+    if (!counted)
+        box = draw_noBounds;
     emf::EMRPOLYPOLYLINE16 head = {{use16 ? emf::EMR_POLYPOLYGON16 : emf::EMR_POLYPOLYGON, 0}, box,
                                    (uint32_t)csz, (uint32_t)total};
     bool ok = draw_point_record(dc, &head, sizeof head, asz, (size_t)csz, apt, (size_t)total, use16,

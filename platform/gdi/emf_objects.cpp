@@ -9,7 +9,7 @@ namespace {
 
 uint32_t table_find(const EmfRecorder *rec, HGDIOBJ h)
 {
-    for (uint32_t i = 1; i < rec->slotCount; i++)
+    for (uint32_t i = 1; i < rec->slotsEnd; i++)
         if (rec->slots[i] == h)
             return i;
     return 0;
@@ -19,7 +19,7 @@ uint32_t table_find(const EmfRecorder *rec, HGDIOBJ h)
 uint32_t table_take(EmfRecorder *rec, HGDIOBJ h)
 {
     uint32_t i = 1;
-    while (i < rec->slotCount && rec->slots[i])
+    while (i < rec->slotsEnd && rec->slots[i])
         i++;
     if (i >= rec->slotCount) {
         uint32_t count = rec->slotCount ? 2 * rec->slotCount : 16;
@@ -32,6 +32,8 @@ uint32_t table_take(EmfRecorder *rec, HGDIOBJ h)
         rec->slotCount = count;
     }
     rec->slots[i] = h;
+    if (i >= rec->slotsEnd)
+        rec->slotsEnd = i + 1;
     if (++rec->slotsInUse > rec->maxSlotsInUse)
         rec->maxSlotsInUse = rec->slotsInUse;
     return i;
@@ -95,4 +97,5 @@ void emf_objects_free(EmfRecorder *rec)
     free(rec->slots);
     rec->slots = NULL;
     rec->slotCount = 0;
+    rec->slotsEnd = 0;
 }

@@ -22,6 +22,7 @@ struct EmfRecorder {
     uint32_t nDescription; /* UTF-16 units */
     HGDIOBJ *slots;        /* object table: slots[i] holds the object of index i; slot 0 unused */
     uint32_t slotCount;
+    uint32_t slotsEnd;     /* every index from here on is free: the searches stop here */
     uint32_t slotsInUse, maxSlotsInUse;
     EmfRecorder *next;     /* the open recorders, newest first */
 };

@@ -290,15 +290,14 @@ bool emf_record(GdiDC *dc, const void *record, uint32_t size)
     const emf::EMR *emr = (const emf::EMR *)record;
     assert(size >= sizeof *emr && size % 4 == 0 && emr->nSize == size);
     (void)emr; /* only the assertion reads it */
-    if (!recorder_make_room(rec, size))
-        return false;
-    if (size > rec->capacity) {
-        if (!recorder_write_all(rec, (const uint8_t *)record, size, -1))
-            return false;
-    } else {
-        memcpy(rec->buffer + rec->buffered, record, size);
-        rec->buffered += size;
+    if (size <= rec->capacity) {
+        void *room = emf_record_space(dc, size);
+        if (room)
+            memcpy(room, record, size);
+        return room != NULL;
     }
+    if (!recorder_make_room(rec, size) || !recorder_write_all(rec, (const uint8_t *)record, size, -1))
+        return false;
     recorder_count(rec, size);
     return true;
 }
@@ -307,6 +306,13 @@ void *emf_record_space(GdiDC *dc, uint32_t size)
 {
     EmfRecorder *rec = dc->emf;
     assert(dc->kind == DC_KIND_METAFILE && size % 4 == 0);
+    /* Most records: room in the buffer of a sound file that nBytes can still count. */
+    if (size <= rec->capacity - rec->buffered && size <= UINT32_MAX - rec->nBytes && !rec->failed) {
+        uint8_t *room = rec->buffer + rec->buffered;
+        rec->buffered += size;
+        recorder_count(rec, size);
+        return room;
+    }
     if (!recorder_make_room(rec, size))
         return NULL;
     if (size > rec->capacity) {

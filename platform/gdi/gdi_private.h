@@ -6,10 +6,46 @@
 #include "../private.h"
 #include "emf_format.h"
 
+#include <pthread.h>
+
 /* Every GDI entry point runs under the one GDI lock: calls on different device contexts may come
- * from different threads, and DeleteObject touches every metafile that holds the object. */
-void gdi_lock(void);
-void gdi_unlock(void);
+ * from different threads, and DeleteObject touches every metafile that holds the object. While
+ * one thread alone has ever called GDI, which is how a print job runs, that thread takes no lock:
+ * it marks itself inside with plain stores (g_loneDepth), and the first other thread to call GDI
+ * ends this for good, under the lock, with a process-wide memory barrier and a wait until the
+ * lone thread is outside (handles.cpp). */
+extern std::atomic<bool> g_shared;
+extern std::atomic<pthread_t> g_loneThread;
+extern std::atomic<int> g_loneDepth;
+/* Makes the calling thread the lone one if no thread has been and the barrier is available. */
+bool gdi_lock_claim(void);
+/* The lock itself, for every thread once a second one has come. */
+void gdi_lock_shared(void);
+void gdi_unlock_shared(void);
+
+inline void gdi_lock(void)
+{
+    if (g_loneThread.load(std::memory_order_relaxed) == pthread_self() || gdi_lock_claim()) {
+        int depth = g_loneDepth.load(std::memory_order_relaxed);
+        g_loneDepth.store(depth + 1, std::memory_order_relaxed);
+        if (depth > 0)
+            return; /* a thread ending the lone road waits for us to leave */
+        std::atomic_signal_fence(std::memory_order_seq_cst); /* the other half is that barrier */
+        if (!g_shared.load(std::memory_order_relaxed))
+            return;
+        g_loneDepth.store(0, std::memory_order_release);
+    }
+    gdi_lock_shared();
+}
+
+inline void gdi_unlock(void)
+{
+    int depth = g_loneDepth.load(std::memory_order_relaxed);
+    if (depth > 0 && g_loneThread.load(std::memory_order_relaxed) == pthread_self())
+        g_loneDepth.store(depth - 1, std::memory_order_release);
+    else
+        gdi_unlock_shared();
+}
 
 enum DcKind {
     DC_KIND_DEVICE = 1, /* CreateDCA on a printer or DISPLAY: a reference device, draws nowhere */
@@ -117,9 +153,12 @@ bool gdi_path_region_box(GdiDC *dc, int fillMode, RECT *box);
 
 /* ---- Entry (handles.cpp) ---- */
 
-/* Takes the GDI lock, traces "name(args)" and consumes an armed fault. Returns true with the lock
- * held; false when the call must fail (lock released, last error ERROR_NOT_ENOUGH_MEMORY). */
-bool gdi_enter(const char *name, const char *argsFormat, ...) __attribute__((format(printf, 2, 3)));
+/* Takes the GDI lock, traces "name(args)" and consumes an armed fault. True with the lock held;
+ * false when the call must fail (lock released, last error ERROR_NOT_ENOUGH_MEMORY). The
+ * arguments are evaluated only while a test hook is in use. */
+#define gdi_enter(name, ...) (gdi_lock(), hooks_in_use() ? gdi_enter_hooked(name, __VA_ARGS__) : true)
+/* gdi_enter's part once the lock is held and some hook is in use. */
+bool gdi_enter_hooked(const char *name, const char *argsFormat, ...) __attribute__((format(printf, 2, 3)));
 
 /* ---- Handle table (handles.cpp); all calls with the GDI lock held ----
  * A handle is a value, never a pointer: a tag, the object type (OBJ_*), the table slot and the
@@ -130,10 +169,40 @@ enum { GDI_STOCK_BITMAP = DC_PEN + 1, GDI_STOCK_COUNT };
 
 /* A new handle of type objType (OBJ_*) for payload, or NULL when the table is full. */
 HGDIOBJ gdi_handle_alloc(DWORD objType, void *payload);
+
+struct HandleEntry {
+    void *payload;
+    uint32_t handle;     /* the live handle's value, so a lookup is one compare; 0 while free */
+    uint16_t generation; /* 1..1023: of the live handle, or of the next one while free */
+    uint8_t type;        /* OBJ_*; 0 while the slot is free */
+    bool deletePending;  /* DeleteObject was called while the object was selected */
+    int selected;        /* DCs that hold the object */
+};
+extern HandleEntry *g_entries;
+extern uint32_t g_capacity;
+
+/* The live entry h names, or NULL for a null, stale, junk or foreign value: the slot is the low 14
+ * bits of the value, and a free slot holds 0, which no other handle value equals. */
+inline HandleEntry *gdi_handle_entry(HGDIOBJ h)
+{
+    uintptr_t value = (uintptr_t)h;
+    uint32_t slot = (uint32_t)value & 0x3FFF;
+    if (value == 0 || slot >= g_capacity || g_entries[slot].handle != value)
+        return NULL;
+    return &g_entries[slot];
+}
 /* The type of a live handle (deleted-but-still-selected included), or 0. */
-DWORD gdi_handle_type(HGDIOBJ h);
+inline DWORD gdi_handle_type(HGDIOBJ h)
+{
+    HandleEntry *e = gdi_handle_entry(h);
+    return e ? e->type : 0;
+}
 /* The payload of a live handle of type objType (0: any type), or NULL. */
-void *gdi_handle_payload(HGDIOBJ h, DWORD objType);
+inline void *gdi_handle_payload(HGDIOBJ h, DWORD objType)
+{
+    HandleEntry *e = gdi_handle_entry(h);
+    return e && (objType == 0 || e->type == objType) ? e->payload : NULL;
+}
 /* The stock index of h (0..GDI_STOCK_COUNT-1), or -1 for any other value. */
 int gdi_stock_index(HGDIOBJ h);
 /* The fixed handle of stock object i, or NULL for an index that names none. */
@@ -188,6 +257,11 @@ GdiBitmap *bitmap_stock(void);
 
 /* Frees the payload of a dead object (objects.cpp). */
 void gdi_object_free(DWORD objType, void *payload);
+/* A block for a GdiPen or GdiBrush, or NULL when memory runs out, and its release (also by
+ * gdi_object_free). Released blocks are kept for the next ones: a drawing call's pen and brush
+ * reach no allocator. */
+void *gdi_payload_new(void);
+void gdi_payload_delete(void *payload);
 
 /* ---- Device contexts (dc.cpp) ---- */
 

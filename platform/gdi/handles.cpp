@@ -3,7 +3,9 @@
 #include "gdi_private.h"
 
 #include <linux/futex.h>
+#include <linux/membarrier.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <stdarg.h>
@@ -27,23 +29,44 @@ enum : uint32_t {
     MAX_SLOTS = SLOT_MASK + 1,
     FIRST_DYNAMIC_SLOT = GDI_STOCK_COUNT + 1, /* slot 0 is never used; stock object i is slot i+1 */
 };
-
-struct HandleEntry {
-    void *payload;
-    uint32_t handle;     /* the live handle's value, so a lookup is one compare; 0 while free */
-    uint16_t generation; /* 1..GEN_MASK: of the live handle, or of the next one while free */
-    uint8_t type;        /* OBJ_*; 0 while the slot is free */
-    bool deletePending;  /* DeleteObject was called while the object was selected */
-    int selected;        /* DCs that hold the object */
-};
+static_assert(SLOT_MASK == 0x3FFF && GEN_MASK == 1023, "gdi_handle_entry and HandleEntry know the layout");
 
 /* The GDI lock, recursive: 0 free, 1 taken, 2 taken with a thread asleep on it. Uncontended it
  * costs one atomic exchange to take and one to give back. */
 std::atomic<int> g_lockState{0};
 std::atomic<pthread_t> g_lockOwner{0};
 int g_lockDepth; /* the owner's */
+
+} /* namespace */
+
 HandleEntry *g_entries;
 uint32_t g_capacity;
+
+/* The lone thread's road (gdi_private.h). The barrier is what makes its plain stores and loads
+ * safe: once lock_share's barrier has run, the lone thread's next entry sees g_shared and takes the
+ * lock, and its being inside, stored before it looked at g_shared, is seen by lock_share. Where the
+ * kernel lacks the barrier, nobody takes the lone road. */
+std::atomic<bool> g_shared{false};
+std::atomic<pthread_t> g_loneThread{0};
+std::atomic<int> g_loneDepth{0};
+
+namespace {
+
+bool lock_barrier(int command) { return syscall(SYS_membarrier, command, 0, 0) == 0; }
+
+const bool g_barrierReady = lock_barrier(MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED);
+
+/* Closes the lone road; with the lock held. */
+void lock_share(void)
+{
+    g_shared.store(true, std::memory_order_relaxed);
+    if (!g_barrierReady)
+        return;
+    lock_barrier(MEMBARRIER_CMD_PRIVATE_EXPEDITED);
+    while (g_loneDepth.load(std::memory_order_acquire) != 0)
+        sched_yield();
+}
+
 uint32_t g_firstFree = FIRST_DYNAMIC_SLOT; /* no free dynamic slot below this one */
 long g_liveObjects, g_liveDCs;
 
@@ -127,17 +150,6 @@ bool handles_grow(uint32_t need)
  * check, never a growth step. Should memory run out this early, the first allocation retries. */
 const bool g_stockLaidOut = handles_grow(FIRST_DYNAMIC_SLOT);
 
-/* The live entry h names, or NULL for a null, stale, junk or foreign value. */
-HandleEntry *handles_entry(HGDIOBJ h)
-{
-    uintptr_t value = (uintptr_t)h;
-    uint32_t slot = (uint32_t)value & SLOT_MASK;
-    /* Free slots hold 0, which no other handle value equals. */
-    if (value == 0 || slot >= g_capacity || g_entries[slot].handle != value)
-        return NULL;
-    return &g_entries[slot];
-}
-
 void handles_release_slot(HandleEntry *e)
 {
     uint32_t slot = (uint32_t)(e - g_entries);
@@ -154,7 +166,14 @@ void handles_release_slot(HandleEntry *e)
 
 } /* namespace */
 
-void gdi_lock(void)
+bool gdi_lock_claim(void)
+{
+    pthread_t none = 0;
+    return g_barrierReady && !g_shared.load(std::memory_order_relaxed) &&
+           g_loneThread.compare_exchange_strong(none, pthread_self(), std::memory_order_relaxed);
+}
+
+void gdi_lock_shared(void)
 {
     pthread_t self = pthread_self();
     /* Only this thread ever stores its own id here, so a stale value never equals it. */
@@ -169,9 +188,11 @@ void gdi_lock(void)
     }
     g_lockOwner.store(self, std::memory_order_relaxed);
     g_lockDepth = 1;
+    if (!g_shared.load(std::memory_order_relaxed))
+        lock_share();
 }
 
-void gdi_unlock(void)
+void gdi_unlock_shared(void)
 {
     if (--g_lockDepth > 0)
         return;
@@ -180,9 +201,8 @@ void gdi_unlock(void)
         syscall(SYS_futex, &g_lockState, FUTEX_WAKE_PRIVATE, 1, NULL, NULL, 0);
 }
 
-bool gdi_enter(const char *name, const char *argsFormat, ...)
+bool gdi_enter_hooked(const char *name, const char *argsFormat, ...)
 {
-    gdi_lock();
     if (hooks_tracing()) {
         char args[256];
         va_list ap;
@@ -214,20 +234,6 @@ HGDIOBJ gdi_handle_alloc(DWORD objType, void *payload)
     return (HGDIOBJ)(uintptr_t)e->handle;
 }
 
-DWORD gdi_handle_type(HGDIOBJ h)
-{
-    HandleEntry *e = handles_entry(h);
-    return e ? e->type : 0;
-}
-
-void *gdi_handle_payload(HGDIOBJ h, DWORD objType)
-{
-    HandleEntry *e = handles_entry(h);
-    if (!e || (objType != 0 && e->type != objType))
-        return NULL;
-    return e->payload;
-}
-
 int gdi_stock_index(HGDIOBJ h)
 {
     uintptr_t value = (uintptr_t)h;
@@ -246,27 +252,27 @@ HGDIOBJ gdi_stock_handle(int i)
 
 void gdi_handle_free(HGDIOBJ h)
 {
-    HandleEntry *e = handles_entry(h);
+    HandleEntry *e = gdi_handle_entry(h);
     if (e && gdi_stock_index(h) < 0)
         handles_release_slot(e);
 }
 
 void gdi_object_selected(HGDIOBJ h)
 {
-    HandleEntry *e = handles_entry(h);
+    HandleEntry *e = gdi_handle_entry(h);
     if (e)
         e->selected++;
 }
 
 int gdi_object_holders(HGDIOBJ h)
 {
-    HandleEntry *e = handles_entry(h);
+    HandleEntry *e = gdi_handle_entry(h);
     return e ? e->selected : 0;
 }
 
 void gdi_object_deselected(HGDIOBJ h)
 {
-    HandleEntry *e = handles_entry(h);
+    HandleEntry *e = gdi_handle_entry(h);
     if (!e || e->selected == 0)
         return;
     if (--e->selected == 0 && e->deletePending) {
@@ -277,7 +283,7 @@ void gdi_object_deselected(HGDIOBJ h)
 
 void gdi_object_delete(HGDIOBJ h)
 {
-    HandleEntry *e = handles_entry(h);
+    HandleEntry *e = gdi_handle_entry(h);
     if (!e || gdi_stock_index(h) >= 0)
         return;
     if (e->selected > 0) {

@@ -8,6 +8,16 @@
 
 namespace {
 
+union GdiPayload {
+    GdiPen pen;
+    GdiBrush brush;
+};
+
+/* Pen and brush blocks freed and kept for reuse, under the GDI lock. */
+enum { PAYLOADS_KEPT = 16 };
+void *g_keptPayloads[PAYLOADS_KEPT];
+int g_payloadsKept;
+
 /* A bitmap goes only into a memory DC, at 1 bpp or the DC's depth, and into one DC at a time
  * (the shared stock bitmap excepted). */
 bool objects_bitmap_fits(const GdiDC *dc, HGDIOBJ h)
@@ -139,12 +149,32 @@ HGDIOBJ objects_current(const GdiDC *dc, UINT type)
 
 } /* namespace */
 
+void *gdi_payload_new(void)
+{
+    if (g_payloadsKept > 0)
+        return g_keptPayloads[--g_payloadsKept];
+    return malloc(sizeof(GdiPayload));
+}
+
+void gdi_payload_delete(void *payload)
+{
+    if (payload && g_payloadsKept < PAYLOADS_KEPT)
+        g_keptPayloads[g_payloadsKept++] = payload;
+    else
+        free(payload);
+}
+
 void gdi_object_free(DWORD objType, void *payload)
 {
     switch (objType) {
     case OBJ_BRUSH:
         free(((GdiBrush *)payload)->dib);
-        break;
+        gdi_payload_delete(payload);
+        return;
+    case OBJ_PEN:
+    case OBJ_EXTPEN:
+        gdi_payload_delete(payload);
+        return;
     case OBJ_BITMAP:
         free(((GdiBitmap *)payload)->bits);
         break;

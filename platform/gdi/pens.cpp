@@ -17,7 +17,7 @@ GdiPen g_stockPens[] = {
 
 HPEN pens_add(const GdiPen *pen)
 {
-    GdiPen *copy = (GdiPen *)malloc(sizeof *copy);
+    GdiPen *copy = (GdiPen *)gdi_payload_new();
     if (!copy) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return NULL;
@@ -25,7 +25,7 @@ HPEN pens_add(const GdiPen *pen)
     *copy = *pen;
     HGDIOBJ h = gdi_handle_alloc(pen->ext ? OBJ_EXTPEN : OBJ_PEN, copy);
     if (!h) {
-        free(copy);
+        gdi_payload_delete(copy);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
     return (HPEN)h;
