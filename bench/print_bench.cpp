@@ -31,7 +31,7 @@ void play_text_and_band(HDC dc, int page)
     DWORD options = 0;
     DrawMode32 mode = {R2_COPYPEN, TRANSPARENT, RGB(255, 255, 255), RGB(0, 0, 0), 1};
     TextOut32(&dc, &font, &x, &y, &options, NULL, text, &length, NULL, &mode);
-    static BYTE rows[64 * 8];
+    static BYTE rows[64 * 64]; /* 64 rows of 64 bytes: 512 pixels */
     for (size_t i = 0; i < sizeof rows; i++)
         rows[i] = (BYTE)(i * 37);
     BITMAP band = {0, 512, 64, 64, 1, 1, rows};

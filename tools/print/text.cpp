@@ -129,6 +129,9 @@ static cairo_font_face_t *text_match(const PlayerFont *font)
     FcPatternAddInteger(pattern, FC_SLANT, font->italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     if (const char *lang = text_charset_lang(font->charSet))
         FcPatternAddString(pattern, FC_LANG, (const FcChar8 *)lang);
+    /* The configuration fontconfig loads on first use is freed only by FcFini: at exit. */
+    static bool finiAtExit = atexit(FcFini) == 0;
+    (void)finiAtExit;
     FcConfigSubstitute(NULL, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result;
