@@ -168,19 +168,17 @@ void BM_RenderPdf(benchmark::State &state)
     const auto &files = job_files();
     std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench.pdf";
     for (auto _ : state) {
-        cairo_surface_t *pdf = NULL;
+        EmfPdf *pdf = EmfPdfOpen(out.c_str());
         for (const std::string &path : files) {
             EmfPage size;
             cairo_surface_t *page = draw_page(state, path, (double)state.range(0), &size);
             if (page == NULL)
                 return;
-            if (pdf == NULL)
-                pdf = EmfPdfOpen(out.c_str(), &size);
             EmfPdfAddPage(pdf, page, &size);
             cairo_surface_destroy(page);
         }
         char error[256];
-        if (pdf && EmfPdfClose(pdf, error, sizeof error) < 0)
+        if (EmfPdfClose(pdf, error, sizeof error) < 0)
             state.SkipWithError(error);
     }
     remove(out.c_str());

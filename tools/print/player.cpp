@@ -259,10 +259,7 @@ static void player_clip_record(Player *p, const EmfRecord *rec)
             return;
         }
     }
-    if (compose_region_begin(p) < 0) {
-        player_warn(p, "no memory for the clip");
-        return;
-    }
+    compose_region_begin(p);
     if (rec->iType == EMR_EXTSELECTCLIPRGN) {
         /* The region's rectangles are in device units. */
         uint32_t at = sizeof(EMREXTSELECTCLIPRGN);
@@ -554,6 +551,7 @@ cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *opti
         return NULL;
     }
     player_reset_state(&p.state);
+    compose_clip_none(&p);
     for (uint32_t i = 0; i < file->count; i++) {
         p.index = i;
         p.rec = &file->records[i];
