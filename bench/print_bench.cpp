@@ -172,8 +172,11 @@ void BM_RenderPdf(benchmark::State &state)
         for (const std::string &path : files) {
             EmfPage size;
             cairo_surface_t *page = draw_page(state, path, (double)state.range(0), &size);
-            if (page == NULL)
+            if (page == NULL) {
+                char error[256];
+                EmfPdfClose(pdf, error, sizeof error);
                 return;
+            }
             EmfPdfAddPage(pdf, page, &size);
             cairo_surface_destroy(page);
         }

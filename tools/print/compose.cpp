@@ -119,6 +119,12 @@ static void compose_row(Player *p, const PlayerBrush *brush, uint32_t rop3, bool
                 x += 8;
                 continue;
             }
+            /* Inside a fill: eight pixels of the brush's colour at once. */
+            if (word == ~(uint64_t)0 && plain && clip == NULL) {
+                for (int32_t end = x + 8; x < end; x++)
+                    row[x] = brush->color;
+                continue;
+            }
         }
         for (int32_t end = x + 8 < x1 ? x + 8 : x1; x < end; x++) {
             uint32_t color;

@@ -98,7 +98,10 @@ static void output_row(const OutputPicture *pic, const uint16_t *slots, int32_t 
     }
     memset(out, 0, pic->rowBytes);
     uint32_t last = 0xFFFFFFFF, index = 0;
-    int perByte = 8 / pic->bits;
+    /* Samples fill each byte from its high bits: sample x goes to byte x >> perByteLog, shifted
+     * left by 8 - bits * (x % perByte + 1). */
+    int perByteLog = pic->bits == 1 ? 3 : pic->bits == 2 ? 2 : pic->bits == 4 ? 1 : 0;
+    int32_t perByteMask = (1 << perByteLog) - 1;
     for (int32_t x = 0; x < pic->width; x++) {
         uint32_t c = row[x] & 0xFFFFFF;
         if (c != last) {
@@ -108,8 +111,7 @@ static void output_row(const OutputPicture *pic, const uint16_t *slots, int32_t 
             index = slots[h];
             last = c;
         }
-        /* Samples fill each byte from its high bits. */
-        out[x / perByte] |= (uint8_t)(index << (8 - pic->bits * (x % perByte + 1)));
+        out[x >> perByteLog] |= (uint8_t)(index << (8 - pic->bits * ((x & perByteMask) + 1)));
     }
 }
 
