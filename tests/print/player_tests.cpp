@@ -319,6 +319,37 @@ TEST(PlayerClip, IntersectExcludeAndRegionRecords)
     EXPECT_EQ(page.At(5, 36), 0x00FF00u);
 }
 
+/* A rectangle clip and a region of several rectangles combined by every mode: the rectangle
+ * costs no mask, the rest goes pixel by pixel; both must agree. */
+TEST(PlayerClip, RegionsCombineWithRectangleAndMaskClips)
+{
+    std::vector<Bytes> recs = {
+        IntersectClip(EMR_INTERSECTCLIPRECT, 0, 0, 20, 40),
+        /* AND with two rectangles: x in [0, 10) and [15, 20) */
+        ClipRegion(1 /* RGN_AND */, {{0, 0, 10, 40}, {15, 0, 40, 40}}),
+        SolidBrush(1, Colorref(0xFF0000)), Select(1), Select(kNullPen), Rect(0, 0, 40, 10),
+        ClipRegion(2 /* RGN_OR */, {{30, 10, 35, 20}}),
+        SolidBrush(2, Colorref(0x00FF00)), Select(2), Rect(0, 10, 40, 20),
+        ClipRegion(3 /* RGN_XOR */, {{0, 20, 40, 30}}),
+        SolidBrush(3, Colorref(0x0000FF)), Select(3), Rect(0, 20, 40, 30),
+        /* An empty region copied: nothing is drawn. */
+        ClipRegion(5 /* RGN_COPY */, {{5, 30, 5, 40}}), Select(1), Rect(0, 30, 40, 40),
+    };
+    Page page = Draw(recs, 4, 40, 40);
+    const struct {
+        int x, y;
+        uint32_t color;
+    } expected[] = {
+        {5, 5, 0xFF0000}, {12, 5, 0xFFFFFF}, {17, 5, 0xFF0000}, {25, 5, 0xFFFFFF},
+        {5, 15, 0x00FF00}, {12, 15, 0xFFFFFF}, {17, 15, 0x00FF00}, {25, 15, 0xFFFFFF},
+        {32, 15, 0x00FF00},
+        {5, 25, 0xFFFFFF}, {12, 25, 0x0000FF}, {17, 25, 0xFFFFFF}, {25, 25, 0x0000FF},
+        {32, 25, 0x0000FF}, {5, 35, 0xFFFFFF},
+    };
+    for (const auto &e : expected)
+        EXPECT_EQ(page.At(e.x, e.y), e.color) << e.x << "," << e.y;
+}
+
 TEST(PlayerPaths, ScanlinesWidenedThenFilled)
 {
     /* The bracket the library builds: scanlines in a path, widened with a geometric pen one

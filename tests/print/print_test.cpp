@@ -256,3 +256,16 @@ Page Draw(const std::vector<Bytes> &records, uint16_t nHandles, int width, int h
         ADD_FAILURE() << "warning: " << page.warnings.text[i];
     return page;
 }
+
+Bytes ReadAll(const std::string &path)
+{
+    Bytes b;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (f == NULL)
+        return b;
+    int c;
+    while ((c = fgetc(f)) != EOF)
+        b.push_back((uint8_t)c);
+    fclose(f);
+    return b;
+}

@@ -72,4 +72,7 @@ struct Page {
 /* Draws PageEmf(records, ...) at one page pixel per device pixel; a failure is a test failure. */
 Page Draw(const std::vector<Bytes> &records, uint16_t nHandles, int width, int height);
 
+/* The whole file; empty when it cannot be read. */
+Bytes ReadAll(const std::string &path);
+
 #endif

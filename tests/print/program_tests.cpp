@@ -24,19 +24,6 @@ bool Exists(const std::string &path)
     return stat(path.c_str(), &st) == 0;
 }
 
-Bytes ReadAll(const std::string &path)
-{
-    Bytes b;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (f == NULL)
-        return b;
-    int c;
-    while ((c = fgetc(f)) != EOF)
-        b.push_back((uint8_t)c);
-    fclose(f);
-    return b;
-}
-
 void WriteFile(const std::string &path, const Bytes &b)
 {
     FILE *f = fopen(path.c_str(), "wb");

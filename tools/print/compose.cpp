@@ -96,9 +96,46 @@ bool compose_brush_pixel(const Player *p, const PlayerBrush *brush, int32_t x, i
 
 bool compose_visible(const Player *p, int32_t x, int32_t y)
 {
-    if (x < 0 || y < 0 || x >= p->width || y >= p->height)
+    const ScanBox &c = p->state.clipBox;
+    if (x < c.x0 || y < c.y0 || x >= c.x1 || y >= c.y1)
         return false;
     return p->state.clip == NULL || p->state.clip[(size_t)y * p->width + x];
+}
+
+/* Composes the brush onto the pixels of row y in [x0, x1) that the coverage mask marks and the
+ * clip holds; the mask is read eight pixels at a time where it is empty. */
+static void compose_row(Player *p, const PlayerBrush *brush, uint32_t rop3, bool plain, int32_t y,
+                        int32_t x0, int32_t x1)
+{
+    const uint8_t *cover = p->coverBits + (size_t)y * p->coverStride;
+    uint32_t *row = p->pixels + (size_t)y * p->stride;
+    const uint8_t *clip = p->state.clip ? p->state.clip + (size_t)y * p->width : NULL;
+    int32_t x = x0;
+    while (x < x1) {
+        if (x + 8 <= x1) {
+            uint64_t word;
+            memcpy(&word, cover + x, sizeof word);
+            if (word == 0) {
+                x += 8;
+                continue;
+            }
+            /* Inside a fill: eight pixels of the brush's colour at once. */
+            if (word == ~(uint64_t)0 && plain && clip == NULL) {
+                for (int32_t end = x + 8; x < end; x++)
+                    row[x] = brush->color;
+                continue;
+            }
+        }
+        for (int32_t end = x + 8 < x1 ? x + 8 : x1; x < end; x++) {
+            uint32_t color;
+            if (!cover[x] || (clip && !clip[x]))
+                continue;
+            if (plain)
+                row[x] = brush->color;
+            else if (compose_brush_pixel(p, brush, x, y, &color))
+                row[x] = compose_rop3(rop3, color, 0, row[x]);
+        }
+    }
 }
 
 void compose_coverage(Player *p, const PlayerBrush *brush, uint32_t rop2, int32_t x0,
@@ -113,22 +150,13 @@ void compose_coverage(Player *p, const PlayerBrush *brush, uint32_t rop2, int32_
     cairo_surface_flush(p->coverSurface);
     uint32_t rop3 = compose_rop3_of_rop2(rop2);
     bool plain = brush->style == BS_SOLID && rop3 == ROP3_PATCOPY;
+    /* Only the part inside the clip's box is composed; the whole box's mask is cleared. */
+    const ScanBox &c = p->state.clipBox;
+    int32_t cx0 = x0 > c.x0 ? x0 : c.x0, cx1 = x1 < c.x1 ? x1 : c.x1;
     for (int32_t y = y0; y < y1; y++) {
-        uint8_t *cover = p->coverBits + (size_t)y * p->coverStride;
-        uint32_t *row = p->pixels + (size_t)y * p->stride;
-        const uint8_t *clip = p->state.clip ? p->state.clip + (size_t)y * p->width : NULL;
-        for (int32_t x = x0; x < x1; x++) {
-            if (!cover[x])
-                continue;
-            cover[x] = 0;
-            uint32_t color;
-            if (clip && !clip[x])
-                continue;
-            if (plain)
-                row[x] = brush->color;
-            else if (compose_brush_pixel(p, brush, x, y, &color))
-                row[x] = compose_rop3(rop3, color, 0, row[x]);
-        }
+        if (y >= c.y0 && y < c.y1 && cx0 < cx1)
+            compose_row(p, brush, rop3, plain, y, cx0, cx1);
+        memset(p->coverBits + (size_t)y * p->coverStride + x0, 0, (size_t)(x1 - x0));
     }
     cairo_surface_mark_dirty_rectangle(p->coverSurface, x0, y0, x1 - x0, y1 - y0);
 }
@@ -153,45 +181,118 @@ void compose_fill_cover(Player *p, const PlayerBrush *brush, uint32_t rop2, bool
 
 /* ---- clip ---- */
 
-int compose_region_begin(Player *p)
+static bool compose_box_empty(const ScanBox &b)
+{
+    return b.x0 >= b.x1 || b.y0 >= b.y1;
+}
+
+static ScanBox compose_box_and(const ScanBox &a, const ScanBox &b)
+{
+    return ScanBox{a.x0 > b.x0 ? a.x0 : b.x0, a.y0 > b.y0 ? a.y0 : b.y0,
+                   a.x1 < b.x1 ? a.x1 : b.x1, a.y1 < b.y1 ? a.y1 : b.y1};
+}
+
+static void compose_mask_box(const Player *p, uint8_t *mask, const ScanBox &b)
+{
+    for (int32_t y = b.y0; y < b.y1; y++)
+        memset(mask + (size_t)y * p->width + b.x0, 1, (size_t)(b.x1 - b.x0));
+}
+
+/* A page mask of the pixels of box, of those only the ones mask marks when it is not NULL;
+ * NULL when there is no memory. */
+static uint8_t *compose_mask_of(const Player *p, const ScanBox &box, const uint8_t *mask)
+{
+    uint8_t *out = (uint8_t *)calloc((size_t)p->width * p->height, 1);
+    if (out == NULL || compose_box_empty(box))
+        return out;
+    for (int32_t y = box.y0; y < box.y1; y++) {
+        size_t at = (size_t)y * p->width + box.x0, n = (size_t)(box.x1 - box.x0);
+        if (mask)
+            memcpy(out + at, mask + at, n);
+        else
+            memset(out + at, 1, n);
+    }
+    return out;
+}
+
+void compose_region_begin(Player *p)
 {
     free(p->region);
-    p->region = (uint8_t *)calloc((size_t)p->width * p->height, 1);
-    return p->region ? 0 : -1;
+    p->region = NULL;
+    p->regionRects = 0;
+    p->regionBox = ScanBox{0, 0, 0, 0};
 }
 
 void compose_region_add(Player *p, double x0, double y0, double x1, double y1)
 {
-    if (p->region == NULL)
+    if (p->regionRects < 0)
         return;
     /* Pixels whose centres lie in [x0, x1) x [y0, y1). */
     double left = fmax(ceil(x0 - 0.5), 0), top = fmax(ceil(y0 - 0.5), 0);
     double right = fmin(ceil(x1 - 0.5), p->width), bottom = fmin(ceil(y1 - 0.5), p->height);
     if (!(left < right && top < bottom))
         return;
-    for (int32_t y = (int32_t)top; y < (int32_t)bottom; y++)
-        memset(p->region + (size_t)y * p->width + (int32_t)left, 1, (size_t)(right - left));
+    ScanBox r = {(int32_t)left, (int32_t)top, (int32_t)right, (int32_t)bottom};
+    if (p->regionRects == 0) {
+        p->regionBox = r;
+        p->regionRects = 1;
+        return;
+    }
+    if (p->region == NULL && (p->region = compose_mask_of(p, p->regionBox, NULL)) == NULL) {
+        p->regionRects = -1;
+        return;
+    }
+    compose_mask_box(p, p->region, r);
+    ScanBox &b = p->regionBox;
+    b = ScanBox{b.x0 < r.x0 ? b.x0 : r.x0, b.y0 < r.y0 ? b.y0 : r.y0, b.x1 > r.x1 ? b.x1 : r.x1,
+                b.y1 > r.y1 ? b.y1 : r.y1};
+    p->regionRects++;
 }
 
 void compose_region_apply(Player *p, uint32_t mode)
 {
+    PlayerState &s = p->state;
     uint8_t *region = p->region;
-    if (region == NULL)
-        return;
     p->region = NULL;
-    if (mode == RGN_COPY || (mode == RGN_AND && p->state.clip == NULL)) {
-        free(p->state.clip);
-        p->state.clip = region;
+    if (p->regionRects < 0) {
+        player_warn(p, "no memory for the clip");
         return;
     }
-    if (mode == RGN_OR && p->state.clip == NULL) {
+    ScanBox page = {0, 0, p->width, p->height};
+    bool wholePage = s.clip == NULL && memcmp(&s.clipBox, &page, sizeof page) == 0;
+    /* The region's box holds it all; without a mask it is the region. */
+    if (mode == RGN_COPY || (mode == RGN_AND && wholePage)) {
+        free(s.clip);
+        s.clip = region;
+        s.clipBox = p->regionBox;
+        return;
+    }
+    if (mode == RGN_AND && (region == NULL || s.clip == NULL)) {
+        s.clipBox = compose_box_and(s.clipBox, p->regionBox);
+        if (region) {
+            s.clip = region;
+            region = NULL;
+        }
         free(region);
-        return; /* the whole page already */
+        return;
+    }
+    if (mode == RGN_OR && wholePage) {
+        free(region);
+        return;
+    }
+    /* Everything else, pixel by pixel over the page. */
+    uint8_t *clip = compose_mask_of(p, s.clipBox, s.clip);
+    if (region == NULL)
+        region = compose_mask_of(p, p->regionBox, NULL);
+    if (clip == NULL || region == NULL) {
+        player_warn(p, "no memory for the clip");
+        free(clip);
+        free(region);
+        return;
     }
     size_t n = (size_t)p->width * p->height;
-    uint8_t *clip = p->state.clip;
     for (size_t i = 0; i < n; i++) {
-        uint8_t c = clip ? clip[i] != 0 : 1, r = region[i] != 0;
+        uint8_t c = clip[i] != 0, r = region[i] != 0;
         switch (mode) {
         case RGN_AND: region[i] = c & r; break;
         case RGN_OR: region[i] = c | r; break;
@@ -200,11 +301,14 @@ void compose_region_apply(Player *p, uint32_t mode)
         }
     }
     free(clip);
-    p->state.clip = region;
+    free(s.clip);
+    s.clip = region;
+    s.clipBox = page;
 }
 
 void compose_clip_none(Player *p)
 {
     free(p->state.clip);
     p->state.clip = NULL;
+    p->state.clipBox = ScanBox{0, 0, p->width, p->height};
 }

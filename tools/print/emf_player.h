@@ -63,17 +63,17 @@ int EmfGetPage(const EmfFile *file, EmfPage *page, char *error, size_t errorSize
 cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *options,
                                EmfWarnings *warnings, char *error, size_t errorSize);
 
-/* Writes page pictures: one PNG file, or a PDF of one page per picture, each page scaled to its
- * size in points. Return -1 with cairo's message in error when the file cannot be written. */
+/* Writes a page picture (a page EmfRenderPage drew) as one PNG file. Returns -1 with a message
+ * in error when the file cannot be written. */
 int EmfWritePng(cairo_surface_t *page, const char *path, char *error, size_t errorSize);
-int EmfWritePdf(cairo_surface_t *const *pages, const EmfPage *sizes, size_t count,
-                const char *path, char *error, size_t errorSize);
 
-/* A PDF written a page at a time, so that one page picture at a time is held: open with the
- * first page's size, add pages (a failure shows in the surface's status and at close), close.
- * Close returns -1 with cairo's message when the file could not be written. */
-cairo_surface_t *EmfPdfOpen(const char *path, const EmfPage *first);
-void EmfPdfAddPage(cairo_surface_t *pdf, cairo_surface_t *page, const EmfPage *size);
-int EmfPdfClose(cairo_surface_t *pdf, char *error, size_t errorSize);
+/* A PDF of one page per picture, each scaled to its page's size in points, written a page at a
+ * time so that one page picture at a time is held: open, add pages (a failure is kept and
+ * reported at close; later pages are then skipped), close. Close returns -1 with a message in
+ * error when the file could not be written, and releases the writer either way. */
+struct EmfPdf;
+EmfPdf *EmfPdfOpen(const char *path);
+void EmfPdfAddPage(EmfPdf *pdf, cairo_surface_t *page, const EmfPage *size);
+int EmfPdfClose(EmfPdf *pdf, char *error, size_t errorSize);
 
 #endif

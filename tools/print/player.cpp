@@ -259,10 +259,7 @@ static void player_clip_record(Player *p, const EmfRecord *rec)
             return;
         }
     }
-    if (compose_region_begin(p) < 0) {
-        player_warn(p, "no memory for the clip");
-        return;
-    }
+    compose_region_begin(p);
     if (rec->iType == EMR_EXTSELECTCLIPRGN) {
         /* The region's rectangles are in device units. */
         uint32_t at = sizeof(EMREXTSELECTCLIPRGN);
@@ -431,12 +428,36 @@ static void player_record(Player *p, const EmfRecord *rec)
     }
 }
 
+static const cairo_user_data_key_t kPagePixels = {0};
+
+/* A white RGB24 surface whose pixels are filled once, white, instead of zeroed by cairo first
+ * and then filled; the surface frees them. An error surface when memory runs out. */
+static cairo_surface_t *player_white_page(int32_t width, int32_t height)
+{
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
+    uint32_t *pixels = (uint32_t *)malloc((size_t)stride * height);
+    if (pixels == NULL)
+        return cairo_image_surface_create(CAIRO_FORMAT_RGB24, -1, -1);
+    for (int32_t x = 0; x < width; x++)
+        pixels[x] = 0xFFFFFF;
+    for (int32_t y = 1; y < height; y++)
+        memcpy((uint8_t *)pixels + (size_t)y * stride, pixels, (size_t)width * 4);
+    cairo_surface_t *page = cairo_image_surface_create_for_data(
+        (unsigned char *)pixels, CAIRO_FORMAT_RGB24, width, height, stride);
+    if (cairo_surface_set_user_data(page, &kPagePixels, pixels, free) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(page);
+        free(pixels);
+        return cairo_image_surface_create(CAIRO_FORMAT_RGB24, -1, -1);
+    }
+    return page;
+}
+
 /* The page bitmap, white, with the coverage mask beside it; -1 when memory runs out. */
 static int player_open_page(Player *p, int32_t width, int32_t height)
 {
     p->width = width;
     p->height = height;
-    p->page = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    p->page = player_white_page(width, height);
     p->coverSurface = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
     cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
     p->cover = cairo_create(p->coverSurface);
@@ -445,13 +466,8 @@ static int player_open_page(Player *p, int32_t width, int32_t height)
     if (cairo_surface_status(p->page) || cairo_surface_status(p->coverSurface) ||
         cairo_status(p->cover) || cairo_status(p->path))
         return -1;
-    cairo_surface_flush(p->page);
     p->pixels = (uint32_t *)cairo_image_surface_get_data(p->page);
     p->stride = (uint32_t)cairo_image_surface_get_stride(p->page) / 4;
-    for (int32_t y = 0; y < height; y++)
-        for (int32_t x = 0; x < width; x++)
-            p->pixels[(size_t)y * p->stride + x] = 0xFFFFFF;
-    cairo_surface_mark_dirty(p->page);
     cairo_surface_flush(p->coverSurface);
     p->coverBits = cairo_image_surface_get_data(p->coverSurface);
     p->coverStride = (uint32_t)cairo_image_surface_get_stride(p->coverSurface);
@@ -554,6 +570,7 @@ cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *opti
         return NULL;
     }
     player_reset_state(&p.state);
+    compose_clip_none(&p);
     for (uint32_t i = 0; i < file->count; i++) {
         p.index = i;
         p.rec = &file->records[i];

@@ -75,6 +75,11 @@ struct PlayerObject {
     PlayerFont font;
 };
 
+/* Pixels a fill sets: [x0, x1) x [y0, y1), empty while x0 >= x1. */
+struct ScanBox {
+    int32_t x0, y0, x1, y1;
+};
+
 /* The device-context state a record can change; SaveDC copies it whole. */
 struct PlayerState {
     PlayerPen pen;
@@ -84,7 +89,10 @@ struct PlayerState {
     double curX, curY;     /* current position, logical */
     int32_t winOrgX, winOrgY, winExtX, winExtY, vpOrgX, vpOrgY, vpExtX, vpExtY;
     uint32_t mapMode;
-    uint8_t *clip;         /* one byte per page pixel, non-zero inside; NULL: no clip */
+    /* The clip: the pixels of clipBox, of those only the ones clip marks when it is not NULL
+     * (one byte per page pixel, non-zero inside). Without a clip, the whole page and NULL. */
+    ScanBox clipBox;
+    uint8_t *clip;
 };
 
 struct Player {
@@ -101,7 +109,12 @@ struct Player {
     cairo_t *cover;
     uint8_t *coverBits;
     uint32_t coverStride;
-    uint8_t *region;       /* the region of a clip change being built */
+    /* The region of a clip change being built: empty while regionRects is 0, regionBox while it
+     * is 1, the mask region (regionBox its bounds) from the second rectangle on; -1 when there
+     * was no memory for the mask. */
+    uint8_t *region;
+    ScanBox regionBox;
+    int32_t regionRects;
     /* device pixel -> page pixel */
     double scale, offsetX, offsetY;
     PlayerState state;
@@ -144,9 +157,10 @@ void compose_fill_cover(Player *p, const PlayerBrush *brush, uint32_t rop2, bool
 /* True when page pixel (x, y) lies inside the page and the clip. */
 bool compose_visible(const Player *p, int32_t x, int32_t y);
 /* A clip change: an empty region is begun, rectangles of page coordinates are added to it (the
- * pixels whose centres they hold), and it is combined with the clip by an RGN_ mode. Begin
- * returns -1 when there is no memory for the region; apply then leaves the clip as it was. */
-int compose_region_begin(Player *p);
+ * pixels whose centres they hold), and it is combined with the clip by an RGN_ mode. A region of
+ * one rectangle, and its intersection with the clip, cost no mask. When there is no memory for a
+ * mask, apply warns and leaves the clip as it was. */
+void compose_region_begin(Player *p);
 void compose_region_add(Player *p, double x0, double y0, double x1, double y1);
 void compose_region_apply(Player *p, uint32_t mode);
 void compose_clip_none(Player *p);
@@ -160,10 +174,6 @@ void shapes_path_record(Player *p, const EmfRecord *rec);
 void shapes_read_pen(Player *p, const EmfRecord *rec, PlayerPen *pen);
 
 /* ---- scan.cpp ---- */
-/* Pixels a fill sets: [x0, x1) x [y0, y1), empty while x0 >= x1. */
-struct ScanBox {
-    int32_t x0, y0, x1, y1;
-};
 /* Marks in the coverage mask the pixels GDI fills for the flat path (page coordinates), by the
  * ALTERNATE rule or else WINDING, and widens box to hold them. */
 void scan_fill_path(Player *p, const cairo_path_t *path, bool alternate, ScanBox *box);

@@ -165,36 +165,74 @@ static int print_submit(const char *pdf, const char *queue)
     return 0;
 }
 
-/* Writes the pages to output (.png: exactly one page; .pdf: any number). */
-/* Writes the pages to output through a temporary file beside it, renamed into place once whole:
- * a reader never sees half a picture, and a failed write leaves no file. */
-static int print_write(cairo_surface_t *const *pages, const EmfPage *sizes, int count,
-                       const char *output)
+/* Output is written to a temporary file beside it and renamed into place once whole: a reader
+ * never sees half a picture, and a failed write leaves no file. */
+struct PrintOutput {
+    const char *path;
+    char partial[PATH_MAX];
+    char error[256]; /* "" when the failure was reported already */
+};
+
+static int print_begin(const char *path, PrintOutput *out)
 {
-    char error[256], partial[PATH_MAX];
-    if ((size_t)snprintf(partial, sizeof partial, "%s.part", output) >= sizeof partial) {
-        fprintf(stderr, "tavlinqx-print: %s: the path is too long\n", output);
-        return -1;
-    }
-    int rc;
-    if (print_has_suffix(output, ".png")) {
-        if (count != 1) {
-            fprintf(stderr, "tavlinqx-print: %s: a PNG holds one page; %d were given\n", output, count);
-            return -1;
-        }
-        rc = EmfWritePng(pages[0], partial, error, sizeof error);
-    } else {
-        rc = EmfWritePdf(pages, sizes, (size_t)count, partial, error, sizeof error);
-    }
-    if (rc == 0 && rename(partial, output) != 0) {
-        snprintf(error, sizeof error, "%s", strerror(errno));
+    out->path = path;
+    out->error[0] = '\0';
+    if ((size_t)snprintf(out->partial, sizeof out->partial, "%s.part", path) < sizeof out->partial)
+        return 0;
+    fprintf(stderr, "tavlinqx-print: %s: the path is too long\n", path);
+    return -1;
+}
+
+/* Puts the output in place after rc 0; otherwise reports the failure and removes the rest. */
+static int print_end(PrintOutput *out, int rc)
+{
+    if (rc == 0 && rename(out->partial, out->path) != 0) {
+        snprintf(out->error, sizeof out->error, "%s", strerror(errno));
         rc = -1;
     }
     if (rc < 0) {
-        fprintf(stderr, "tavlinqx-print: %s: %s\n", output, error);
-        remove(partial);
+        if (out->error[0])
+            fprintf(stderr, "tavlinqx-print: %s: %s\n", out->path, out->error);
+        remove(out->partial);
     }
     return rc;
+}
+
+static int print_png(cairo_surface_t *page, const char *path)
+{
+    PrintOutput out;
+    if (print_begin(path, &out) < 0)
+        return -1;
+    return print_end(&out, EmfWritePng(page, out.partial, out.error, sizeof out.error));
+}
+
+/* A PDF of one page per metafile, drawn and written one at a time: memory holds one page however
+ * many there are. drawn, when not NULL, is the first metafile's page already drawn. */
+static int print_pdf(const char *const *files, int count, cairo_surface_t *drawn,
+                     const EmfPage *drawnSize, const PrintOptions *o, const char *path)
+{
+    PrintOutput out;
+    if (print_begin(path, &out) < 0)
+        return -1;
+    EmfPdf *pdf = EmfPdfOpen(out.partial);
+    bool drawnAll = true;
+    for (int i = 0; i < count; i++) {
+        EmfPage size = drawnSize ? *drawnSize : EmfPage{};
+        cairo_surface_t *page = i == 0 && drawn ? drawn : print_render(files[i], o, &size);
+        if (page == NULL) {
+            drawnAll = false;
+            break;
+        }
+        EmfPdfAddPage(pdf, page, &size);
+        if (page != drawn)
+            cairo_surface_destroy(page);
+    }
+    int rc = EmfPdfClose(pdf, out.error, sizeof out.error);
+    if (!drawnAll) {
+        out.error[0] = '\0';
+        rc = -1;
+    }
+    return print_end(&out, rc);
 }
 
 static int print_files(const PrintOptions *o)
@@ -203,32 +241,29 @@ static int print_files(const PrintOptions *o)
         fprintf(stderr, "tavlinqx-print: give the output with -o OUT.png or -o OUT.pdf\n");
         return PRINT_USAGE;
     }
-    if (print_has_suffix(o->output, ".png") && o->fileCount != 1) {
+    bool png = print_has_suffix(o->output, ".png");
+    if (png && o->fileCount != 1) {
         fprintf(stderr, "tavlinqx-print: %s: a PNG holds one page; %d metafiles were given\n",
                 o->output, o->fileCount);
         return PRINT_USAGE;
     }
-    /* One page at a time would bound memory further; a PDF needs them all until it is written. */
-    cairo_surface_t *pages[PRINT_MAX_FILES];
-    EmfPage sizes[PRINT_MAX_FILES];
-    int count = 0, status = PRINT_OK;
-    for (int i = 0; i < o->fileCount && status == PRINT_OK; i++) {
-        pages[count] = print_render(o->files[i], o, &sizes[count]);
-        if (pages[count] == NULL)
-            status = PRINT_FAILED;
-        else
-            count++;
+    int rc;
+    if (png) {
+        EmfPage size;
+        cairo_surface_t *page = print_render(o->files[0], o, &size);
+        if (page == NULL)
+            return PRINT_FAILED;
+        rc = print_png(page, o->output);
+        cairo_surface_destroy(page);
+    } else {
+        rc = print_pdf(o->files, o->fileCount, NULL, NULL, o, o->output);
     }
-    if (status == PRINT_OK && print_write(pages, sizes, count, o->output) < 0)
-        status = PRINT_FAILED;
-    if (status == PRINT_OK) {
-        printf("%d page%s written to %s\n", count, count == 1 ? "" : "s", o->output);
-        if (o->queue && print_has_suffix(o->output, ".pdf"))
-            print_submit(o->output, o->queue);
-    }
-    for (int i = 0; i < count; i++)
-        cairo_surface_destroy(pages[i]);
-    return status;
+    if (rc < 0)
+        return PRINT_FAILED;
+    printf("%d page%s written to %s\n", o->fileCount, o->fileCount == 1 ? "" : "s", o->output);
+    if (o->queue && !png)
+        print_submit(o->output, o->queue);
+    return PRINT_OK;
 }
 
 static int print_job(int32_t number, const PrintOptions *o)
@@ -271,7 +306,8 @@ static int print_job(int32_t number, const PrintOptions *o)
         return PRINT_FAILED;
     }
     int status = PRINT_OK;
-    if (print_write(&page, &size, 1, png) < 0 || print_write(&page, &size, 1, pdf) < 0)
+    const char *files[] = {spool};
+    if (print_png(page, png) < 0 || print_pdf(files, 1, page, &size, o, pdf) < 0)
         status = PRINT_FAILED;
     cairo_surface_destroy(page);
     if (status != PRINT_OK)
