@@ -509,4 +509,36 @@ TEST(PlayerBitmaps, HatchGapsInPatternOperations)
     }
 }
 
+
+/* Text is unsmoothed, as a printer draws it: every pixel is the text colour, the background
+ * cell's colour or untouched, upright or turned; in OPAQUE mode the cell turns with the text
+ * (from the reference point upwards at 90 degrees, nothing to its right). */
+TEST(PlayerText, UnsmoothedGlyphsAndTurnedCell)
+{
+    const uint32_t ink = 0x0000FF, bk = 0x00FF00;
+    const struct { int32_t escapement; int cellX, cellY, outX, outY; } rows[] = {
+        {0, 45, 45, 45, 35},  /* cell right of and below the point, nothing above */
+        {900, 45, 35, 55, 45}, /* cell above and right of the point, nothing right of its end */
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.escapement);
+        std::vector<Bytes> recs = {
+            Font(1, -20, row.escapement, "Liberation Sans"), Select(1),
+            SetValue(EMR_SETBKMODE, 2), SetValue(EMR_SETBKCOLOR, Colorref(bk)),
+            SetValue(EMR_SETTEXTCOLOR, Colorref(ink)), TextW(40, 40, u"Wa", {18, 12}),
+        };
+        Page page = Draw(recs, 2, 100, 100);
+        int inked = 0;
+        for (int y = 0; y < 100; y++)
+            for (int x = 0; x < 100; x++) {
+                uint32_t c = page.At(x, y);
+                ASSERT_TRUE(c == ink || c == bk || c == 0xFFFFFFu) << "at " << x << "," << y;
+                inked += c == ink;
+            }
+        EXPECT_GT(inked, 30);
+        EXPECT_NE(page.At(row.cellX, row.cellY), 0xFFFFFFu) << "inside the cell";
+        EXPECT_EQ(page.At(row.outX, row.outY), 0xFFFFFFu) << "outside the cell";
+    }
+}
+
 } /* namespace */
