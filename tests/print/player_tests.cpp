@@ -459,4 +459,117 @@ TEST(PlayerBitmaps, MonochromeSourceUsesItsColourTable)
     EXPECT_EQ(page.At(4, 0), 0x000000u);
 }
 
+
+/* Which source column each destination pixel takes, as GDI under Wine drew these transfers of a
+ * row whose pixel i has colour i: growing, the column whose centre holds the pixel's centre (a
+ * tie to the lower); shrinking, the columns whose centres fall in the pixel, merged as the
+ * stretch mode says (the last kept, ANDed or ORed). */
+TEST(PlayerBitmaps, StretchingStepsAndStretchModes)
+{
+    const struct { int32_t src, dest; uint32_t mode; std::vector<uint32_t> want; } rows[] = {
+        {3, 8, 3, {0, 0, 0, 1, 1, 2, 2, 2}},
+        {13, 5, 3, {2, 4, 7, 9, 12}},
+        {13, 5, 0, {0 & 1 & 2, 3 & 4, 5 & 6 & 7, 8 & 9, 10 & 11 & 12}}, /* the default mode */
+        {13, 5, 2, {0 | 1 | 2, 3 | 4, 5 | 6 | 7, 8 | 9, 10 | 11 | 12}},
+        {37, 20, 3, {1, 3, 5, 6, 8, 10, 12, 14, 16, 18, 19, 21, 23, 25, 27, 29, 30, 32, 34, 36}},
+        {8, 3, 2, {0 | 1 | 2, 3 | 4, 5 | 6 | 7}},
+        {10, 7, 3, {0, 2, 3, 5, 6, 8, 9}},
+        {32, 80, 1, {0, 0, 0, 1, 1, 2, 2, 2, 3, 3, 4, 4, 4}}, /* growing: the mode plays no part */
+    };
+    std::vector<uint32_t> pixels(40);
+    for (uint32_t i = 0; i < 40; i++)
+        pixels[i] = i;
+    Dib dib = Dib24(40, 1, pixels);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::to_string(row.src) + " to " + std::to_string(row.dest) + " mode " +
+                     std::to_string(row.mode));
+        std::vector<Bytes> recs;
+        if (row.mode != 0)
+            recs.push_back(SetValue(EMR_SETSTRETCHBLTMODE, row.mode));
+        recs.push_back(StretchDibPart(0, 0, row.dest, 1, {0, 0, row.src, 1}, dib, 0x00CC0020));
+        Page page = Draw(recs, 1, 90, 2);
+        for (size_t x = 0; x < row.want.size(); x++)
+            EXPECT_EQ(page.At((int)x, 0), row.want[x]) << "at " << x;
+        EXPECT_EQ(page.At(row.dest, 0), 0xFFFFFFu) << "past the destination";
+    }
+}
+
+/* A negative destination extent mirrors the picture into the pixels from origin + extent + 1 to
+ * the origin itself; a negative source extent mirrors it back. */
+TEST(PlayerBitmaps, MirroredTransfers)
+{
+    Dib dib = Dib24(4, 1, {0x10, 0x20, 0x30, 0x40});
+    const struct { int32_t x, cx, xSrc, cxSrc; int first; std::vector<uint32_t> want; } rows[] = {
+        {10, -4, 0, 4, 7, {0x40, 0x30, 0x20, 0x10}},
+        {10, 4, 4, -4, 10, {0x40, 0x30, 0x20, 0x10}},
+        {10, -4, 4, -4, 7, {0x10, 0x20, 0x30, 0x40}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.cx);
+        Page page = Draw({StretchDibPart(row.x, 0, row.cx, 1, {row.xSrc, 0, row.cxSrc, 1}, dib,
+                                         0x00CC0020)}, 1, 20, 2);
+        EXPECT_EQ(page.At(row.first - 1, 0), 0xFFFFFFu);
+        for (int i = 0; i < 4; i++)
+            EXPECT_EQ(page.At(row.first + i, 0), row.want[i]) << "at " << row.first + i;
+        EXPECT_EQ(page.At(row.first + 4, 0), 0xFFFFFFu);
+    }
+}
+
+/* A hatch's gaps in TRANSPARENT mode leave the destination alone in every raster operation that
+ * uses the pattern; in OPAQUE mode they are the background colour. */
+TEST(PlayerBitmaps, HatchGapsInPatternOperations)
+{
+    const uint32_t under = 0x808080, hatch = 0x0000C0, bk = 0x00FF00, source = 0xF0F0F0;
+    const struct { uint32_t rop, mode, line, gap; } rows[] = {
+        {0x00F00021 /* PATCOPY */, 1, hatch, under},
+        {0x00C000CA /* MERGECOPY */, 1, hatch & source, under},
+        {0x005A0049 /* PATINVERT */, 1, hatch ^ under, under},
+        {0x00C000CA, 2, hatch & source, bk & source},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::to_string(row.rop) + " mode " + std::to_string(row.mode));
+        std::vector<Bytes> recs = {
+            SolidBrush(1, Colorref(under)), Select(1), Select(kNullPen), Rect(0, 0, 17, 17),
+            SetValue(EMR_SETBKMODE, row.mode), SetValue(EMR_SETBKCOLOR, Colorref(bk)),
+            Brush(2, 2, Colorref(hatch), 5 /* HS_DIAGCROSS */), Select(2),
+            StretchDib(0, 0, 16, 16, Dib24(1, 1, {source}), row.rop),
+        };
+        Page page = Draw(recs, 3, 16, 16);
+        EXPECT_EQ(page.At(8, 8), row.line);
+        EXPECT_EQ(page.At(9, 8), row.gap);
+    }
+}
+
+
+/* Text is unsmoothed, as a printer draws it: every pixel is the text colour, the background
+ * cell's colour or untouched, upright or turned; in OPAQUE mode the cell turns with the text
+ * (from the reference point upwards at 90 degrees, nothing to its right). */
+TEST(PlayerText, UnsmoothedGlyphsAndTurnedCell)
+{
+    const uint32_t ink = 0x0000FF, bk = 0x00FF00;
+    const struct { int32_t escapement; int cellX, cellY, outX, outY; } rows[] = {
+        {0, 45, 45, 45, 35},  /* cell right of and below the point, nothing above */
+        {900, 45, 35, 55, 45}, /* cell above and right of the point, nothing right of its end */
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.escapement);
+        std::vector<Bytes> recs = {
+            Font(1, -20, row.escapement, "Liberation Sans"), Select(1),
+            SetValue(EMR_SETBKMODE, 2), SetValue(EMR_SETBKCOLOR, Colorref(bk)),
+            SetValue(EMR_SETTEXTCOLOR, Colorref(ink)), TextW(40, 40, u"Wa", {18, 12}),
+        };
+        Page page = Draw(recs, 2, 100, 100);
+        int inked = 0;
+        for (int y = 0; y < 100; y++)
+            for (int x = 0; x < 100; x++) {
+                uint32_t c = page.At(x, y);
+                ASSERT_TRUE(c == ink || c == bk || c == 0xFFFFFFu) << "at " << x << "," << y;
+                inked += c == ink;
+            }
+        EXPECT_GT(inked, 30);
+        EXPECT_NE(page.At(row.cellX, row.cellY), 0xFFFFFFu) << "inside the cell";
+        EXPECT_EQ(page.At(row.outX, row.outY), 0xFFFFFFu) << "outside the cell";
+    }
+}
+
 } /* namespace */

@@ -161,9 +161,16 @@ Bytes StretchDib(int32_t x, int32_t y, int32_t cx, int32_t cy, const Dib &dib, u
     int32_t w, h;
     memcpy(&w, &dib.info[4], 4);
     memcpy(&h, &dib.info[8], 4);
+    return StretchDibPart(x, y, cx, cy, {0, 0, w, abs(h)}, dib, rop);
+}
+
+Bytes StretchDibPart(int32_t x, int32_t y, int32_t cx, int32_t cy, std::vector<int32_t> src,
+                     const Dib &dib, uint32_t rop)
+{
     uint32_t cbBmi = (uint32_t)dib.info.size(), cbBits = (uint32_t)dib.bits.size();
-    Bytes body = Words({0, 0, 0, 0, (uint32_t)x, (uint32_t)y, 0, 0, (uint32_t)w, (uint32_t)abs(h),
-                        80, cbBmi, 80 + cbBmi, cbBits, 0, rop, (uint32_t)cx, (uint32_t)cy});
+    Bytes body = Words({0, 0, 0, 0, (uint32_t)x, (uint32_t)y, (uint32_t)src[0], (uint32_t)src[1],
+                        (uint32_t)src[2], (uint32_t)src[3], 80, cbBmi, 80 + cbBmi, cbBits, 0, rop,
+                        (uint32_t)cx, (uint32_t)cy});
     body.insert(body.end(), dib.info.begin(), dib.info.end());
     body.insert(body.end(), dib.bits.begin(), dib.bits.end());
     return Rec(EMR_STRETCHDIBITS, body);

@@ -50,6 +50,9 @@ Dib Dib1(int32_t width, int32_t height, std::vector<uint8_t> rows, std::vector<u
 Bytes MonoBrush(uint32_t slot, int32_t width, int32_t height, std::vector<uint8_t> rows);
 Bytes DibBrush(uint32_t slot, const Dib &dib);
 Bytes StretchDib(int32_t x, int32_t y, int32_t cx, int32_t cy, const Dib &dib, uint32_t rop);
+/* The source rectangle {x, y, cx, cy} of the DIB, its y counted as StretchDIBits counts it. */
+Bytes StretchDibPart(int32_t x, int32_t y, int32_t cx, int32_t cy, std::vector<int32_t> src,
+                     const Dib &dib, uint32_t rop);
 Bytes BitBltNoSource(int32_t x, int32_t y, int32_t cx, int32_t cy, uint32_t rop);
 Bytes Font(uint32_t slot, int32_t height, int32_t escapement, const char *face);
 Bytes TextW(int32_t x, int32_t y, const std::u16string &text, std::vector<int32_t> dx,

@@ -171,21 +171,62 @@ static bool bitmaps_geometry(const EmfRecord *rec, BlitGeometry *g)
     return true;
 }
 
-/* The source pixel a destination position u, v (0 <= u, v < 1 across the destination) takes;
- * false outside the bitmap. */
-static bool bitmaps_source(const PlayerDib *dib, const BlitGeometry *g, double u, double v,
+/* The source pixels dest pixel i of n takes along one axis from a run of m, as GDI's stretching
+ * steps through them: growing, the one whose centre the pixel's centre falls in (a tie to the
+ * lower); shrinking, those whose centres fall in the pixel (a tie to the higher). */
+static void bitmaps_span(int64_t i, int64_t n, int64_t m, int64_t *first, int64_t *last)
+{
+    if (n >= m) {
+        *first = *last = ((2 * i + 1) * m - 1) / (2 * n);
+        return;
+    }
+    *last = (2 * m * (i + 1) - n) / (2 * n);
+    *first = i == 0 ? 0 : (2 * m * i - n) / (2 * n) + 1;
+}
+
+/* One axis of a transfer: the source run [start, start + count) in top-down bitmap order, read
+ * back to front for a negative extent; the steps run from the destination's origin, its far end
+ * for a mirrored destination. */
+struct BlitAxis {
+    int64_t start, count;
+    bool srcBackward, destBackward;
+};
+
+static BlitAxis bitmaps_axis(int32_t src, int32_t cxSrc, bool destFlipped)
+{
+    BlitAxis a;
+    a.count = cxSrc < 0 ? -(int64_t)cxSrc : cxSrc;
+    a.start = cxSrc < 0 ? (int64_t)src + cxSrc : src;
+    a.srcBackward = cxSrc < 0;
+    a.destBackward = destFlipped;
+    return a;
+}
+
+/* The source pixel destination pixel (i, j) of an n x m destination takes, merged as the
+ * stretch mode says where the transfer shrinks; false when it falls outside the bitmap. */
+static bool bitmaps_source(const Player *p, const PlayerDib *dib, const BlitAxis *ax,
+                           const BlitAxis *ay, int64_t i, int64_t j, int64_t n, int64_t m,
                            uint32_t *color)
 {
-    int64_t sx = (int64_t)g->xSrc + (int64_t)floor(u * g->cxSrc);
-    int64_t sy = (int64_t)floor(v * g->cySrc);
-    if (g->srcFromBottom && dib->bottomUp)
-        sy = (int64_t)dib->height - 1 - ((int64_t)g->ySrc + g->cySrc - 1 - sy);
-    else
-        sy += g->ySrc;
-    if (sx < 0 || sy < 0 || sx >= dib->width || sy >= dib->height)
-        return false;
-    *color = bitmaps_pixel(dib, (int32_t)sx, (int32_t)sy);
-    return true;
+    int64_t x0, x1, y0, y1;
+    bitmaps_span(ax->destBackward ? n - 1 - i : i, n, ax->count, &x0, &x1);
+    bitmaps_span(ay->destBackward ? m - 1 - j : j, m, ay->count, &y0, &y1);
+    uint32_t mode = p->state.stretchMode;
+    if (mode != BLACKONWHITE && mode != WHITEONBLACK)
+        x0 = x1, y0 = y1; /* COLORONCOLOR (and HALFTONE, not averaged here) keep one */
+    bool any = false;
+    for (int64_t v = y0; v <= y1; v++) {
+        int64_t sy = ay->start + (ay->srcBackward ? ay->count - 1 - v : v);
+        for (int64_t u = x0; u <= x1; u++) {
+            int64_t sx = ax->start + (ax->srcBackward ? ax->count - 1 - u : u);
+            if (sx < 0 || sy < 0 || sx >= dib->width || sy >= dib->height)
+                continue;
+            uint32_t c = bitmaps_pixel(dib, (int32_t)sx, (int32_t)sy);
+            *color = !any ? c : mode == BLACKONWHITE ? *color & c : *color | c;
+            any = true;
+        }
+    }
+    return any;
 }
 
 void bitmaps_play(Player *p, const EmfRecord *rec)
@@ -193,6 +234,7 @@ void bitmaps_play(Player *p, const EmfRecord *rec)
     BlitGeometry g;
     bitmaps_geometry(rec, &g);
     bool usesSource = ((g.rop3 >> 2 ^ g.rop3) & 0x33) != 0;
+    bool usesPattern = ((g.rop3 >> 4 ^ g.rop3) & 0x0F) != 0;
     PlayerDib dib;
     if (usesSource) {
         if (EmfU32(rec, g.bmiAt + 4) == 0) {
@@ -213,26 +255,36 @@ void bitmaps_play(Player *p, const EmfRecord *rec)
     player_map(p, (double)g.xDest + g.cxDest, (double)g.yDest + g.cyDest, &x1, &y1);
     if (x0 == x1 || y0 == y1)
         return;
-    /* Destination pixels whose centres lie inside the rectangle, on the page. */
-    int32_t left = (int32_t)fmax(ceil(fmin(x0, x1) - 0.5), 0);
-    int32_t right = (int32_t)fmin(ceil(fmax(x0, x1) - 0.5), p->width);
-    int32_t top = (int32_t)fmax(ceil(fmin(y0, y1) - 0.5), 0);
-    int32_t bottom = (int32_t)fmin(ceil(fmax(y0, y1) - 0.5), p->height);
-    for (int32_t y = top; y < bottom; y++) {
-        double v = (y + 0.5 - y0) / (y1 - y0);
+    /* Destination pixels whose centres lie inside the rectangle; a mirrored rectangle (its far
+     * corner left of or above its origin) is one pixel further right or down, as GDI places it. */
+    bool flipX = x1 < x0, flipY = y1 < y0;
+    double shiftX = flipX ? p->scale : 0, shiftY = flipY ? p->scale : 0;
+    int64_t left = (int64_t)ceil(fmin(x0, x1) + shiftX - 0.5);
+    int64_t right = (int64_t)ceil(fmax(x0, x1) + shiftX - 0.5);
+    int64_t top = (int64_t)ceil(fmin(y0, y1) + shiftY - 0.5);
+    int64_t bottom = (int64_t)ceil(fmax(y0, y1) + shiftY - 0.5);
+    BlitAxis ax = bitmaps_axis(g.xSrc, g.cxSrc, flipX);
+    BlitAxis ay = bitmaps_axis(g.ySrc, g.cySrc, flipY);
+    if (usesSource && g.srcFromBottom && dib.bottomUp) /* counted from the last row */
+        ay.start = dib.height - ay.start - ay.count;
+    for (int64_t y = top < 0 ? 0 : top; y < bottom && y < p->height; y++) {
         uint32_t *row = p->pixels + (size_t)y * p->stride;
-        for (int32_t x = left; x < right; x++) {
-            if (!compose_visible(p, x, y))
+        for (int64_t x = left < 0 ? 0 : left; x < right && x < p->width; x++) {
+            if (!compose_visible(p, (int32_t)x, (int32_t)y))
                 continue;
             uint32_t source = 0, pattern = 0;
-            if (usesSource && !bitmaps_source(&dib, &g, (x + 0.5 - x0) / (x1 - x0), v, &source))
+            if (usesSource && !bitmaps_source(p, &dib, &ax, &ay, x - left, y - top, right - left,
+                                              bottom - top, &source))
                 continue;
             if (g.rop3 == ROP3_SRCCOPY) {
                 row[x] = source;
                 continue;
             }
-            compose_brush_pixel(p, &p->state.brush, x, y, &pattern);
-            row[x] = compose_rop3(g.rop3, pattern, source, row[x]);
+            /* Where a hatch in TRANSPARENT mode has a gap, the destination stays as it was,
+             * whatever the operation. */
+            if (!usesPattern || compose_brush_pixel(p, &p->state.brush, (int32_t)x, (int32_t)y,
+                                                    &pattern))
+                row[x] = compose_rop3(g.rop3, pattern, source, row[x]);
         }
     }
 }

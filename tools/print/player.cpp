@@ -140,6 +140,7 @@ static void player_reset_state(PlayerState *s)
     s->bkMode = OPAQUE;
     s->bkColor = 0xFFFFFF;
     s->polyFillMode = ALTERNATE;
+    s->stretchMode = BLACKONWHITE;
     s->winExtX = s->winExtY = s->vpExtX = s->vpExtY = 1;
     s->mapMode = MM_TEXT;
 }
@@ -330,6 +331,7 @@ static void player_set_value(Player *p, const EmfRecord *rec)
     switch (rec->iType) {
     case EMR_SETBKMODE: s.bkMode = v; break;
     case EMR_SETPOLYFILLMODE: s.polyFillMode = v; break;
+    case EMR_SETSTRETCHBLTMODE: s.stretchMode = v; break;
     case EMR_SETTEXTALIGN: s.textAlign = v; break;
     case EMR_SETTEXTCOLOR: s.textColor = player_rgb(v); break;
     case EMR_SETBKCOLOR: s.bkColor = player_rgb(v); break;
@@ -374,10 +376,9 @@ static void player_record(Player *p, const EmfRecord *rec)
 {
     switch (rec->iType) {
     case EMR_HEADER: case EMR_EOF: case EMR_GDICOMMENT: case EMR_SELECTPALETTE:
-    case EMR_SETSTRETCHBLTMODE:
         break;
     case EMR_SETBKMODE: case EMR_SETPOLYFILLMODE: case EMR_SETROP2: case EMR_SETTEXTALIGN:
-    case EMR_SETTEXTCOLOR: case EMR_SETBKCOLOR: case EMR_SETMAPMODE:
+    case EMR_SETTEXTCOLOR: case EMR_SETBKCOLOR: case EMR_SETMAPMODE: case EMR_SETSTRETCHBLTMODE:
         player_set_value(p, rec);
         break;
     case EMR_SETWINDOWEXTEX: case EMR_SETWINDOWORGEX: case EMR_SETVIEWPORTEXTEX:

@@ -24,6 +24,7 @@ enum : uint32_t {
     HS_DIAGCROSS = 5,
     TRANSPARENT = 1, OPAQUE = 2,
     ALTERNATE = 1, WINDING = 2,
+    BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4,
     R2_COPYPEN = 13,
     DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1, DIB_PAL_INDICES = 2,
 };
@@ -86,6 +87,7 @@ struct PlayerState {
     PlayerBrush brush;
     PlayerFont font;
     uint32_t rop2, bkMode, bkColor, textColor, textAlign, polyFillMode;
+    uint32_t stretchMode;  /* how a shrinking bitmap record merges the pixels it drops */
     double curX, curY;     /* current position, logical */
     int32_t winOrgX, winOrgY, winExtX, winExtY, vpOrgX, vpOrgY, vpExtX, vpExtY;
     uint32_t mapMode;

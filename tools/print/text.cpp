@@ -12,6 +12,7 @@
 
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
+#include <freetype/tttables.h>
 
 using namespace emf;
 
@@ -213,35 +214,60 @@ static uint16_t *text_units(Player *p, const EmfRecord *rec, uint32_t nChars, ui
     return units;
 }
 
-/* The font at its size in page pixels, turned by its escapement. */
-static cairo_scaled_font_t *text_scaled_font(Player *p, cairo_font_face_t *face, double *em)
+/* The realised size of the font, in page pixels, as GDI's font engine sets it on the face: a
+ * negative height is the em, a positive one the cell (the face's Windows ascent plus descent). */
+struct TextSize {
+    int32_t ppem, ascent, descent;
+};
+
+static void text_set_size(Player *p, FT_Face ft, TextSize *size)
 {
     const PlayerFont &f = p->state.font;
-    cairo_matrix_t unit, ctm;
-    cairo_matrix_init_identity(&unit);
-    cairo_matrix_init_identity(&ctm);
-    cairo_font_options_t *options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    double height = f.height != 0 ? fabs((double)f.height) : (double)TEXT_DEFAULT_HEIGHT;
-    if (f.height >= 0) {
-        /* A positive height is the cell: ascent plus descent. */
-        cairo_scaled_font_t *probe = cairo_scaled_font_create(face, &unit, &ctm, options);
-        cairo_font_extents_t e;
-        cairo_scaled_font_extents(probe, &e);
-        cairo_scaled_font_destroy(probe);
-        if (e.ascent + e.descent > 0)
-            height /= e.ascent + e.descent;
+    TT_OS2 *os2 = (TT_OS2 *)FT_Get_Sfnt_Table(ft, FT_SFNT_OS2);
+    double ascent = os2 && os2->usWinAscent + os2->usWinDescent > 0 ? os2->usWinAscent : ft->ascender;
+    double descent = os2 && os2->usWinAscent + os2->usWinDescent > 0 ? os2->usWinDescent
+                                                                     : -ft->descender;
+    double height = player_map_length(p, f.height != 0 ? fabs((double)f.height)
+                                                       : (double)TEXT_DEFAULT_HEIGHT);
+    if (f.height >= 0 && ascent + descent > 0)
+        height = height * ft->units_per_EM / (ascent + descent);
+    size->ppem = (int32_t)fmax(floor(height + 0.5), 1);
+    FT_Set_Transform(ft, NULL, NULL);
+    if (FT_Set_Pixel_Sizes(ft, 0, (FT_UInt)size->ppem) != 0 && ft->num_fixed_sizes > 0)
+        FT_Select_Size(ft, 0);
+    FT_Fixed scale = ft->size->metrics.y_scale;
+    size->ascent = (int32_t)((FT_MulFix((FT_Long)ascent, scale) + 32) >> 6);
+    size->descent = (int32_t)((FT_MulFix((FT_Long)descent, scale) + 32) >> 6);
+}
+
+/* Draws one glyph as GDI's font engine renders it for a printer: hinted for a one-bit target
+ * and not smoothed (an embedded bitmap where the face has one at this size and the glyph is
+ * upright), its bitmap placed on whole pixels from the glyph origin (page pixel ox, oy). */
+static void text_draw_glyph(Player *p, FT_Face ft, uint32_t index, bool turned, int32_t ox,
+                            int32_t oy, const int32_t *clip)
+{
+    FT_Int32 flags = FT_LOAD_TARGET_MONO | (turned ? FT_LOAD_NO_BITMAP : 0);
+    if (FT_Load_Glyph(ft, index, flags) != 0 ||
+        (ft->glyph->format != FT_GLYPH_FORMAT_BITMAP &&
+         FT_Render_Glyph(ft->glyph, FT_RENDER_MODE_MONO) != 0))
+        return;
+    const FT_Bitmap &bm = ft->glyph->bitmap;
+    if (bm.pixel_mode != FT_PIXEL_MODE_MONO && bm.pixel_mode != FT_PIXEL_MODE_GRAY)
+        return;
+    int32_t left = ox + ft->glyph->bitmap_left, top = oy - ft->glyph->bitmap_top;
+    for (uint32_t j = 0; j < bm.rows; j++) {
+        int32_t y = top + (int32_t)j;
+        const uint8_t *row = bm.buffer + (ptrdiff_t)j * bm.pitch;
+        for (uint32_t i = 0; i < bm.width; i++) {
+            int32_t x = left + (int32_t)i;
+            bool ink = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[i >> 3] >> (7 - (i & 7)) & 1)
+                                                           : row[i] >= 128;
+            if (!ink || !compose_visible(p, x, y) ||
+                (clip && (x < clip[0] || x >= clip[2] || y < clip[1] || y >= clip[3])))
+                continue;
+            p->pixels[(size_t)y * p->stride + x] = p->state.textColor;
+        }
     }
-    *em = player_map_length(p, height);
-    double angle = f.escapement / 10.0 * M_PI / 180.0;
-    cairo_matrix_t m;
-    cairo_matrix_init_scale(&unit, *em, *em);
-    cairo_matrix_init_rotate(&m, -angle);
-    cairo_matrix_multiply(&unit, &unit, &m);
-    cairo_scaled_font_t *font = cairo_scaled_font_create(face, &unit, &ctm, options);
-    cairo_font_options_destroy(options);
-    return font;
 }
 
 /* Fills the polygon of four page points with the background colour. */
@@ -295,22 +321,23 @@ void text_play(Player *p, const EmfRecord *rec)
     }
     uint32_t n = 0;
     uint16_t *units = text_units(p, rec, nChars, offString, &n);
-    double em = 0;
-    cairo_scaled_font_t *font = units ? text_scaled_font(p, face, &em) : NULL;
-    cairo_glyph_t *glyphs = units ? (cairo_glyph_t *)calloc(n ? n : 1, sizeof *glyphs) : NULL;
-    if (units == NULL || glyphs == NULL || cairo_scaled_font_status(font) != CAIRO_STATUS_SUCCESS) {
+    cairo_matrix_t unit;
+    cairo_matrix_init_identity(&unit);
+    cairo_font_options_t *fontOptions = cairo_font_options_create();
+    cairo_scaled_font_t *font = cairo_scaled_font_create(face, &unit, &unit, fontOptions);
+    cairo_font_options_destroy(fontOptions);
+    FT_Face ft = cairo_scaled_font_status(font) == CAIRO_STATUS_SUCCESS
+                     ? cairo_ft_scaled_font_lock_face(font) : NULL;
+    if (units == NULL || ft == NULL) {
         player_warn(p, "no memory or no font for the text");
-        goto done;
-    }
-    {
+    } else {
+        TextSize size;
+        text_set_size(p, ft, &size);
         bool pdy = (options & EMF_ETO_PDY) != 0;
         double angle = s.font.escapement / 10.0 * M_PI / 180.0;
         double dirX = cos(angle), dirY = -sin(angle); /* along the baseline, page y down */
         double downX = sin(angle), downY = cos(angle);
-        cairo_font_extents_t fe;
-        cairo_scaled_font_extents(font, &fe);
-        /* Origins along the baseline from the advances, in logical units. */
-        double total = 0, rise = 0;
+        double total = 0;
         for (uint32_t i = 0; i < nChars; i++)
             total += EmfI32(rec, offDx + (pdy ? 8 : 4) * i);
         double refX = EmfI32(rec, offsetof(EMREXTTEXTOUTW, emrtext.ptlReference));
@@ -319,64 +346,72 @@ void text_play(Player *p, const EmfRecord *rec)
             refX = s.curX;
             refY = s.curY;
         }
+        /* The reference point on whole pixels, moved by the alignment along and across the
+         * baseline, each move rounded to whole pixels as GDI moves it. */
         double px, py;
         player_map(p, refX, refY, &px, &py);
+        px = floor(px), py = floor(py);
         double width = player_map_length(p, total);
         uint32_t h = s.textAlign & TA_HMASK;
         double shift = h == TA_CENTER ? width / 2 : h == TA_RIGHT ? width : 0;
-        px -= shift * dirX;
-        py -= shift * dirY;
+        px -= floor(shift * dirX + 0.5);
+        py -= floor(shift * dirY + 0.5);
         uint32_t v = s.textAlign & TA_VMASK;
-        double drop = v == TA_BASELINE ? 0 : v == TA_BOTTOM ? -fe.descent : fe.ascent;
-        px += drop * downX;
-        py += drop * downY;
+        double drop = v == TA_BASELINE ? 0 : v == TA_BOTTOM ? -size.descent : size.ascent;
+        px += floor(drop * downX + 0.5);
+        py += floor(drop * downY + 0.5);
         if ((s.textAlign & TA_UPDATECP) && h != TA_CENTER) {
             /* The current position moves past the text (back from it when right-aligned). */
             p->state.curX = refX + (h == TA_RIGHT ? -total : total);
         }
         if (s.bkMode == OPAQUE && !(options & ETO_OPAQUE)) {
+            /* The cell behind the text, turned with it. */
             double c[4][2];
             for (int k = 0; k < 4; k++) {
-                double a = (k == 1 || k == 2) ? width : 0, d = k >= 2 ? fe.descent : -fe.ascent;
-                c[k][0] = px + a * dirX + d * downX + 0.5 - 1.0 / 256;
-                c[k][1] = py + a * dirY + d * downY + 0.5 - 1.0 / 256;
+                double a = (k == 1 || k == 2) ? width : 0;
+                double d = k >= 2 ? size.descent : -size.ascent;
+                c[k][0] = px + a * dirX + d * downX;
+                c[k][1] = py + a * dirY + d * downY;
             }
             text_fill_box(p, c);
         }
-        FT_Face ft = cairo_ft_scaled_font_lock_face(font);
-        double along = 0;
-        uint32_t g = 0;
+        int32_t clip[4];
+        if (options & ETO_CLIPPED) {
+            double c[4][2];
+            text_rect_corners(p, rec, rclAt, c);
+            clip[0] = (int32_t)ceil(fmin(c[0][0], c[2][0]) - 0.5);
+            clip[1] = (int32_t)ceil(fmin(c[0][1], c[2][1]) - 0.5);
+            clip[2] = (int32_t)ceil(fmax(c[0][0], c[2][0]) - 0.5);
+            clip[3] = (int32_t)ceil(fmax(c[0][1], c[2][1]) - 0.5);
+        }
+        bool turned = s.font.escapement % 3600 != 0;
+        if (turned) {
+            FT_Matrix m = {(FT_Fixed)lround(cos(angle) * 65536), (FT_Fixed)lround(-sin(angle) * 65536),
+                           (FT_Fixed)lround(sin(angle) * 65536), (FT_Fixed)lround(cos(angle) * 65536)};
+            FT_Set_Transform(ft, &m, NULL);
+        }
+        /* Each glyph at its origin from the sum of the advances so far, rounded to a pixel. */
+        double along = 0, rise = 0;
         for (uint32_t i = 0, used = 1, ch = 0; i < n && ch < nChars; i += used) {
             uint32_t c = text_code_point(units, n, i, &used);
-            glyphs[g].index = (options & ETO_GLYPH_INDEX) || ft == NULL ? units[i]
-                                                                        : FT_Get_Char_Index(ft, c);
+            uint32_t index = (options & ETO_GLYPH_INDEX) ? units[i] : FT_Get_Char_Index(ft, c);
             double a = player_map_length(p, along), r = player_map_length(p, rise);
-            glyphs[g].x = px + a * dirX - r * downX;
-            glyphs[g].y = py + a * dirY - r * downY;
-            g++;
+            text_draw_glyph(p, ft, index, turned, (int32_t)(px + floor(a * dirX - r * downX + 0.5)),
+                            (int32_t)(py + floor(a * dirY - r * downY + 0.5)),
+                            (options & ETO_CLIPPED) ? clip : NULL);
             for (uint32_t k = 0; k < used && ch < nChars; k++, ch++) {
                 along += EmfI32(rec, offDx + (pdy ? 8 : 4) * ch);
                 if (pdy)
                     rise += EmfI32(rec, offDx + 8 * ch + 4);
             }
         }
-        cairo_ft_scaled_font_unlock_face(font);
-        cairo_t *cr = p->cover;
-        cairo_save(cr);
-        if (options & ETO_CLIPPED) {
-            double c[4][2];
-            text_rect_corners(p, rec, rclAt, c);
-            cairo_rectangle(cr, fmin(c[0][0], c[2][0]), fmin(c[0][1], c[2][1]),
-                            fabs(c[2][0] - c[0][0]), fabs(c[2][1] - c[0][1]));
-            cairo_clip(cr);
-        }
-        cairo_set_scaled_font(cr, font);
-        cairo_new_path(cr);
-        cairo_glyph_path(cr, glyphs, (int)g);
+        FT_Set_Transform(ft, NULL, NULL);
         if (s.font.underline || s.font.strikeOut) {
             /* Lines one twentieth of the em thick under the baseline or through the x-height. */
-            double thick = fmax(em / 20, 1.0);
+            double em = size.ppem, thick = fmax(em / 20, 1.0);
             double offsets[2] = {s.font.underline ? em / 10 : NAN, s.font.strikeOut ? -em / 4 : NAN};
+            cairo_t *cr = p->cover;
+            cairo_new_path(cr);
             for (double o : offsets) {
                 if (isnan(o))
                     continue;
@@ -391,18 +426,15 @@ void text_play(Player *p, const EmfRecord *rec)
                     cairo_line_to(cr, c[k][0], c[k][1]);
                 cairo_close_path(cr);
             }
+            PlayerBrush ink;
+            memset(&ink, 0, sizeof ink);
+            ink.color = s.textColor;
+            compose_fill_cover(p, &ink, R2_COPYPEN, false);
+            cairo_new_path(cr);
         }
-        PlayerBrush ink;
-        memset(&ink, 0, sizeof ink);
-        ink.color = s.textColor;
-        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-        compose_fill_cover(p, &ink, R2_COPYPEN, false);
-        cairo_new_path(cr);
-        cairo_restore(cr);
     }
-done:
-    if (font)
-        cairo_scaled_font_destroy(font);
-    free(glyphs);
+    if (ft)
+        cairo_ft_scaled_font_unlock_face(font);
+    cairo_scaled_font_destroy(font);
     free(units);
 }
