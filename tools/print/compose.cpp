@@ -42,11 +42,11 @@ uint32_t compose_rop3_of_rop2(uint32_t rop2)
 static bool compose_hatch_bit(uint32_t hatch, int32_t x, int32_t y)
 {
     switch (hatch) {
-    case 0: return y == 6;                         /* HS_HORIZONTAL */
+    case 0: return y == 3;                         /* HS_HORIZONTAL */
     case 1: return x == 4;                         /* HS_VERTICAL */
     case 2: return x == y;                         /* HS_FDIAGONAL */
     case 3: return x + y == 7;                     /* HS_BDIAGONAL */
-    case 4: return y == 6 || x == 4;               /* HS_CROSS */
+    case 4: return y == 3 || x == 4;               /* HS_CROSS */
     default: return x == y || x + y == 7;          /* HS_DIAGCROSS */
     }
 }
