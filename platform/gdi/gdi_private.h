@@ -15,8 +15,11 @@
  * ends this for good, under the lock, with a process-wide memory barrier and a wait until the
  * lone thread is outside (handles.cpp). */
 extern std::atomic<bool> g_shared;
-extern std::atomic<pthread_t> g_loneThread;
+extern std::atomic<uintptr_t> g_loneThread;
 extern std::atomic<int> g_loneDepth;
+/* The calling thread's identity on the lone road: its thread pointer, one register read where
+ * pthread_self is a call into the C library; unique among live threads as pthread_self is. */
+inline uintptr_t gdi_thread_self(void) { return (uintptr_t)__builtin_thread_pointer(); }
 /* Makes the calling thread the lone one if no thread has been and the barrier is available. */
 bool gdi_lock_claim(void);
 /* The lock itself, for every thread once a second one has come. */
@@ -25,7 +28,7 @@ void gdi_unlock_shared(void);
 
 inline void gdi_lock(void)
 {
-    if (g_loneThread.load(std::memory_order_relaxed) == pthread_self() || gdi_lock_claim()) {
+    if (g_loneThread.load(std::memory_order_relaxed) == gdi_thread_self() || gdi_lock_claim()) {
         int depth = g_loneDepth.load(std::memory_order_relaxed);
         g_loneDepth.store(depth + 1, std::memory_order_relaxed);
         if (depth > 0)
@@ -41,7 +44,7 @@ inline void gdi_lock(void)
 inline void gdi_unlock(void)
 {
     int depth = g_loneDepth.load(std::memory_order_relaxed);
-    if (depth > 0 && g_loneThread.load(std::memory_order_relaxed) == pthread_self())
+    if (depth > 0 && g_loneThread.load(std::memory_order_relaxed) == gdi_thread_self())
         g_loneDepth.store(depth - 1, std::memory_order_release);
     else
         gdi_unlock_shared();
@@ -67,7 +70,31 @@ struct DeviceCaps {
     int logPixelsX, logPixelsY;
 };
 
-struct EmfRecorder; /* private to the recorder */
+/* A metafile DC's recorder. The record writers reach the buffer inline (emf_record_space); the
+ * rest is the recorder's (emf_recorder.cpp) and its object table's (emf_objects.cpp). */
+struct EmfRecorder {
+    struct GdiDC *dc;
+    int fd;
+    uint8_t *buffer;       /* records not yet written to fd */
+    uint32_t buffered;
+    uint32_t capacity;     /* of buffer: 64 KiB, or the largest record built in place */
+    uint32_t room;         /* bytes a record may take in the buffer now: 0 once the file failed,
+                            * and never more than nBytes can still count */
+    bool failed;           /* a record was lost: CloseEnhMetaFile fails */
+    DWORD error;           /* the last error of the first failure */
+    uint32_t nBytes;       /* header included */
+    uint32_t nRecords;     /* header included */
+    emf::RECTL bounds;     /* device units, inclusive; left > right while nothing drew */
+    bool haveFrame;
+    emf::RECTL frame;      /* as passed to CreateEnhMetaFileA */
+    uint8_t *description;  /* UTF-16LE, zero-padded to 4 bytes; NULL when none */
+    uint32_t nDescription; /* UTF-16 units */
+    HGDIOBJ *slots;        /* object table: slots[i] holds the object of index i; slot 0 unused */
+    uint32_t slotCount;
+    uint32_t slotsEnd;     /* every index from here on is free: the searches stop here */
+    uint32_t slotsInUse, maxSlotsInUse;
+    EmfRecorder *next;     /* the open recorders, newest first */
+};
 
 struct GdiDC {
     DcKind kind;
@@ -88,8 +115,8 @@ struct GdiDC {
 };
 
 /* The live DC behind hdc, or NULL (last error ERROR_INVALID_HANDLE) for a null, stale or
- * non-DC handle. Call with the GDI lock held. */
-GdiDC *gdi_dc(HDC hdc);
+ * non-DC handle. Call with the GDI lock held. Inline, below the handle table. */
+inline GdiDC *gdi_dc(HDC hdc);
 
 /* Writes "type#n" for a handle into buf (at least 32 bytes) for trace entries; "null" for 0, the
  * SDK name for a stock object ("BLACK_PEN"), the hex value for a value that is no GDI handle.
@@ -107,17 +134,52 @@ int gdi_selected_pen_width(GdiDC *dc);
  * Returns false when the record cannot be stored (the DC's file is then marked failed). */
 bool emf_record(GdiDC *dc, const void *rec, uint32_t size);
 
+/* emf_record_space's road when the record does not fit in the buffer's room. */
+void *emf_record_space_flushing(GdiDC *dc, uint32_t size);
+
 /* Room for one record of size bytes (a multiple of 4) in a metafile DC's buffer, already counted
  * as written: the caller builds the whole record there before recording anything else. NULL when
  * the record cannot be stored (as emf_record) or memory for an outsize one runs out. */
-void *emf_record_space(GdiDC *dc, uint32_t size);
+inline void *emf_record_space(GdiDC *dc, uint32_t size)
+{
+    EmfRecorder *rec = dc->emf;
+    if (size > rec->room)
+        return emf_record_space_flushing(dc, size);
+    uint8_t *at = rec->buffer + rec->buffered;
+    rec->buffered += size;
+    rec->room -= size; /* both of its limits shrink by size */
+    rec->nBytes += size;
+    rec->nRecords++;
+    return at;
+}
 
 /* Appends a 12-byte record of one 32-bit value (EMR_SETROP2, EMR_SELECTOBJECT, ...), as emf_record. */
-bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value);
+inline bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value)
+{
+    if (dc->kind != DC_KIND_METAFILE)
+        return true;
+    uint32_t *rec = (uint32_t *)emf_record_space(dc, sizeof(emf::EMRSETVALUE));
+    if (!rec)
+        return false;
+    rec[0] = iType;
+    rec[1] = sizeof(emf::EMRSETVALUE);
+    rec[2] = value;
+    return true;
+}
 
 /* Unions an inclusive rectangle in logical units into the header's rclBounds (converted to device
- * units). Callers skip it while a path is open; an empty rectangle (right < left) is ignored. */
-void emf_add_bounds(GdiDC *dc, const emf::RECTL &logical);
+ * units). Callers skip it while a path is open; an empty rectangle (right < left) is ignored. The
+ * stand-in's DCs keep MM_TEXT with no origins, so logical units are device units. */
+inline void emf_add_bounds(GdiDC *dc, const emf::RECTL &logical)
+{
+    if (dc->kind != DC_KIND_METAFILE || logical.right < logical.left || logical.bottom < logical.top)
+        return;
+    emf::RECTL &b = dc->emf->bounds; /* starts inside out, so the first rectangle becomes it */
+    b.left = logical.left < b.left ? logical.left : b.left;
+    b.top = logical.top < b.top ? logical.top : b.top;
+    b.right = logical.right > b.right ? logical.right : b.right;
+    b.bottom = logical.bottom > b.bottom ? logical.bottom : b.bottom;
+}
 
 /* ---- Path geometry (path.cpp) ----
  * The figures of dc's path, in logical units, kept while dc->path is PATH_OPEN or PATH_CLOSED. The
@@ -191,6 +253,17 @@ inline HandleEntry *gdi_handle_entry(HGDIOBJ h)
         return NULL;
     return &g_entries[slot];
 }
+/* gdi_dc's answer for a handle that names no live DC: ERROR_INVALID_HANDLE and NULL. */
+GdiDC *gdi_dc_invalid(void);
+
+inline GdiDC *gdi_dc(HDC hdc)
+{
+    HandleEntry *e = gdi_handle_entry(hdc);
+    if (e && (e->type == OBJ_DC || e->type == OBJ_MEMDC || e->type == OBJ_ENHMETADC))
+        return (GdiDC *)e->payload;
+    return gdi_dc_invalid();
+}
+
 /* The type of a live handle (deleted-but-still-selected included), or 0. */
 inline DWORD gdi_handle_type(HGDIOBJ h)
 {

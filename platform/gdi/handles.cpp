@@ -47,7 +47,7 @@ uint32_t g_capacity;
  * lock, and its being inside, stored before it looked at g_shared, is seen by lock_share. Where the
  * kernel lacks the barrier, nobody takes the lone road. */
 std::atomic<bool> g_shared{false};
-std::atomic<pthread_t> g_loneThread{0};
+std::atomic<uintptr_t> g_loneThread{0};
 std::atomic<int> g_loneDepth{0};
 
 namespace {
@@ -168,9 +168,9 @@ void handles_release_slot(HandleEntry *e)
 
 bool gdi_lock_claim(void)
 {
-    pthread_t none = 0;
+    uintptr_t none = 0;
     return g_barrierReady && !g_shared.load(std::memory_order_relaxed) &&
-           g_loneThread.compare_exchange_strong(none, pthread_self(), std::memory_order_relaxed);
+           g_loneThread.compare_exchange_strong(none, gdi_thread_self(), std::memory_order_relaxed);
 }
 
 void gdi_lock_shared(void)
