@@ -78,29 +78,45 @@ static bool draw_fits16(const emf::RECTL &box)
     return box.left >= -32768 && box.top >= -32768 && box.right <= 32767 && box.bottom <= 32767;
 }
 
+/* Point lists go through the compiler's vector types: two points (x, y, x, y) a vector for the box,
+ * four a vector for the 16-bit form. */
+typedef int32_t DrawPoints2 __attribute__((vector_size(16)));
+typedef int32_t DrawPoints4 __attribute__((vector_size(32)));
+typedef int16_t DrawPoints4Short __attribute__((vector_size(16)));
+static_assert(sizeof(POINT) == 8 && sizeof(emf::POINTL) == 8, "a point list is x, y pairs of 32 bits");
+
 /* Inclusive box of n >= 1 points. */
 static emf::RECTL draw_points_box(const POINT *pts, size_t n)
 {
-    emf::RECTL box = {pts[0].x, pts[0].y, pts[0].x, pts[0].y};
-    for (size_t i = 1; i < n; i++) {
-        box.left = pts[i].x < box.left ? pts[i].x : box.left;
-        box.top = pts[i].y < box.top ? pts[i].y : box.top;
-        box.right = pts[i].x > box.right ? pts[i].x : box.right;
-        box.bottom = pts[i].y > box.bottom ? pts[i].y : box.bottom;
+    /* Both halves start at the first point; an odd count leaves it out of the pairs. */
+    DrawPoints2 low = {pts[0].x, pts[0].y, pts[0].x, pts[0].y}, high = low;
+    for (size_t i = n % 2; i < n; i += 2) {
+        DrawPoints2 two;
+        memcpy(&two, pts + i, sizeof two);
+        low = two < low ? two : low;
+        high = two > high ? two : high;
     }
-    return box;
+    return emf::RECTL{low[0] < low[2] ? low[0] : low[2], low[1] < low[3] ? low[1] : low[3],
+                      high[0] > high[2] ? high[0] : high[2], high[1] > high[3] ? high[1] : high[3]};
 }
 
+/* The points in the record's form; the 16-bit form only for points that fit, so it truncates. */
 static void draw_put_points(uint8_t *dst, const POINT *pts, size_t n, bool use16)
 {
-    for (size_t i = 0; i < n; i++) {
-        if (use16) {
-            emf::POINTS s = {(int16_t)pts[i].x, (int16_t)pts[i].y};
-            memcpy(dst + 4 * i, &s, sizeof s);
-        } else {
-            emf::POINTL l = {pts[i].x, pts[i].y};
-            memcpy(dst + 8 * i, &l, sizeof l);
-        }
+    if (!use16) {
+        memcpy(dst, pts, 8 * n);
+        return;
+    }
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        DrawPoints4 four;
+        memcpy(&four, pts + i, sizeof four);
+        DrawPoints4Short packed = __builtin_convertvector(four, DrawPoints4Short);
+        memcpy(dst + 4 * i, &packed, sizeof packed);
+    }
+    for (; i < n; i++) {
+        emf::POINTS s = {(int16_t)pts[i].x, (int16_t)pts[i].y};
+        memcpy(dst + 4 * i, &s, sizeof s);
     }
 }
 

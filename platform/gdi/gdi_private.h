@@ -278,18 +278,43 @@ inline void *gdi_handle_payload(HGDIOBJ h, DWORD objType)
 }
 /* The stock index of h (0..GDI_STOCK_COUNT-1), or -1 for any other value. */
 int gdi_stock_index(HGDIOBJ h);
+/* The stock index of a live entry, or -1: stock object i lives in slot i+1, and only it does. */
+inline int gdi_entry_stock_index(const HandleEntry *e)
+{
+    uint32_t slot = (uint32_t)(e - g_entries);
+    return slot >= 1 && slot <= GDI_STOCK_COUNT ? (int)slot - 1 : -1;
+}
 /* The fixed handle of stock object i, or NULL for an index that names none. */
 HGDIOBJ gdi_stock_handle(int i);
 /* Frees the slot of a DC or metafile handle (its payload is the caller's to free). */
 void gdi_handle_free(HGDIOBJ h);
+/* Frees a dead object's payload and its slot. */
+void gdi_object_release(HandleEntry *e);
 /* Selection counting: an object DeleteObject was called on while selected dies when the last DC
  * lets it go. */
-void gdi_object_selected(HGDIOBJ h);
-void gdi_object_deselected(HGDIOBJ h);
+inline void gdi_object_selected(HGDIOBJ h)
+{
+    HandleEntry *e = gdi_handle_entry(h);
+    if (e)
+        e->selected++;
+}
+inline void gdi_object_deselected(HGDIOBJ h)
+{
+    HandleEntry *e = gdi_handle_entry(h);
+    if (e && e->selected > 0 && --e->selected == 0 && e->deletePending)
+        gdi_object_release(e);
+}
 /* The number of DCs that hold h. */
 int gdi_object_holders(HGDIOBJ h);
-/* DeleteObject's part: frees h now, or marks it to die at its last deselection. */
-void gdi_object_delete(HGDIOBJ h);
+/* DeleteObject's part for the live, non-stock object of e: frees it now, or marks it to die at its
+ * last deselection. */
+inline void gdi_object_delete(HandleEntry *e)
+{
+    if (e->selected > 0)
+        e->deletePending = true;
+    else
+        gdi_object_release(e);
+}
 
 /* ---- Object payloads ---- */
 
@@ -361,9 +386,10 @@ void emf_abort(GdiDC *dc);
 
 /* ---- Metafile object table (emf_objects.cpp) ---- */
 
-/* Records the selection of h into a metafile DC: its creation record on first use in this DC,
- * then EMR_SELECTOBJECT. False (nothing recorded) when a record cannot be written. */
-bool emf_select_object(GdiDC *dc, HGDIOBJ h);
+/* Records the selection of h (whose live entry is e) into a metafile DC: its creation record on
+ * first use in this DC, then EMR_SELECTOBJECT. False (nothing recorded) when a record cannot be
+ * written. */
+bool emf_select_object(GdiDC *dc, HGDIOBJ h, const HandleEntry *e);
 /* DeleteObject's records: EMR_DELETEOBJECT in every open metafile whose table holds h. */
 void emf_forget_object(HGDIOBJ h);
 

@@ -223,7 +223,7 @@ HGDIOBJ gdi_handle_alloc(DWORD objType, void *payload)
     uint32_t slot = g_firstFree;
     while (slot < g_capacity && g_entries[slot].type != 0)
         slot++;
-    if (!handles_grow(slot + 1))
+    if (slot >= g_capacity && !handles_grow(slot + 1))
         return NULL;
     HandleEntry *e = &g_entries[slot];
     e->type = (uint8_t)objType;
@@ -257,39 +257,14 @@ void gdi_handle_free(HGDIOBJ h)
         handles_release_slot(e);
 }
 
-void gdi_object_selected(HGDIOBJ h)
-{
-    HandleEntry *e = gdi_handle_entry(h);
-    if (e)
-        e->selected++;
-}
-
 int gdi_object_holders(HGDIOBJ h)
 {
     HandleEntry *e = gdi_handle_entry(h);
     return e ? e->selected : 0;
 }
 
-void gdi_object_deselected(HGDIOBJ h)
+void gdi_object_release(HandleEntry *e)
 {
-    HandleEntry *e = gdi_handle_entry(h);
-    if (!e || e->selected == 0)
-        return;
-    if (--e->selected == 0 && e->deletePending) {
-        gdi_object_free(e->type, e->payload);
-        handles_release_slot(e);
-    }
-}
-
-void gdi_object_delete(HGDIOBJ h)
-{
-    HandleEntry *e = gdi_handle_entry(h);
-    if (!e || gdi_stock_index(h) >= 0)
-        return;
-    if (e->selected > 0) {
-        e->deletePending = true;
-        return;
-    }
     gdi_object_free(e->type, e->payload);
     handles_release_slot(e);
 }
