@@ -280,10 +280,8 @@ static bool recorder_make_room(EmfRecorder *rec, uint32_t size)
     return rec->buffered + size <= rec->capacity || recorder_flush(rec);
 }
 
-bool emf_record(GdiDC *dc, const void *record, uint32_t size)
+bool emf_record_flushing(GdiDC *dc, const void *record, uint32_t size)
 {
-    if (!dc || dc->kind != DC_KIND_METAFILE)
-        return true;
     EmfRecorder *rec = dc->emf;
     const emf::EMR *emr = (const emf::EMR *)record;
     assert(size >= sizeof *emr && size % 4 == 0 && emr->nSize == size);

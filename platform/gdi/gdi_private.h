@@ -7,6 +7,7 @@
 #include "emf_format.h"
 
 #include <pthread.h>
+#include <string.h>
 
 /* Every GDI entry point runs under the one GDI lock: calls on different device contexts may come
  * from different threads, and DeleteObject touches every metafile that holds the object. While
@@ -130,9 +131,8 @@ int gdi_selected_pen_width(GdiDC *dc);
 
 /* ---- Recorder (metafile DCs; both calls are no-ops returning true on other DCs) ---- */
 
-/* Appends one record: rec starts with emf::EMR whose nSize equals size, a multiple of 4.
- * Returns false when the record cannot be stored (the DC's file is then marked failed). */
-bool emf_record(GdiDC *dc, const void *rec, uint32_t size);
+/* emf_record's road when the record does not fit in the buffer's room. */
+bool emf_record_flushing(GdiDC *dc, const void *rec, uint32_t size);
 
 /* emf_record_space's road when the record does not fit in the buffer's room. */
 void *emf_record_space_flushing(GdiDC *dc, uint32_t size);
@@ -151,6 +151,19 @@ inline void *emf_record_space(GdiDC *dc, uint32_t size)
     rec->nBytes += size;
     rec->nRecords++;
     return at;
+}
+
+/* Appends one record: rec starts with emf::EMR whose nSize equals size, a multiple of 4.
+ * Returns false when the record cannot be stored (the DC's file is then marked failed). Inline, so
+ * a record of a fixed size is copied without a call. */
+inline bool emf_record(GdiDC *dc, const void *rec, uint32_t size)
+{
+    if (!dc || dc->kind != DC_KIND_METAFILE)
+        return true;
+    if (size > dc->emf->room)
+        return emf_record_flushing(dc, rec, size);
+    memcpy(emf_record_space(dc, size), rec, size);
+    return true;
 }
 
 /* Appends a 12-byte record of one 32-bit value (EMR_SETROP2, EMR_SELECTOBJECT, ...), as emf_record. */
@@ -244,12 +257,13 @@ extern HandleEntry *g_entries;
 extern uint32_t g_capacity;
 
 /* The live entry h names, or NULL for a null, stale, junk or foreign value: the slot is the low 14
- * bits of the value, and a free slot holds 0, which no other handle value equals. */
+ * bits of the value, a free slot holds 0, which no other handle value equals, and slot 0, never
+ * used, holds 1, which no value naming slot 0 equals (0 included). */
 inline HandleEntry *gdi_handle_entry(HGDIOBJ h)
 {
     uintptr_t value = (uintptr_t)h;
     uint32_t slot = (uint32_t)value & 0x3FFF;
-    if (value == 0 || slot >= g_capacity || g_entries[slot].handle != value)
+    if (slot >= g_capacity || g_entries[slot].handle != value)
         return NULL;
     return &g_entries[slot];
 }

@@ -138,6 +138,8 @@ bool handles_grow(uint32_t need)
     bool first = g_capacity == 0;
     g_entries = grown;
     g_capacity = capacity;
+    if (first)
+        g_entries[0].handle = 1; /* so that no value finds slot 0 (gdi_handle_entry) */
     for (int i = 0; first && i < GDI_STOCK_COUNT; i++) {
         g_entries[i + 1].type = kStockTypes[i];
         g_entries[i + 1].handle = kStockTypes[i] ? handles_make((uint32_t)i + 1, kStockTypes[i], 1) : 0;
