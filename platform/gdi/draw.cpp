@@ -122,9 +122,10 @@ static void draw_put_points(uint8_t *dst, const POINT *pts, size_t n, bool use16
 
 /* Builds a point-list record in the recorder's buffer: head bytes (starting with emf::EMR and
  * rclBounds), then counts, then the points in the 16- or 32-bit form; adds bounds to the header
- * when asked. */
-static bool draw_point_record(GdiDC *dc, void *head, uint32_t headSize, const INT *counts, size_t nCounts,
-                              const POINT *pts, size_t n, bool use16, const emf::RECTL *headerBounds)
+ * when asked. Inlined, so the head's copy has its fixed size. */
+__attribute__((always_inline))
+inline static bool draw_point_record(GdiDC *dc, void *head, uint32_t headSize, const INT *counts, size_t nCounts,
+                                     const POINT *pts, size_t n, bool use16, const emf::RECTL *headerBounds)
 {
     uint64_t size = headSize + 4 * (uint64_t)nCounts + (use16 ? 4 : 8) * (uint64_t)n;
     if (size > UINT32_MAX)

@@ -75,11 +75,14 @@ bool pens_record_logpen(GdiDC *dc, const GdiPen *pen, uint32_t slot)
 }
 
 /* EMR_EXTCREATEPEN as Windows writes it: the style entries follow the fixed part, then 4 zero bytes
- * that [MS-EMF]'s layout does not have; offBmi and offBits point at the record's end. */
+ * that [MS-EMF]'s layout does not have; offBmi and offBits point at the record's end. Built in the
+ * recorder's buffer (only metafile DCs record objects). */
 bool pens_record_extpen(GdiDC *dc, const GdiPen *pen, uint32_t slot)
 {
-    uint8_t buf[sizeof(emf::EMREXTCREATEPEN) + 4 * GDI_MAX_STYLE_ENTRIES + 4];
     uint32_t size = (uint32_t)sizeof(emf::EMREXTCREATEPEN) + 4 * pen->numEntries + 4;
+    uint8_t *buf = (uint8_t *)emf_record_space(dc, size);
+    if (!buf)
+        return false;
     emf::EMREXTCREATEPEN rec;
     rec.emr.iType = emf::EMR_EXTCREATEPEN;
     rec.emr.nSize = size;
@@ -94,10 +97,10 @@ bool pens_record_extpen(GdiDC *dc, const GdiPen *pen, uint32_t slot)
     rec.elpColor = pen->color;
     rec.elpHatch = (uint32_t)pen->hatch;
     rec.elpNumEntries = pen->numEntries;
-    memset(buf, 0, sizeof buf);
     memcpy(buf, &rec, sizeof rec);
     memcpy(buf + sizeof rec, pen->entries, 4 * pen->numEntries);
-    return emf_record(dc, buf, size);
+    memset(buf + size - 4, 0, 4);
+    return true;
 }
 
 } /* namespace */
