@@ -245,26 +245,64 @@ struct CapsuleOutline {
     bool valid;
     double theta;
     int width;
+    double shift;                                                /* see path_append_capsule */
     double dx[2][PATH_CAP_STEPS + 1], dy[2][PATH_CAP_STEPS + 1]; /* [0]: around the segment's end */
+    /* Each vertex rounded once, as whole offsets from the end point it circles, where that rounding
+     * cannot depend on where the end point lies; settled false where it can (shift plus the offset
+     * within a hair of a half unit, as at the cap's ends, where a cosine is 6e-17 instead of 0), and
+     * such a vertex is rounded where it lies. */
+    LONG kx[2][PATH_CAP_STEPS + 1], ky[2][PATH_CAP_STEPS + 1];
+    bool settledX[2][PATH_CAP_STEPS + 1], settledY[2][PATH_CAP_STEPS + 1];
 };
+
+enum {
+    /* End points and widths for which the settled offsets hold: a vertex's coordinate stays below
+     * 2^28, where each of its two additions is off by under 2^-25, far inside the margin. */
+    PATH_SETTLED_COORD = PATH_COORD_LIMIT,
+    PATH_SETTLED_WIDTH = 1 << 16,
+};
+static const double path_round_margin = 1.0 / (1 << 20);
+
+/* The whole offset k that rounding c + offset gives for every whole c the settled offsets hold for,
+ * and whether it is the same for all of them: false when offset + 0.5 is within the margin of a
+ * whole number. */
+static bool path_offset_settles(double offset, LONG *k)
+{
+    double v = offset + 0.5, f = floor(v);
+    *k = (LONG)f;
+    return v - f > path_round_margin && f + 1 - v > path_round_margin;
+}
 
 static const CapsuleOutline &path_capsule_outline(CapsuleOutline *outline, double theta, int width)
 {
     if (outline->valid && outline->theta == theta && outline->width == width)
         return *outline;
     double r = width / 2.0;
+    int in = width / 2, outside = width - in;
+    outline->shift = (outside - in) / 2.0;
     for (int end = 0; end < 2; end++) {
         double from = theta - path_pi / 2 + end * path_pi;
         for (int i = 0; i <= PATH_CAP_STEPS; i++) {
             double t = from + path_pi * i / PATH_CAP_STEPS;
             outline->dx[end][i] = r * cos(t);
             outline->dy[end][i] = r * sin(t);
+            outline->settledX[end][i] = path_offset_settles(outline->shift + outline->dx[end][i], &outline->kx[end][i]);
+            outline->settledY[end][i] = path_offset_settles(outline->shift + outline->dy[end][i], &outline->ky[end][i]);
         }
     }
     outline->valid = true;
     outline->theta = theta;
     outline->width = width;
     return *outline;
+}
+
+/* The direction of a segment as atan2 gives it; a level one, as a bracket's bands are, without the
+ * call: atan2 of +0 over a positive or negative run is exactly 0 or pi. */
+static double path_direction(const PathPoint &a, const PathPoint &b)
+{
+    if (a.y == b.y)
+        return b.x >= a.x ? 0 : path_pi;
+    return atan2((double)b.y - a.y, (double)b.x - a.x);
 }
 
 /* Appends the area a round pen paints along one segment: a capsule of radius w/2 around it, as one
@@ -274,18 +312,26 @@ static const CapsuleOutline &path_capsule_outline(CapsuleOutline *outline, doubl
 static void path_append_capsule(GdiPath *out, const PathPoint &a, const PathPoint &b, int width,
                                 CapsuleOutline *outline)
 {
-    int in = width / 2, outside = width - in;
-    double shift = (outside - in) / 2.0;
-    double theta = (a.x == b.x && a.y == b.y) ? 0 : atan2((double)b.y - a.y, (double)b.x - a.x);
-    const CapsuleOutline &o = path_capsule_outline(outline, theta, width);
-    int first = out->count;
+    const CapsuleOutline &o = path_capsule_outline(outline, path_direction(a, b), width);
+    bool settles = width <= PATH_SETTLED_WIDTH;
+    for (const PathPoint *c : {&a, &b})
+        settles = settles && c->x > -PATH_SETTLED_COORD && c->x < PATH_SETTLED_COORD &&
+                  c->y > -PATH_SETTLED_COORD && c->y < PATH_SETTLED_COORD;
+    PathPoint *pts = out->pts;
+    int first = out->count, n = first;
     for (int end = 0; end < 2; end++) {
         const PathPoint &c = end == 0 ? b : a;
-        double cx = c.x + shift, cy = c.y + shift;
-        for (int i = 0; i <= PATH_CAP_STEPS; i++)
-            path_append(out, path_round(cx + o.dx[end][i]), path_round(cy + o.dy[end][i]),
-                        out->count == first ? PATH_MOVETO : PATH_LINETO);
+        double cx = c.x + o.shift, cy = c.y + o.shift;
+        for (int i = 0; i <= PATH_CAP_STEPS; i++) {
+            LONG x = settles && o.settledX[end][i] ? c.x + o.kx[end][i] : path_round(cx + o.dx[end][i]);
+            LONG y = settles && o.settledY[end][i] ? c.y + o.ky[end][i] : path_round(cy + o.dy[end][i]);
+            if (n > first && pts[n - 1].x == x && pts[n - 1].y == y)
+                continue; /* as path_append drops it */
+            pts[n] = PathPoint{x, y, n == first ? (uint8_t)PATH_MOVETO : (uint8_t)PATH_LINETO};
+            n++;
+        }
     }
+    out->count = n;
     path_close_figure(out);
 }
 
