@@ -247,12 +247,18 @@ struct CapsuleOutline {
     int width;
     double shift;                                                /* see path_append_capsule */
     double dx[2][PATH_CAP_STEPS + 1], dy[2][PATH_CAP_STEPS + 1]; /* [0]: around the segment's end */
-    /* Each vertex rounded once, as whole offsets from the end point it circles, where that rounding
-     * cannot depend on where the end point lies; settled false where it can (shift plus the offset
-     * within a hair of a half unit, as at the cap's ends, where a cosine is 6e-17 instead of 0), and
-     * such a vertex is rounded where it lies. */
-    LONG kx[2][PATH_CAP_STEPS + 1], ky[2][PATH_CAP_STEPS + 1];
-    bool settledX[2][PATH_CAP_STEPS + 1], settledY[2][PATH_CAP_STEPS + 1];
+    /* The vertices of each end worth visiting, for end points within the settled range: each
+     * rounded once to whole offsets from the end point it circles where that rounding cannot depend
+     * on where the end point lies (settled false where it can: shift plus the offset within a hair
+     * of a half unit, as at the cap's ends, where a cosine is 6e-17 instead of 0; such a coordinate
+     * is rounded where it lies), without the settled vertices equal to the settled one before,
+     * which the capsule would drop. A 1-unit pen's cap keeps 4 or 5 of its 9. */
+    struct Vertex {
+        LONG kx, ky;
+        uint8_t i; /* into dx and dy */
+        bool settledX, settledY;
+    } vertices[2][PATH_CAP_STEPS + 1];
+    int vertexCount[2];
 };
 
 enum {
@@ -262,15 +268,17 @@ enum {
     PATH_SETTLED_WIDTH = 1 << 16,
 };
 static const double path_round_margin = 1.0 / (1 << 20);
+static const double path_exact_unit = 1 << 24; /* offsets in steps of 2^-24 are added without error */
 
-/* The whole offset k that rounding c + offset gives for every whole c the settled offsets hold for,
- * and whether it is the same for all of them: false when offset + 0.5 is within the margin of a
- * whole number. */
-static bool path_offset_settles(double offset, LONG *k)
+/* The whole offset k that rounding (c + shift) + d gives for every whole c the settled range holds,
+ * and whether it is the same for all of them: true when d is a whole number of 2^-24 steps (every
+ * addition exact) or shift + d + 0.5 lies farther than the margin from a whole number. */
+static bool path_offset_settles(double shift, double d, LONG *k)
 {
-    double v = offset + 0.5, f = floor(v);
+    double v = shift + d + 0.5, f = floor(v);
     *k = (LONG)f;
-    return v - f > path_round_margin && f + 1 - v > path_round_margin;
+    bool exact = d * path_exact_unit == floor(d * path_exact_unit);
+    return exact || (v - f > path_round_margin && f + 1 - v > path_round_margin);
 }
 
 static const CapsuleOutline &path_capsule_outline(CapsuleOutline *outline, double theta, int width)
@@ -282,13 +290,22 @@ static const CapsuleOutline &path_capsule_outline(CapsuleOutline *outline, doubl
     outline->shift = (outside - in) / 2.0;
     for (int end = 0; end < 2; end++) {
         double from = theta - path_pi / 2 + end * path_pi;
+        int n = 0;
         for (int i = 0; i <= PATH_CAP_STEPS; i++) {
             double t = from + path_pi * i / PATH_CAP_STEPS;
             outline->dx[end][i] = r * cos(t);
             outline->dy[end][i] = r * sin(t);
-            outline->settledX[end][i] = path_offset_settles(outline->shift + outline->dx[end][i], &outline->kx[end][i]);
-            outline->settledY[end][i] = path_offset_settles(outline->shift + outline->dy[end][i], &outline->ky[end][i]);
+            CapsuleOutline::Vertex v;
+            v.i = (uint8_t)i;
+            v.settledX = path_offset_settles(outline->shift, outline->dx[end][i], &v.kx);
+            v.settledY = path_offset_settles(outline->shift, outline->dy[end][i], &v.ky);
+            const CapsuleOutline::Vertex *before = n > 0 ? &outline->vertices[end][n - 1] : NULL;
+            bool repeats = before && before->settledX && before->settledY && v.settledX &&
+                           v.settledY && before->kx == v.kx && before->ky == v.ky;
+            if (!repeats)
+                outline->vertices[end][n++] = v;
         }
+        outline->vertexCount[end] = n;
     }
     outline->valid = true;
     outline->theta = theta;
@@ -322,9 +339,12 @@ static void path_append_capsule(GdiPath *out, const PathPoint &a, const PathPoin
     for (int end = 0; end < 2; end++) {
         const PathPoint &c = end == 0 ? b : a;
         double cx = c.x + o.shift, cy = c.y + o.shift;
-        for (int i = 0; i <= PATH_CAP_STEPS; i++) {
-            LONG x = settles && o.settledX[end][i] ? c.x + o.kx[end][i] : path_round(cx + o.dx[end][i]);
-            LONG y = settles && o.settledY[end][i] ? c.y + o.ky[end][i] : path_round(cy + o.dy[end][i]);
+        int count = settles ? o.vertexCount[end] : PATH_CAP_STEPS + 1;
+        for (int j = 0; j < count; j++) {
+            const CapsuleOutline::Vertex &v = o.vertices[end][j];
+            int i = settles ? v.i : j;
+            LONG x = settles && v.settledX ? c.x + v.kx : path_round(cx + o.dx[end][i]);
+            LONG y = settles && v.settledY ? c.y + v.ky : path_round(cy + o.dy[end][i]);
             if (n > first && pts[n - 1].x == x && pts[n - 1].y == y)
                 continue; /* as path_append drops it */
             pts[n] = PathPoint{x, y, n == first ? (uint8_t)PATH_MOVETO : (uint8_t)PATH_LINETO};
@@ -382,9 +402,10 @@ static int path_collect_edges(const GdiPath *p, PathEdge **edges)
         int end = path_figure_end(p, start);
         for (int i = start; i < end; i++) {
             const PathPoint &a = p->pts[i], &b = p->pts[i + 1 < end ? i + 1 : start];
-            int64_t ax = path_clamp(a.x), ay = path_clamp(a.y), bx = path_clamp(b.x), by = path_clamp(b.y);
+            int64_t ay = path_clamp(a.y), by = path_clamp(b.y);
             if (ay == by)
-                continue;
+                continue; /* a level edge crosses no row: its x is not needed */
+            int64_t ax = path_clamp(a.x), bx = path_clamp(b.x);
             (*edges)[n++] = ay < by ? PathEdge{ax, ay, bx, by, 1} : PathEdge{bx, by, ax, ay, -1};
         }
         start = end;
@@ -392,9 +413,9 @@ static int path_collect_edges(const GdiPath *p, PathEdge **edges)
     return n;
 }
 
-static bool path_edge_above(const PathEdge &a, const PathEdge &b) { return a.yTop < b.yTop; }
-
-static bool path_crossing_left(const PathCrossing &a, const PathCrossing &b) { return a.x < b.x; }
+/* The orders of the scan, as function objects so that the sorts compare inline. */
+static const auto path_edge_above = [](const PathEdge &a, const PathEdge &b) { return a.yTop < b.yTop; };
+static const auto path_crossing_left = [](const PathCrossing &a, const PathCrossing &b) { return a.x < b.x; };
 
 /* The first pixel column at or right of where edge e crosses row y. */
 static int64_t path_crossing(const PathEdge &e, int64_t y)
