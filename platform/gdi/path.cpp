@@ -411,9 +411,11 @@ static int path_collect_edges(const GdiPath *p, PathEdge **edges)
         int end = path_figure_end(p, start);
         for (int i = start; i < end; i++) {
             const PathPoint &a = p->pts[i], &b = p->pts[i + 1 < end ? i + 1 : start];
+            if (a.y == b.y)
+                continue; /* a level edge crosses no row */
             int64_t ay = path_clamp(a.y), by = path_clamp(b.y);
             if (ay == by)
-                continue; /* a level edge crosses no row: its x is not needed */
+                continue; /* nor does one the clamp makes level */
             int64_t ax = path_clamp(a.x), bx = path_clamp(b.x);
             (*edges)[n++] = ay < by ? PathEdge{ax, ay, bx, by, 1} : PathEdge{bx, by, ax, ay, -1};
         }
