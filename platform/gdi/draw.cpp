@@ -31,7 +31,8 @@ const double draw_pi = 3.14159265358979323846;
 #define draw_enter(hdc, name, ...) \
     (hooks_in_use() ? draw_enter_hooked(hdc, name, __VA_ARGS__) : draw_enter_quiet(hdc))
 
-static GdiDC *draw_enter_quiet(HDC hdc)
+__attribute__((always_inline))
+static inline GdiDC *draw_enter_quiet(HDC hdc)
 {
     gdi_lock();
     GdiDC *dc = gdi_dc(hdc);

@@ -64,9 +64,6 @@ bool table_create(GdiDC *dc, const HandleEntry *e, uint32_t i)
 
 bool emf_select_object(GdiDC *dc, HGDIOBJ h, const HandleEntry *e)
 {
-    int stock = gdi_entry_stock_index(e);
-    if (stock >= 0)
-        return emf_record_value(dc, emf::EMR_SELECTOBJECT, emf::ENHMETA_STOCK_OBJECT | (uint32_t)stock);
     EmfRecorder *rec = dc->emf;
     uint32_t i = table_find(rec, h);
     if (i == 0) {

@@ -248,13 +248,15 @@ HGDIOBJ gdi_handle_alloc(DWORD objType, void *payload);
 struct HandleEntry {
     void *payload;
     uint32_t handle;     /* the live handle's value, so a lookup is one compare; 0 while free */
-    uint16_t generation; /* 1..1023: of the live handle, or of the next one while free */
+    uint16_t generation; /* 0..1022 (stock objects 1): of the live handle, or of the next one while free */
     uint8_t type;        /* OBJ_*; 0 while the slot is free */
     bool deletePending;  /* DeleteObject was called while the object was selected */
     int selected;        /* DCs that hold the object */
 };
-extern HandleEntry *g_entries;
-extern uint32_t g_capacity;
+/* Every slot a handle's 14 bits can name, in place from the start: a lookup needs no bounds test,
+ * and the pages of slots never used are never touched. */
+enum { GDI_HANDLE_SLOTS = 0x4000 };
+extern HandleEntry g_entries[GDI_HANDLE_SLOTS];
 
 /* The live entry h names, or NULL for a null, stale, junk or foreign value: the slot is the low 14
  * bits of the value, a free slot holds 0, which no other handle value equals, and slot 0, never
@@ -262,10 +264,8 @@ extern uint32_t g_capacity;
 inline HandleEntry *gdi_handle_entry(HGDIOBJ h)
 {
     uintptr_t value = (uintptr_t)h;
-    uint32_t slot = (uint32_t)value & 0x3FFF;
-    if (slot >= g_capacity || g_entries[slot].handle != value)
-        return NULL;
-    return &g_entries[slot];
+    HandleEntry *e = &g_entries[value & (GDI_HANDLE_SLOTS - 1)];
+    return e->handle == value ? e : NULL;
 }
 /* gdi_dc's answer for a handle that names no live DC: ERROR_INVALID_HANDLE and NULL. */
 GdiDC *gdi_dc_invalid(void);
@@ -400,9 +400,9 @@ void emf_abort(GdiDC *dc);
 
 /* ---- Metafile object table (emf_objects.cpp) ---- */
 
-/* Records the selection of h (whose live entry is e) into a metafile DC: its creation record on
- * first use in this DC, then EMR_SELECTOBJECT. False (nothing recorded) when a record cannot be
- * written. */
+/* Records the selection of h (whose live entry is e, not a stock object's) into a metafile DC: its
+ * creation record on first use in this DC, then EMR_SELECTOBJECT. False (nothing recorded) when a
+ * record cannot be written. */
 bool emf_select_object(GdiDC *dc, HGDIOBJ h, const HandleEntry *e);
 /* DeleteObject's records: EMR_DELETEOBJECT in every open metafile whose table holds h. */
 void emf_forget_object(HGDIOBJ h);

@@ -46,8 +46,15 @@ HGDIOBJ objects_select(GdiDC *dc, HGDIOBJ h)
     default:
         return NULL; /* palettes go through SelectPalette; DCs and junk are no objects */
     }
-    if (dc->kind == DC_KIND_METAFILE && !emf_select_object(dc, h, e))
-        return NULL;
+    if (dc->kind == DC_KIND_METAFILE) {
+        /* A stock object has no creation record: its selection is one value record. */
+        int stock = gdi_entry_stock_index(e);
+        bool recorded = stock >= 0 ? emf_record_value(dc, emf::EMR_SELECTOBJECT,
+                                                      emf::ENHMETA_STOCK_OBJECT | (uint32_t)stock)
+                                   : emf_select_object(dc, h, e);
+        if (!recorded)
+            return NULL;
+    }
     HGDIOBJ previous = *slot;
     *slot = h;
     e->selected++;
