@@ -11,6 +11,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 /* How a point list joins the path. */
@@ -101,6 +105,52 @@ static emf::RECTL draw_points_box(const POINT *pts, size_t n)
                       high[0] > high[2] ? high[0] : high[2], high[1] > high[3] ? high[1] : high[3]};
 }
 
+#if defined(__SSE2__)
+/* The box of n >= 1 points when every coordinate lies strictly inside 16 bits, four points a step
+ * through saturating packs and 16-bit minima and maxima; false when some coordinate reaches a
+ * 16-bit limit, where the pack may have cut it. */
+static bool draw_points_box_inside16(const POINT *pts, size_t n, emf::RECTL *box)
+{
+    int64_t start;
+    memcpy(&start, pts, sizeof start);
+    __m128i first = _mm_packs_epi32(_mm_set1_epi64x(start), _mm_set1_epi64x(start));
+    __m128i low = first, high = first;
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        __m128i four = _mm_packs_epi32(_mm_loadu_si128((const __m128i *)(pts + i)),
+                                       _mm_loadu_si128((const __m128i *)(pts + i + 2)));
+        low = _mm_min_epi16(low, four);
+        high = _mm_max_epi16(high, four);
+    }
+    for (; i < n; i++) {
+        int64_t one;
+        memcpy(&one, pts + i, sizeof one);
+        __m128i point = _mm_packs_epi32(_mm_set1_epi64x(one), _mm_set1_epi64x(one));
+        low = _mm_min_epi16(low, point);
+        high = _mm_max_epi16(high, point);
+    }
+    /* Lanes alternate x and y: fold the halves, then the pairs, into lanes 0 (x) and 1 (y). */
+    low = _mm_min_epi16(low, _mm_shuffle_epi32(low, 0x4E));
+    low = _mm_min_epi16(low, _mm_shuffle_epi32(low, 0xB1));
+    high = _mm_max_epi16(high, _mm_shuffle_epi32(high, 0x4E));
+    high = _mm_max_epi16(high, _mm_shuffle_epi32(high, 0xB1));
+    uint32_t lo = (uint32_t)_mm_cvtsi128_si32(low), hi = (uint32_t)_mm_cvtsi128_si32(high);
+    *box = emf::RECTL{(int16_t)lo, (int16_t)(lo >> 16), (int16_t)hi, (int16_t)(hi >> 16)};
+    return box->left > -32768 && box->top > -32768 && box->right < 32767 && box->bottom < 32767;
+}
+#endif
+
+/* The inclusive box of n >= 1 points and whether they fit the 16-bit form. */
+static bool draw_points_box_fits16(const POINT *pts, size_t n, emf::RECTL *box)
+{
+#if defined(__SSE2__)
+    if (draw_points_box_inside16(pts, n, box))
+        return true;
+#endif
+    *box = draw_points_box(pts, n);
+    return draw_fits16(*box);
+}
+
 /* The points in the record's form; the 16-bit form only for points that fit, so it truncates. */
 static void draw_put_points(uint8_t *dst, const POINT *pts, size_t n, bool use16)
 {
@@ -110,10 +160,17 @@ static void draw_put_points(uint8_t *dst, const POINT *pts, size_t n, bool use16
     }
     size_t i = 0;
     for (; i + 4 <= n; i += 4) {
+#if defined(__SSE2__)
+        /* The pack saturates, which for points that fit is the truncation below. */
+        __m128i packed = _mm_packs_epi32(_mm_loadu_si128((const __m128i *)(pts + i)),
+                                         _mm_loadu_si128((const __m128i *)(pts + i + 2)));
+        _mm_storeu_si128((__m128i *)(dst + 4 * i), packed);
+#else
         DrawPoints4 four;
         memcpy(&four, pts + i, sizeof four);
         DrawPoints4Short packed = __builtin_convertvector(four, DrawPoints4Short);
         memcpy(dst + 4 * i, &packed, sizeof packed);
+#endif
     }
     for (; i < n; i++) {
         emf::POINTS s = {(int16_t)pts[i].x, (int16_t)pts[i].y};
@@ -161,8 +218,8 @@ static bool draw_poly(GdiDC *dc, uint32_t type16, uint32_t type32, const POINT *
 {
     if (n < 0 || (n > 0 && !pts) || !draw_path_figure(dc, pts, n, figure))
         return false;
-    emf::RECTL box = n > 0 ? draw_points_box(pts, (size_t)n) : draw_noBounds;
-    bool use16 = n == 0 || draw_fits16(box);
+    emf::RECTL box = draw_noBounds;
+    bool use16 = n == 0 || draw_points_box_fits16(pts, (size_t)n, &box);
     bool counted = n > 0 && !draw_in_path(dc);
     if (!counted)
         box = draw_noBounds;
@@ -235,8 +292,8 @@ BOOL WINAPI PolyPolygon(HDC hdc, const POINT *apt, const INT *asz, int csz)
         valid = valid && asz[i] >= 2;
     if (valid && !draw_path_polygons(dc, apt, asz, csz))
         return draw_leave(false);
-    emf::RECTL box = total > 0 ? draw_points_box(apt, (size_t)total) : draw_noBounds;
-    bool use16 = total == 0 || draw_fits16(box);
+    emf::RECTL box = draw_noBounds;
+    bool use16 = total == 0 || draw_points_box_fits16(apt, (size_t)total, &box);
     bool counted = valid && !draw_in_path(dc);
     if (!counted)
         box = draw_noBounds;
