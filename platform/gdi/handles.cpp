@@ -142,7 +142,7 @@ void handles_release_slot(HandleEntry *e)
     e->payload = NULL;
     e->deletePending = false;
     e->selected = 0;
-    e->generation = (uint16_t)((e->generation + 1) % GEN_MASK);
+    e->generation = (uint16_t)(e->generation + 1u < GEN_MASK ? e->generation + 1u : 0);
     if (slot < g_firstFree)
         g_firstFree = slot;
 }

@@ -178,7 +178,8 @@ void gdi_object_free(DWORD objType, void *payload)
 {
     switch (objType) {
     case OBJ_BRUSH:
-        free(((GdiBrush *)payload)->dib);
+        if (((GdiBrush *)payload)->dib) /* only pattern brushes have one */
+            free(((GdiBrush *)payload)->dib);
         gdi_payload_delete(payload);
         return;
     case OBJ_PEN:
