@@ -109,7 +109,8 @@ static emf::RECTL draw_points_box(const POINT *pts, size_t n)
 /* The box of n >= 1 points when every coordinate lies strictly inside 16 bits, four points a step
  * through saturating packs and 16-bit minima and maxima; false when some coordinate reaches a
  * 16-bit limit, where the pack may have cut it. */
-static bool draw_points_box_inside16(const POINT *pts, size_t n, emf::RECTL *box)
+__attribute__((always_inline))
+inline static bool draw_points_box_inside16(const POINT *pts, size_t n, emf::RECTL *box)
 {
     int64_t start;
     memcpy(&start, pts, sizeof start);
@@ -141,7 +142,8 @@ static bool draw_points_box_inside16(const POINT *pts, size_t n, emf::RECTL *box
 #endif
 
 /* The inclusive box of n >= 1 points and whether they fit the 16-bit form. */
-static bool draw_points_box_fits16(const POINT *pts, size_t n, emf::RECTL *box)
+__attribute__((always_inline))
+inline static bool draw_points_box_fits16(const POINT *pts, size_t n, emf::RECTL *box)
 {
 #if defined(__SSE2__)
     if (draw_points_box_inside16(pts, n, box))
@@ -152,7 +154,8 @@ static bool draw_points_box_fits16(const POINT *pts, size_t n, emf::RECTL *box)
 }
 
 /* The points in the record's form; the 16-bit form only for points that fit, so it truncates. */
-static void draw_put_points(uint8_t *dst, const POINT *pts, size_t n, bool use16)
+__attribute__((always_inline))
+inline static void draw_put_points(uint8_t *dst, const POINT *pts, size_t n, bool use16)
 {
     if (!use16) {
         memcpy(dst, pts, 8 * n);
@@ -213,8 +216,10 @@ static bool draw_path_figure(GdiDC *dc, const POINT *pts, int n, DrawFigure figu
     return gdi_path_add_lines(dc, pts, n, figure == DRAW_CLOSED);
 }
 
-/* The one road of Polygon, Polyline and PolyBezier once the count is known to be acceptable. */
-static bool draw_poly(GdiDC *dc, uint32_t type16, uint32_t type32, const POINT *pts, int n, DrawFigure figure)
+/* The one road of Polygon, Polyline and PolyBezier once the count is known to be acceptable;
+ * inlined into each. */
+__attribute__((always_inline))
+static inline bool draw_poly(GdiDC *dc, uint32_t type16, uint32_t type32, const POINT *pts, int n, DrawFigure figure)
 {
     if (n < 0 || (n > 0 && !pts) || !draw_path_figure(dc, pts, n, figure))
         return false;

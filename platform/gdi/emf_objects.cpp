@@ -62,10 +62,10 @@ bool table_create(GdiDC *dc, const HandleEntry *e, uint32_t i)
 
 } /* namespace */
 
-bool emf_select_object(GdiDC *dc, HGDIOBJ h, const HandleEntry *e)
+bool emf_select_object(GdiDC *dc, HGDIOBJ h, HandleEntry *e)
 {
     EmfRecorder *rec = dc->emf;
-    uint32_t i = table_find(rec, h);
+    uint32_t i = e->inMetafile ? table_find(rec, h) : 0;
     if (i == 0) {
         i = table_take(rec, h);
         if (i == 0)
@@ -74,13 +74,14 @@ bool emf_select_object(GdiDC *dc, HGDIOBJ h, const HandleEntry *e)
             table_release(rec, i);
             return false;
         }
+        e->inMetafile = true;
     }
     return emf_record_value(dc, emf::EMR_SELECTOBJECT, i);
 }
 
 void emf_forget_object(HGDIOBJ h)
 {
-    for (EmfRecorder *rec = emf_open_recorders(); rec; rec = rec->next) {
+    for (EmfRecorder *rec = g_openRecorders; rec; rec = rec->next) {
         uint32_t i = table_find(rec, h);
         if (i == 0)
             continue;

@@ -4,8 +4,8 @@
 
 #include "gdi_private.h"
 
-/* The open recorders, for DeleteObject. */
-EmfRecorder *emf_open_recorders(void);
+/* The open recorders, newest first, for DeleteObject; under the GDI lock. */
+extern EmfRecorder *g_openRecorders;
 
 /* Frees the object table at close. */
 void emf_objects_free(EmfRecorder *rec);

@@ -11,11 +11,11 @@
 #include <string.h>
 #include <unistd.h>
 
+EmfRecorder *g_openRecorders;
+
 namespace {
 
 enum { BUFFER_SIZE = 64 * 1024 };
-
-EmfRecorder *g_open; /* under the GDI lock */
 
 DWORD recorder_error_from_errno(int err)
 {
@@ -107,7 +107,7 @@ bool recorder_set_description(EmfRecorder *rec, const char *desc)
 
 void recorder_free(EmfRecorder *rec)
 {
-    for (EmfRecorder **link = &g_open; *link; link = &(*link)->next) {
+    for (EmfRecorder **link = &g_openRecorders; *link; link = &(*link)->next) {
         if (*link == rec) {
             *link = rec->next;
             break;
@@ -259,14 +259,13 @@ HDC recorder_create(HDC ref, LPCSTR file, const RECT *frame, LPCSTR desc)
     }
     dc->emf = rec;
     rec->dc = dc;
-    rec->next = g_open;
-    g_open = rec;
+    rec->next = g_openRecorders;
+    g_openRecorders = rec;
     return hdc;
 }
 
 } /* namespace */
 
-EmfRecorder *emf_open_recorders(void) { return g_open; }
 
 /* Checks that size more bytes may be recorded and flushes the buffer when they do not fit in it. */
 static bool recorder_make_room(EmfRecorder *rec, uint32_t size)

@@ -251,6 +251,7 @@ struct HandleEntry {
     uint16_t generation; /* 0..1022 (stock objects 1): of the live handle, or of the next one while free */
     uint8_t type;        /* OBJ_*; 0 while the slot is free */
     bool deletePending;  /* DeleteObject was called while the object was selected */
+    bool inMetafile;     /* some metafile's object table may hold it: false spares the searches */
     int selected;        /* DCs that hold the object */
 };
 /* Every slot a handle's 14 bits can name, in place from the start: a lookup needs no bounds test,
@@ -403,8 +404,9 @@ void emf_abort(GdiDC *dc);
 /* Records the selection of h (whose live entry is e, not a stock object's) into a metafile DC: its
  * creation record on first use in this DC, then EMR_SELECTOBJECT. False (nothing recorded) when a
  * record cannot be written. */
-bool emf_select_object(GdiDC *dc, HGDIOBJ h, const HandleEntry *e);
-/* DeleteObject's records: EMR_DELETEOBJECT in every open metafile whose table holds h. */
+bool emf_select_object(GdiDC *dc, HGDIOBJ h, HandleEntry *e);
+/* DeleteObject's records: EMR_DELETEOBJECT in every open metafile whose table holds h (callers
+ * skip it for an entry not inMetafile). */
 void emf_forget_object(HGDIOBJ h);
 
 /* Creation records, one per object family (pens.cpp, brushes.cpp). */

@@ -141,6 +141,7 @@ void handles_release_slot(HandleEntry *e)
     e->handle = 0;
     e->payload = NULL;
     e->deletePending = false;
+    e->inMetafile = false;
     e->selected = 0;
     e->generation = (uint16_t)(e->generation + 1u < GEN_MASK ? e->generation + 1u : 0);
     if (slot < g_firstFree)

@@ -75,7 +75,8 @@ BOOL objects_delete(HGDIOBJ h)
     default:
         return FALSE; /* DCs and metafiles */
     }
-    emf_forget_object(h);
+    if (e->inMetafile)
+        emf_forget_object(h);
     gdi_object_delete(e);
     return TRUE;
 }
