@@ -62,11 +62,8 @@ int context_caps(const GdiDC *dc, int index)
 
 } /* namespace */
 
-GdiDC *gdi_dc(HDC hdc)
+GdiDC *gdi_dc_invalid(void)
 {
-    DWORD type = gdi_handle_type(hdc);
-    if (type == OBJ_DC || type == OBJ_MEMDC || type == OBJ_ENHMETADC)
-        return (GdiDC *)gdi_handle_payload(hdc, type);
     SetLastError(ERROR_INVALID_HANDLE);
     return NULL;
 }

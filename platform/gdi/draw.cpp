@@ -11,6 +11,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 /* How a point list joins the path. */
@@ -31,7 +35,8 @@ const double draw_pi = 3.14159265358979323846;
 #define draw_enter(hdc, name, ...) \
     (hooks_in_use() ? draw_enter_hooked(hdc, name, __VA_ARGS__) : draw_enter_quiet(hdc))
 
-static GdiDC *draw_enter_quiet(HDC hdc)
+__attribute__((always_inline))
+static inline GdiDC *draw_enter_quiet(HDC hdc)
 {
     gdi_lock();
     GdiDC *dc = gdi_dc(hdc);
@@ -78,37 +83,110 @@ static bool draw_fits16(const emf::RECTL &box)
     return box.left >= -32768 && box.top >= -32768 && box.right <= 32767 && box.bottom <= 32767;
 }
 
+/* Point lists go through the compiler's vector types: two points (x, y, x, y) a vector for the box,
+ * four a vector for the 16-bit form. */
+typedef int32_t DrawPoints2 __attribute__((vector_size(16)));
+typedef int32_t DrawPoints4 __attribute__((vector_size(32)));
+typedef int16_t DrawPoints4Short __attribute__((vector_size(16)));
+static_assert(sizeof(POINT) == 8 && sizeof(emf::POINTL) == 8, "a point list is x, y pairs of 32 bits");
+
 /* Inclusive box of n >= 1 points. */
 static emf::RECTL draw_points_box(const POINT *pts, size_t n)
 {
-    emf::RECTL box = {pts[0].x, pts[0].y, pts[0].x, pts[0].y};
-    for (size_t i = 1; i < n; i++) {
-        box.left = pts[i].x < box.left ? pts[i].x : box.left;
-        box.top = pts[i].y < box.top ? pts[i].y : box.top;
-        box.right = pts[i].x > box.right ? pts[i].x : box.right;
-        box.bottom = pts[i].y > box.bottom ? pts[i].y : box.bottom;
+    /* Both halves start at the first point; an odd count leaves it out of the pairs. */
+    DrawPoints2 low = {pts[0].x, pts[0].y, pts[0].x, pts[0].y}, high = low;
+    for (size_t i = n % 2; i < n; i += 2) {
+        DrawPoints2 two;
+        memcpy(&two, pts + i, sizeof two);
+        low = two < low ? two : low;
+        high = two > high ? two : high;
     }
-    return box;
+    return emf::RECTL{low[0] < low[2] ? low[0] : low[2], low[1] < low[3] ? low[1] : low[3],
+                      high[0] > high[2] ? high[0] : high[2], high[1] > high[3] ? high[1] : high[3]};
 }
 
-static void draw_put_points(uint8_t *dst, const POINT *pts, size_t n, bool use16)
+#if defined(__SSE2__)
+/* The box of n >= 1 points when every coordinate lies strictly inside 16 bits, four points a step
+ * through saturating packs and 16-bit minima and maxima; false when some coordinate reaches a
+ * 16-bit limit, where the pack may have cut it. */
+__attribute__((always_inline))
+inline static bool draw_points_box_inside16(const POINT *pts, size_t n, emf::RECTL *box)
 {
-    for (size_t i = 0; i < n; i++) {
-        if (use16) {
-            emf::POINTS s = {(int16_t)pts[i].x, (int16_t)pts[i].y};
-            memcpy(dst + 4 * i, &s, sizeof s);
-        } else {
-            emf::POINTL l = {pts[i].x, pts[i].y};
-            memcpy(dst + 8 * i, &l, sizeof l);
-        }
+    int64_t start;
+    memcpy(&start, pts, sizeof start);
+    __m128i first = _mm_packs_epi32(_mm_set1_epi64x(start), _mm_set1_epi64x(start));
+    __m128i low = first, high = first;
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        __m128i four = _mm_packs_epi32(_mm_loadu_si128((const __m128i *)(pts + i)),
+                                       _mm_loadu_si128((const __m128i *)(pts + i + 2)));
+        low = _mm_min_epi16(low, four);
+        high = _mm_max_epi16(high, four);
+    }
+    for (; i < n; i++) {
+        int64_t one;
+        memcpy(&one, pts + i, sizeof one);
+        __m128i point = _mm_packs_epi32(_mm_set1_epi64x(one), _mm_set1_epi64x(one));
+        low = _mm_min_epi16(low, point);
+        high = _mm_max_epi16(high, point);
+    }
+    /* Lanes alternate x and y: fold the halves, then the pairs, into lanes 0 (x) and 1 (y). */
+    low = _mm_min_epi16(low, _mm_shuffle_epi32(low, 0x4E));
+    low = _mm_min_epi16(low, _mm_shuffle_epi32(low, 0xB1));
+    high = _mm_max_epi16(high, _mm_shuffle_epi32(high, 0x4E));
+    high = _mm_max_epi16(high, _mm_shuffle_epi32(high, 0xB1));
+    uint32_t lo = (uint32_t)_mm_cvtsi128_si32(low), hi = (uint32_t)_mm_cvtsi128_si32(high);
+    *box = emf::RECTL{(int16_t)lo, (int16_t)(lo >> 16), (int16_t)hi, (int16_t)(hi >> 16)};
+    return box->left > -32768 && box->top > -32768 && box->right < 32767 && box->bottom < 32767;
+}
+#endif
+
+/* The inclusive box of n >= 1 points and whether they fit the 16-bit form. */
+__attribute__((always_inline))
+inline static bool draw_points_box_fits16(const POINT *pts, size_t n, emf::RECTL *box)
+{
+#if defined(__SSE2__)
+    if (draw_points_box_inside16(pts, n, box))
+        return true;
+#endif
+    *box = draw_points_box(pts, n);
+    return draw_fits16(*box);
+}
+
+/* The points in the record's form; the 16-bit form only for points that fit, so it truncates. */
+__attribute__((always_inline))
+inline static void draw_put_points(uint8_t *dst, const POINT *pts, size_t n, bool use16)
+{
+    if (!use16) {
+        memcpy(dst, pts, 8 * n);
+        return;
+    }
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+#if defined(__SSE2__)
+        /* The pack saturates, which for points that fit is the truncation below. */
+        __m128i packed = _mm_packs_epi32(_mm_loadu_si128((const __m128i *)(pts + i)),
+                                         _mm_loadu_si128((const __m128i *)(pts + i + 2)));
+        _mm_storeu_si128((__m128i *)(dst + 4 * i), packed);
+#else
+        DrawPoints4 four;
+        memcpy(&four, pts + i, sizeof four);
+        DrawPoints4Short packed = __builtin_convertvector(four, DrawPoints4Short);
+        memcpy(dst + 4 * i, &packed, sizeof packed);
+#endif
+    }
+    for (; i < n; i++) {
+        emf::POINTS s = {(int16_t)pts[i].x, (int16_t)pts[i].y};
+        memcpy(dst + 4 * i, &s, sizeof s);
     }
 }
 
 /* Builds a point-list record in the recorder's buffer: head bytes (starting with emf::EMR and
  * rclBounds), then counts, then the points in the 16- or 32-bit form; adds bounds to the header
- * when asked. */
-static bool draw_point_record(GdiDC *dc, void *head, uint32_t headSize, const INT *counts, size_t nCounts,
-                              const POINT *pts, size_t n, bool use16, const emf::RECTL *headerBounds)
+ * when asked. Inlined, so the head's copy has its fixed size. */
+__attribute__((always_inline))
+inline static bool draw_point_record(GdiDC *dc, void *head, uint32_t headSize, const INT *counts, size_t nCounts,
+                                     const POINT *pts, size_t n, bool use16, const emf::RECTL *headerBounds)
 {
     uint64_t size = headSize + 4 * (uint64_t)nCounts + (use16 ? 4 : 8) * (uint64_t)n;
     if (size > UINT32_MAX)
@@ -138,13 +216,15 @@ static bool draw_path_figure(GdiDC *dc, const POINT *pts, int n, DrawFigure figu
     return gdi_path_add_lines(dc, pts, n, figure == DRAW_CLOSED);
 }
 
-/* The one road of Polygon, Polyline and PolyBezier once the count is known to be acceptable. */
-static bool draw_poly(GdiDC *dc, uint32_t type16, uint32_t type32, const POINT *pts, int n, DrawFigure figure)
+/* The one road of Polygon, Polyline and PolyBezier once the count is known to be acceptable;
+ * inlined into each. */
+__attribute__((always_inline))
+static inline bool draw_poly(GdiDC *dc, uint32_t type16, uint32_t type32, const POINT *pts, int n, DrawFigure figure)
 {
     if (n < 0 || (n > 0 && !pts) || !draw_path_figure(dc, pts, n, figure))
         return false;
-    emf::RECTL box = n > 0 ? draw_points_box(pts, (size_t)n) : draw_noBounds;
-    bool use16 = n == 0 || draw_fits16(box);
+    emf::RECTL box = draw_noBounds;
+    bool use16 = n == 0 || draw_points_box_fits16(pts, (size_t)n, &box);
     bool counted = n > 0 && !draw_in_path(dc);
     if (!counted)
         box = draw_noBounds;
@@ -217,8 +297,8 @@ BOOL WINAPI PolyPolygon(HDC hdc, const POINT *apt, const INT *asz, int csz)
         valid = valid && asz[i] >= 2;
     if (valid && !draw_path_polygons(dc, apt, asz, csz))
         return draw_leave(false);
-    emf::RECTL box = total > 0 ? draw_points_box(apt, (size_t)total) : draw_noBounds;
-    bool use16 = total == 0 || draw_fits16(box);
+    emf::RECTL box = draw_noBounds;
+    bool use16 = total == 0 || draw_points_box_fits16(apt, (size_t)total, &box);
     bool counted = valid && !draw_in_path(dc);
     if (!counted)
         box = draw_noBounds;

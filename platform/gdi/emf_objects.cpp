@@ -45,16 +45,16 @@ void table_release(EmfRecorder *rec, uint32_t i)
     rec->slotsInUse--;
 }
 
-bool table_create(GdiDC *dc, HGDIOBJ h, uint32_t i)
+bool table_create(GdiDC *dc, const HandleEntry *e, uint32_t i)
 {
-    switch (gdi_handle_type(h)) {
+    switch (e->type) {
     case OBJ_PEN:
     case OBJ_EXTPEN:
-        return pen_record_create(dc, (const GdiPen *)gdi_handle_payload(h, 0), i);
+        return pen_record_create(dc, (const GdiPen *)e->payload, i);
     case OBJ_BRUSH:
-        return brush_record_create(dc, (const GdiBrush *)gdi_handle_payload(h, OBJ_BRUSH), i);
+        return brush_record_create(dc, (const GdiBrush *)e->payload, i);
     case OBJ_FONT:
-        return font_record_create(dc, (const GdiFont *)gdi_handle_payload(h, OBJ_FONT), i);
+        return font_record_create(dc, (const GdiFont *)e->payload, i);
     default:
         return false;
     }
@@ -62,28 +62,26 @@ bool table_create(GdiDC *dc, HGDIOBJ h, uint32_t i)
 
 } /* namespace */
 
-bool emf_select_object(GdiDC *dc, HGDIOBJ h)
+bool emf_select_object(GdiDC *dc, HGDIOBJ h, HandleEntry *e)
 {
-    int stock = gdi_stock_index(h);
-    if (stock >= 0)
-        return emf_record_value(dc, emf::EMR_SELECTOBJECT, emf::ENHMETA_STOCK_OBJECT | (uint32_t)stock);
     EmfRecorder *rec = dc->emf;
-    uint32_t i = table_find(rec, h);
+    uint32_t i = e->inMetafile ? table_find(rec, h) : 0;
     if (i == 0) {
         i = table_take(rec, h);
         if (i == 0)
             return false;
-        if (!table_create(dc, h, i)) {
+        if (!table_create(dc, e, i)) {
             table_release(rec, i);
             return false;
         }
+        e->inMetafile = true;
     }
     return emf_record_value(dc, emf::EMR_SELECTOBJECT, i);
 }
 
 void emf_forget_object(HGDIOBJ h)
 {
-    for (EmfRecorder *rec = emf_open_recorders(); rec; rec = rec->next) {
+    for (EmfRecorder *rec = g_openRecorders; rec; rec = rec->next) {
         uint32_t i = table_find(rec, h);
         if (i == 0)
             continue;

@@ -11,11 +11,11 @@
 #include <string.h>
 #include <unistd.h>
 
+EmfRecorder *g_openRecorders;
+
 namespace {
 
 enum { BUFFER_SIZE = 64 * 1024 };
-
-EmfRecorder *g_open; /* under the GDI lock */
 
 DWORD recorder_error_from_errno(int err)
 {
@@ -29,11 +29,19 @@ DWORD recorder_error_from_errno(int err)
     }
 }
 
+/* Sets room after the buffer, the byte count or the failure changed. */
+void recorder_set_room(EmfRecorder *rec)
+{
+    uint32_t inBuffer = rec->capacity - rec->buffered, countable = UINT32_MAX - rec->nBytes;
+    rec->room = rec->failed ? 0 : inBuffer < countable ? inBuffer : countable;
+}
+
 void recorder_fail(EmfRecorder *rec, DWORD error)
 {
     if (!rec->failed)
         rec->error = error;
     rec->failed = true;
+    rec->room = 0;
 }
 
 bool recorder_write_all(EmfRecorder *rec, const uint8_t *data, size_t size, off_t at)
@@ -60,6 +68,7 @@ bool recorder_flush(EmfRecorder *rec)
         return false;
     bool ok = recorder_write_all(rec, rec->buffer, rec->buffered, -1);
     rec->buffered = 0;
+    recorder_set_room(rec);
     return ok;
 }
 
@@ -98,7 +107,7 @@ bool recorder_set_description(EmfRecorder *rec, const char *desc)
 
 void recorder_free(EmfRecorder *rec)
 {
-    for (EmfRecorder **link = &g_open; *link; link = &(*link)->next) {
+    for (EmfRecorder **link = &g_openRecorders; *link; link = &(*link)->next) {
         if (*link == rec) {
             *link = rec->next;
             break;
@@ -144,13 +153,21 @@ EmfRecorder *recorder_open(const char *file, const RECT *frame, const char *desc
     /* The header's room is reserved at the start; it is written over at close. */
     rec->buffered = rec->nBytes = recorder_header_size(rec);
     rec->nRecords = 1;
+    rec->bounds = emf::RECTL{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    recorder_set_room(rec);
     return rec;
+}
+
+/* rclBounds as the header holds it: (0,0,-1,-1) while nothing drew. */
+emf::RECTL recorder_bounds(const EmfRecorder *rec)
+{
+    return rec->bounds.left <= rec->bounds.right ? rec->bounds : emf::RECTL{0, 0, -1, -1};
 }
 
 /* rclFrame for a NULL frame: the bounds in .01 mm, rounded to nearest as Windows rounds them. */
 emf::RECTL recorder_derived_frame(const EmfRecorder *rec, const DeviceCaps &caps)
 {
-    emf::RECTL b = rec->haveBounds ? rec->bounds : emf::RECTL{0, 0, -1, -1};
+    emf::RECTL b = recorder_bounds(rec);
     int mmX = caps.horzSizeMm * 100, mmY = caps.vertSizeMm * 100;
     return emf::RECTL{MulDiv(b.left, mmX, caps.horzRes), MulDiv(b.top, mmY, caps.vertRes),
                       MulDiv(b.right, mmX, caps.horzRes), MulDiv(b.bottom, mmY, caps.vertRes)};
@@ -163,7 +180,7 @@ bool recorder_write_header(EmfRecorder *rec)
     memset(&h, 0, sizeof h);
     h.emr.iType = emf::EMR_HEADER;
     h.emr.nSize = recorder_header_size(rec);
-    h.rclBounds = rec->haveBounds ? rec->bounds : emf::RECTL{0, 0, -1, -1};
+    h.rclBounds = recorder_bounds(rec);
     h.rclFrame = rec->haveFrame ? rec->frame : recorder_derived_frame(rec, caps);
     h.dSignature = emf::ENHMETA_SIGNATURE;
     h.nVersion = emf::ENHMETA_VERSION;
@@ -242,27 +259,13 @@ HDC recorder_create(HDC ref, LPCSTR file, const RECT *frame, LPCSTR desc)
     }
     dc->emf = rec;
     rec->dc = dc;
-    rec->next = g_open;
-    g_open = rec;
+    rec->next = g_openRecorders;
+    g_openRecorders = rec;
     return hdc;
 }
 
 } /* namespace */
 
-EmfRecorder *emf_open_recorders(void) { return g_open; }
-
-bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value)
-{
-    if (!dc || dc->kind != DC_KIND_METAFILE)
-        return true;
-    uint32_t *rec = (uint32_t *)emf_record_space(dc, sizeof(emf::EMRSETVALUE));
-    if (!rec)
-        return false;
-    rec[0] = iType;
-    rec[1] = sizeof(emf::EMRSETVALUE);
-    rec[2] = value;
-    return true;
-}
 
 /* Checks that size more bytes may be recorded and flushes the buffer when they do not fit in it. */
 static bool recorder_make_room(EmfRecorder *rec, uint32_t size)
@@ -276,16 +279,8 @@ static bool recorder_make_room(EmfRecorder *rec, uint32_t size)
     return rec->buffered + size <= rec->capacity || recorder_flush(rec);
 }
 
-static void recorder_count(EmfRecorder *rec, uint32_t size)
+bool emf_record_flushing(GdiDC *dc, const void *record, uint32_t size)
 {
-    rec->nBytes += size;
-    rec->nRecords++;
-}
-
-bool emf_record(GdiDC *dc, const void *record, uint32_t size)
-{
-    if (!dc || dc->kind != DC_KIND_METAFILE)
-        return true;
     EmfRecorder *rec = dc->emf;
     const emf::EMR *emr = (const emf::EMR *)record;
     assert(size >= sizeof *emr && size % 4 == 0 && emr->nSize == size);
@@ -298,21 +293,16 @@ bool emf_record(GdiDC *dc, const void *record, uint32_t size)
     }
     if (!recorder_make_room(rec, size) || !recorder_write_all(rec, (const uint8_t *)record, size, -1))
         return false;
-    recorder_count(rec, size);
+    rec->nBytes += size;
+    rec->nRecords++;
+    recorder_set_room(rec);
     return true;
 }
 
-void *emf_record_space(GdiDC *dc, uint32_t size)
+void *emf_record_space_flushing(GdiDC *dc, uint32_t size)
 {
     EmfRecorder *rec = dc->emf;
     assert(dc->kind == DC_KIND_METAFILE && size % 4 == 0);
-    /* Most records: room in the buffer of a sound file that nBytes can still count. */
-    if (size <= rec->capacity - rec->buffered && size <= UINT32_MAX - rec->nBytes && !rec->failed) {
-        uint8_t *room = rec->buffer + rec->buffered;
-        rec->buffered += size;
-        recorder_count(rec, size);
-        return room;
-    }
     if (!recorder_make_room(rec, size))
         return NULL;
     if (size > rec->capacity) {
@@ -322,29 +312,9 @@ void *emf_record_space(GdiDC *dc, uint32_t size)
             return NULL;
         rec->buffer = grown;
         rec->capacity = size;
+        recorder_set_room(rec);
     }
-    uint8_t *room = rec->buffer + rec->buffered;
-    rec->buffered += size;
-    recorder_count(rec, size);
-    return room;
-}
-
-/* The stand-in's DCs keep MM_TEXT with no origins, so logical units are device units. */
-void emf_add_bounds(GdiDC *dc, const emf::RECTL &logical)
-{
-    if (!dc || dc->kind != DC_KIND_METAFILE || logical.right < logical.left || logical.bottom < logical.top)
-        return;
-    EmfRecorder *rec = dc->emf;
-    if (!rec->haveBounds) {
-        rec->bounds = logical;
-        rec->haveBounds = true;
-        return;
-    }
-    emf::RECTL &b = rec->bounds;
-    b.left = logical.left < b.left ? logical.left : b.left;
-    b.top = logical.top < b.top ? logical.top : b.top;
-    b.right = logical.right > b.right ? logical.right : b.right;
-    b.bottom = logical.bottom > b.bottom ? logical.bottom : b.bottom;
+    return emf_record_space(dc, size); /* fits now */
 }
 
 void emf_abort(GdiDC *dc)

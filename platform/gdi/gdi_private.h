@@ -7,6 +7,7 @@
 #include "emf_format.h"
 
 #include <pthread.h>
+#include <string.h>
 
 /* Every GDI entry point runs under the one GDI lock: calls on different device contexts may come
  * from different threads, and DeleteObject touches every metafile that holds the object. While
@@ -15,8 +16,11 @@
  * ends this for good, under the lock, with a process-wide memory barrier and a wait until the
  * lone thread is outside (handles.cpp). */
 extern std::atomic<bool> g_shared;
-extern std::atomic<pthread_t> g_loneThread;
+extern std::atomic<uintptr_t> g_loneThread;
 extern std::atomic<int> g_loneDepth;
+/* The calling thread's identity on the lone road: its thread pointer, one register read where
+ * pthread_self is a call into the C library; unique among live threads as pthread_self is. */
+inline uintptr_t gdi_thread_self(void) { return (uintptr_t)__builtin_thread_pointer(); }
 /* Makes the calling thread the lone one if no thread has been and the barrier is available. */
 bool gdi_lock_claim(void);
 /* The lock itself, for every thread once a second one has come. */
@@ -25,7 +29,7 @@ void gdi_unlock_shared(void);
 
 inline void gdi_lock(void)
 {
-    if (g_loneThread.load(std::memory_order_relaxed) == pthread_self() || gdi_lock_claim()) {
+    if (g_loneThread.load(std::memory_order_relaxed) == gdi_thread_self() || gdi_lock_claim()) {
         int depth = g_loneDepth.load(std::memory_order_relaxed);
         g_loneDepth.store(depth + 1, std::memory_order_relaxed);
         if (depth > 0)
@@ -41,7 +45,7 @@ inline void gdi_lock(void)
 inline void gdi_unlock(void)
 {
     int depth = g_loneDepth.load(std::memory_order_relaxed);
-    if (depth > 0 && g_loneThread.load(std::memory_order_relaxed) == pthread_self())
+    if (depth > 0 && g_loneThread.load(std::memory_order_relaxed) == gdi_thread_self())
         g_loneDepth.store(depth - 1, std::memory_order_release);
     else
         gdi_unlock_shared();
@@ -67,7 +71,31 @@ struct DeviceCaps {
     int logPixelsX, logPixelsY;
 };
 
-struct EmfRecorder; /* private to the recorder */
+/* A metafile DC's recorder. The record writers reach the buffer inline (emf_record_space); the
+ * rest is the recorder's (emf_recorder.cpp) and its object table's (emf_objects.cpp). */
+struct EmfRecorder {
+    struct GdiDC *dc;
+    int fd;
+    uint8_t *buffer;       /* records not yet written to fd */
+    uint32_t buffered;
+    uint32_t capacity;     /* of buffer: 64 KiB, or the largest record built in place */
+    uint32_t room;         /* bytes a record may take in the buffer now: 0 once the file failed,
+                            * and never more than nBytes can still count */
+    bool failed;           /* a record was lost: CloseEnhMetaFile fails */
+    DWORD error;           /* the last error of the first failure */
+    uint32_t nBytes;       /* header included */
+    uint32_t nRecords;     /* header included */
+    emf::RECTL bounds;     /* device units, inclusive; left > right while nothing drew */
+    bool haveFrame;
+    emf::RECTL frame;      /* as passed to CreateEnhMetaFileA */
+    uint8_t *description;  /* UTF-16LE, zero-padded to 4 bytes; NULL when none */
+    uint32_t nDescription; /* UTF-16 units */
+    HGDIOBJ *slots;        /* object table: slots[i] holds the object of index i; slot 0 unused */
+    uint32_t slotCount;
+    uint32_t slotsEnd;     /* every index from here on is free: the searches stop here */
+    uint32_t slotsInUse, maxSlotsInUse;
+    EmfRecorder *next;     /* the open recorders, newest first */
+};
 
 struct GdiDC {
     DcKind kind;
@@ -88,8 +116,8 @@ struct GdiDC {
 };
 
 /* The live DC behind hdc, or NULL (last error ERROR_INVALID_HANDLE) for a null, stale or
- * non-DC handle. Call with the GDI lock held. */
-GdiDC *gdi_dc(HDC hdc);
+ * non-DC handle. Call with the GDI lock held. Inline, below the handle table. */
+inline GdiDC *gdi_dc(HDC hdc);
 
 /* Writes "type#n" for a handle into buf (at least 32 bytes) for trace entries; "null" for 0, the
  * SDK name for a stock object ("BLACK_PEN"), the hex value for a value that is no GDI handle.
@@ -103,21 +131,68 @@ int gdi_selected_pen_width(GdiDC *dc);
 
 /* ---- Recorder (metafile DCs; both calls are no-ops returning true on other DCs) ---- */
 
-/* Appends one record: rec starts with emf::EMR whose nSize equals size, a multiple of 4.
- * Returns false when the record cannot be stored (the DC's file is then marked failed). */
-bool emf_record(GdiDC *dc, const void *rec, uint32_t size);
+/* emf_record's road when the record does not fit in the buffer's room. */
+bool emf_record_flushing(GdiDC *dc, const void *rec, uint32_t size);
+
+/* emf_record_space's road when the record does not fit in the buffer's room. */
+void *emf_record_space_flushing(GdiDC *dc, uint32_t size);
 
 /* Room for one record of size bytes (a multiple of 4) in a metafile DC's buffer, already counted
  * as written: the caller builds the whole record there before recording anything else. NULL when
  * the record cannot be stored (as emf_record) or memory for an outsize one runs out. */
-void *emf_record_space(GdiDC *dc, uint32_t size);
+inline void *emf_record_space(GdiDC *dc, uint32_t size)
+{
+    EmfRecorder *rec = dc->emf;
+    if (size > rec->room)
+        return emf_record_space_flushing(dc, size);
+    uint8_t *at = rec->buffer + rec->buffered;
+    rec->buffered += size;
+    rec->room -= size; /* both of its limits shrink by size */
+    rec->nBytes += size;
+    rec->nRecords++;
+    return at;
+}
+
+/* Appends one record: rec starts with emf::EMR whose nSize equals size, a multiple of 4.
+ * Returns false when the record cannot be stored (the DC's file is then marked failed). Inline, so
+ * a record of a fixed size is copied without a call. */
+inline bool emf_record(GdiDC *dc, const void *rec, uint32_t size)
+{
+    if (!dc || dc->kind != DC_KIND_METAFILE)
+        return true;
+    if (size > dc->emf->room)
+        return emf_record_flushing(dc, rec, size);
+    memcpy(emf_record_space(dc, size), rec, size);
+    return true;
+}
 
 /* Appends a 12-byte record of one 32-bit value (EMR_SETROP2, EMR_SELECTOBJECT, ...), as emf_record. */
-bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value);
+inline bool emf_record_value(GdiDC *dc, uint32_t iType, uint32_t value)
+{
+    if (dc->kind != DC_KIND_METAFILE)
+        return true;
+    uint32_t *rec = (uint32_t *)emf_record_space(dc, sizeof(emf::EMRSETVALUE));
+    if (!rec)
+        return false;
+    rec[0] = iType;
+    rec[1] = sizeof(emf::EMRSETVALUE);
+    rec[2] = value;
+    return true;
+}
 
 /* Unions an inclusive rectangle in logical units into the header's rclBounds (converted to device
- * units). Callers skip it while a path is open; an empty rectangle (right < left) is ignored. */
-void emf_add_bounds(GdiDC *dc, const emf::RECTL &logical);
+ * units). Callers skip it while a path is open; an empty rectangle (right < left) is ignored. The
+ * stand-in's DCs keep MM_TEXT with no origins, so logical units are device units. */
+inline void emf_add_bounds(GdiDC *dc, const emf::RECTL &logical)
+{
+    if (dc->kind != DC_KIND_METAFILE || logical.right < logical.left || logical.bottom < logical.top)
+        return;
+    emf::RECTL &b = dc->emf->bounds; /* starts inside out, so the first rectangle becomes it */
+    b.left = logical.left < b.left ? logical.left : b.left;
+    b.top = logical.top < b.top ? logical.top : b.top;
+    b.right = logical.right > b.right ? logical.right : b.right;
+    b.bottom = logical.bottom > b.bottom ? logical.bottom : b.bottom;
+}
 
 /* ---- Path geometry (path.cpp) ----
  * The figures of dc's path, in logical units, kept while dc->path is PATH_OPEN or PATH_CLOSED. The
@@ -173,24 +248,37 @@ HGDIOBJ gdi_handle_alloc(DWORD objType, void *payload);
 struct HandleEntry {
     void *payload;
     uint32_t handle;     /* the live handle's value, so a lookup is one compare; 0 while free */
-    uint16_t generation; /* 1..1023: of the live handle, or of the next one while free */
+    uint16_t generation; /* 0..1022 (stock objects 1): of the live handle, or of the next one while free */
     uint8_t type;        /* OBJ_*; 0 while the slot is free */
     bool deletePending;  /* DeleteObject was called while the object was selected */
+    bool inMetafile;     /* some metafile's object table may hold it: false spares the searches */
     int selected;        /* DCs that hold the object */
 };
-extern HandleEntry *g_entries;
-extern uint32_t g_capacity;
+/* Every slot a handle's 14 bits can name, in place from the start: a lookup needs no bounds test,
+ * and the pages of slots never used are never touched. */
+enum { GDI_HANDLE_SLOTS = 0x4000 };
+extern HandleEntry g_entries[GDI_HANDLE_SLOTS];
 
 /* The live entry h names, or NULL for a null, stale, junk or foreign value: the slot is the low 14
- * bits of the value, and a free slot holds 0, which no other handle value equals. */
+ * bits of the value, a free slot holds 0, which no other handle value equals, and slot 0, never
+ * used, holds 1, which no value naming slot 0 equals (0 included). */
 inline HandleEntry *gdi_handle_entry(HGDIOBJ h)
 {
     uintptr_t value = (uintptr_t)h;
-    uint32_t slot = (uint32_t)value & 0x3FFF;
-    if (value == 0 || slot >= g_capacity || g_entries[slot].handle != value)
-        return NULL;
-    return &g_entries[slot];
+    HandleEntry *e = &g_entries[value & (GDI_HANDLE_SLOTS - 1)];
+    return e->handle == value ? e : NULL;
 }
+/* gdi_dc's answer for a handle that names no live DC: ERROR_INVALID_HANDLE and NULL. */
+GdiDC *gdi_dc_invalid(void);
+
+inline GdiDC *gdi_dc(HDC hdc)
+{
+    HandleEntry *e = gdi_handle_entry(hdc);
+    if (e && (e->type == OBJ_DC || e->type == OBJ_MEMDC || e->type == OBJ_ENHMETADC))
+        return (GdiDC *)e->payload;
+    return gdi_dc_invalid();
+}
+
 /* The type of a live handle (deleted-but-still-selected included), or 0. */
 inline DWORD gdi_handle_type(HGDIOBJ h)
 {
@@ -205,18 +293,43 @@ inline void *gdi_handle_payload(HGDIOBJ h, DWORD objType)
 }
 /* The stock index of h (0..GDI_STOCK_COUNT-1), or -1 for any other value. */
 int gdi_stock_index(HGDIOBJ h);
+/* The stock index of a live entry, or -1: stock object i lives in slot i+1, and only it does. */
+inline int gdi_entry_stock_index(const HandleEntry *e)
+{
+    uint32_t slot = (uint32_t)(e - g_entries);
+    return slot >= 1 && slot <= GDI_STOCK_COUNT ? (int)slot - 1 : -1;
+}
 /* The fixed handle of stock object i, or NULL for an index that names none. */
 HGDIOBJ gdi_stock_handle(int i);
 /* Frees the slot of a DC or metafile handle (its payload is the caller's to free). */
 void gdi_handle_free(HGDIOBJ h);
+/* Frees a dead object's payload and its slot. */
+void gdi_object_release(HandleEntry *e);
 /* Selection counting: an object DeleteObject was called on while selected dies when the last DC
  * lets it go. */
-void gdi_object_selected(HGDIOBJ h);
-void gdi_object_deselected(HGDIOBJ h);
+inline void gdi_object_selected(HGDIOBJ h)
+{
+    HandleEntry *e = gdi_handle_entry(h);
+    if (e)
+        e->selected++;
+}
+inline void gdi_object_deselected(HGDIOBJ h)
+{
+    HandleEntry *e = gdi_handle_entry(h);
+    if (e && e->selected > 0 && --e->selected == 0 && e->deletePending)
+        gdi_object_release(e);
+}
 /* The number of DCs that hold h. */
 int gdi_object_holders(HGDIOBJ h);
-/* DeleteObject's part: frees h now, or marks it to die at its last deselection. */
-void gdi_object_delete(HGDIOBJ h);
+/* DeleteObject's part for the live, non-stock object of e: frees it now, or marks it to die at its
+ * last deselection. */
+inline void gdi_object_delete(HandleEntry *e)
+{
+    if (e->selected > 0)
+        e->deletePending = true;
+    else
+        gdi_object_release(e);
+}
 
 /* ---- Object payloads ---- */
 
@@ -288,10 +401,12 @@ void emf_abort(GdiDC *dc);
 
 /* ---- Metafile object table (emf_objects.cpp) ---- */
 
-/* Records the selection of h into a metafile DC: its creation record on first use in this DC,
- * then EMR_SELECTOBJECT. False (nothing recorded) when a record cannot be written. */
-bool emf_select_object(GdiDC *dc, HGDIOBJ h);
-/* DeleteObject's records: EMR_DELETEOBJECT in every open metafile whose table holds h. */
+/* Records the selection of h (whose live entry is e, not a stock object's) into a metafile DC: its
+ * creation record on first use in this DC, then EMR_SELECTOBJECT. False (nothing recorded) when a
+ * record cannot be written. */
+bool emf_select_object(GdiDC *dc, HGDIOBJ h, HandleEntry *e);
+/* DeleteObject's records: EMR_DELETEOBJECT in every open metafile whose table holds h (callers
+ * skip it for an entry not inMetafile). */
 void emf_forget_object(HGDIOBJ h);
 
 /* Creation records, one per object family (pens.cpp, brushes.cpp). */

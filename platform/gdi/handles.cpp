@@ -10,7 +10,6 @@
 #include <unistd.h>
 #include <stdarg.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -26,10 +25,9 @@ enum : uint32_t {
     TYPE_SHIFT = 14,
     TYPE_MASK = 0xF,
     SLOT_MASK = 0x3FFF,
-    MAX_SLOTS = SLOT_MASK + 1,
     FIRST_DYNAMIC_SLOT = GDI_STOCK_COUNT + 1, /* slot 0 is never used; stock object i is slot i+1 */
 };
-static_assert(SLOT_MASK == 0x3FFF && GEN_MASK == 1023, "gdi_handle_entry and HandleEntry know the layout");
+static_assert(SLOT_MASK + 1 == GDI_HANDLE_SLOTS && GEN_MASK == 1023, "gdi_handle_entry and HandleEntry know the layout");
 
 /* The GDI lock, recursive: 0 free, 1 taken, 2 taken with a thread asleep on it. Uncontended it
  * costs one atomic exchange to take and one to give back. */
@@ -39,15 +37,14 @@ int g_lockDepth; /* the owner's */
 
 } /* namespace */
 
-HandleEntry *g_entries;
-uint32_t g_capacity;
+HandleEntry g_entries[GDI_HANDLE_SLOTS];
 
 /* The lone thread's road (gdi_private.h). The barrier is what makes its plain stores and loads
  * safe: once lock_share's barrier has run, the lone thread's next entry sees g_shared and takes the
  * lock, and its being inside, stored before it looked at g_shared, is seen by lock_share. Where the
  * kernel lacks the barrier, nobody takes the lone road. */
 std::atomic<bool> g_shared{false};
-std::atomic<pthread_t> g_loneThread{0};
+std::atomic<uintptr_t> g_loneThread{0};
 std::atomic<int> g_loneDepth{0};
 
 namespace {
@@ -117,29 +114,15 @@ void *handles_stock_payload(int i)
     }
 }
 
-/* Grows the table to hold at least need slots; the first growth also lays out the stock objects. */
-bool handles_grow(uint32_t need)
+/* Lays out the stock objects in their slots, once; slot 0 gets a value no handle names. */
+bool handles_lay_out_stock(void)
 {
-    if (need <= g_capacity)
+    if (g_entries[0].handle != 0)
         return true;
-    if (need > MAX_SLOTS)
-        return false;
-    uint32_t capacity = g_capacity ? g_capacity : 64;
-    while (capacity < need)
-        capacity *= 2;
-    if (capacity > MAX_SLOTS)
-        capacity = MAX_SLOTS;
-    HandleEntry *grown = (HandleEntry *)realloc(g_entries, capacity * sizeof *grown);
-    if (!grown)
-        return false;
-    memset(grown + g_capacity, 0, (capacity - g_capacity) * sizeof *grown);
-    for (uint32_t slot = g_capacity; slot < capacity; slot++)
-        grown[slot].generation = 1;
-    bool first = g_capacity == 0;
-    g_entries = grown;
-    g_capacity = capacity;
-    for (int i = 0; first && i < GDI_STOCK_COUNT; i++) {
+    g_entries[0].handle = 1;
+    for (int i = 0; i < GDI_STOCK_COUNT; i++) {
         g_entries[i + 1].type = kStockTypes[i];
+        g_entries[i + 1].generation = 1;
         g_entries[i + 1].handle = kStockTypes[i] ? handles_make((uint32_t)i + 1, kStockTypes[i], 1) : 0;
         g_entries[i + 1].payload = handles_stock_payload(i);
     }
@@ -147,8 +130,8 @@ bool handles_grow(uint32_t need)
 }
 
 /* The stock objects are laid out when the library loads, so a lookup is an index and a generation
- * check, never a growth step. Should memory run out this early, the first allocation retries. */
-const bool g_stockLaidOut = handles_grow(FIRST_DYNAMIC_SLOT);
+ * check; a handle made before that (by another library's loading) lays them out first. */
+const bool g_stockLaidOut = handles_lay_out_stock();
 
 void handles_release_slot(HandleEntry *e)
 {
@@ -158,8 +141,9 @@ void handles_release_slot(HandleEntry *e)
     e->handle = 0;
     e->payload = NULL;
     e->deletePending = false;
+    e->inMetafile = false;
     e->selected = 0;
-    e->generation = (uint16_t)(e->generation % GEN_MASK + 1);
+    e->generation = (uint16_t)(e->generation + 1u < GEN_MASK ? e->generation + 1u : 0);
     if (slot < g_firstFree)
         g_firstFree = slot;
 }
@@ -168,9 +152,9 @@ void handles_release_slot(HandleEntry *e)
 
 bool gdi_lock_claim(void)
 {
-    pthread_t none = 0;
+    uintptr_t none = 0;
     return g_barrierReady && !g_shared.load(std::memory_order_relaxed) &&
-           g_loneThread.compare_exchange_strong(none, pthread_self(), std::memory_order_relaxed);
+           g_loneThread.compare_exchange_strong(none, gdi_thread_self(), std::memory_order_relaxed);
 }
 
 void gdi_lock_shared(void)
@@ -220,10 +204,11 @@ bool gdi_enter_hooked(const char *name, const char *argsFormat, ...)
 
 HGDIOBJ gdi_handle_alloc(DWORD objType, void *payload)
 {
+    handles_lay_out_stock();
     uint32_t slot = g_firstFree;
-    while (slot < g_capacity && g_entries[slot].type != 0)
+    while (slot < GDI_HANDLE_SLOTS && g_entries[slot].type != 0)
         slot++;
-    if (!handles_grow(slot + 1))
+    if (slot == GDI_HANDLE_SLOTS)
         return NULL;
     HandleEntry *e = &g_entries[slot];
     e->type = (uint8_t)objType;
@@ -257,39 +242,14 @@ void gdi_handle_free(HGDIOBJ h)
         handles_release_slot(e);
 }
 
-void gdi_object_selected(HGDIOBJ h)
-{
-    HandleEntry *e = gdi_handle_entry(h);
-    if (e)
-        e->selected++;
-}
-
 int gdi_object_holders(HGDIOBJ h)
 {
     HandleEntry *e = gdi_handle_entry(h);
     return e ? e->selected : 0;
 }
 
-void gdi_object_deselected(HGDIOBJ h)
+void gdi_object_release(HandleEntry *e)
 {
-    HandleEntry *e = gdi_handle_entry(h);
-    if (!e || e->selected == 0)
-        return;
-    if (--e->selected == 0 && e->deletePending) {
-        gdi_object_free(e->type, e->payload);
-        handles_release_slot(e);
-    }
-}
-
-void gdi_object_delete(HGDIOBJ h)
-{
-    HandleEntry *e = gdi_handle_entry(h);
-    if (!e || gdi_stock_index(h) >= 0)
-        return;
-    if (e->selected > 0) {
-        e->deletePending = true;
-        return;
-    }
     gdi_object_free(e->type, e->payload);
     handles_release_slot(e);
 }

@@ -30,8 +30,9 @@ bool objects_bitmap_fits(const GdiDC *dc, HGDIOBJ h)
 
 HGDIOBJ objects_select(GdiDC *dc, HGDIOBJ h)
 {
+    HandleEntry *e = gdi_handle_entry(h);
     HGDIOBJ *slot = NULL;
-    switch (gdi_handle_type(h)) {
+    switch (e ? e->type : 0) {
     case OBJ_PEN: case OBJ_EXTPEN: slot = &dc->pen; break;
     case OBJ_BRUSH: slot = &dc->brush; break;
     case OBJ_FONT: slot = &dc->font; break;
@@ -45,28 +46,38 @@ HGDIOBJ objects_select(GdiDC *dc, HGDIOBJ h)
     default:
         return NULL; /* palettes go through SelectPalette; DCs and junk are no objects */
     }
-    if (dc->kind == DC_KIND_METAFILE && !emf_select_object(dc, h))
-        return NULL;
+    if (dc->kind == DC_KIND_METAFILE) {
+        /* A stock object has no creation record: its selection is one value record. */
+        int stock = gdi_entry_stock_index(e);
+        bool recorded = stock >= 0 ? emf_record_value(dc, emf::EMR_SELECTOBJECT,
+                                                      emf::ENHMETA_STOCK_OBJECT | (uint32_t)stock)
+                                   : emf_select_object(dc, h, e);
+        if (!recorded)
+            return NULL;
+    }
     HGDIOBJ previous = *slot;
     *slot = h;
-    gdi_object_selected(h);
+    e->selected++;
     gdi_object_deselected(previous);
     return previous;
 }
 
 BOOL objects_delete(HGDIOBJ h)
 {
-    DWORD type = gdi_handle_type(h);
-    if (gdi_stock_index(h) >= 0)
+    HandleEntry *e = gdi_handle_entry(h);
+    if (!e)
+        return FALSE; /* stale and junk values */
+    if (gdi_entry_stock_index(e) >= 0)
         return TRUE; /* stock objects survive */
-    switch (type) {
+    switch (e->type) {
     case OBJ_PEN: case OBJ_EXTPEN: case OBJ_BRUSH: case OBJ_BITMAP: case OBJ_FONT: case OBJ_PAL: case OBJ_REGION:
         break;
     default:
-        return FALSE; /* DCs, metafiles, stale and junk values */
+        return FALSE; /* DCs and metafiles */
     }
-    emf_forget_object(h);
-    gdi_object_delete(h);
+    if (e->inMetafile)
+        emf_forget_object(h);
+    gdi_object_delete(e);
     return TRUE;
 }
 
@@ -168,7 +179,8 @@ void gdi_object_free(DWORD objType, void *payload)
 {
     switch (objType) {
     case OBJ_BRUSH:
-        free(((GdiBrush *)payload)->dib);
+        if (((GdiBrush *)payload)->dib) /* only pattern brushes have one */
+            free(((GdiBrush *)payload)->dib);
         gdi_payload_delete(payload);
         return;
     case OBJ_PEN:

@@ -48,7 +48,16 @@ enum {
     PATH_COORD_LIMIT = 1 << 27, /* GDI's device space is 28 bits wide; the scan clamps to it */
 };
 
-static LONG path_round(double v) { return (LONG)floor(v + 0.5); }
+/* floor(v + 0.5); within 32 bits by truncation, which the compiler does in two instructions where
+ * its floor takes a dozen. */
+static LONG path_round(double v)
+{
+    double h = v + 0.5;
+    if (!(h > -2147483648.0 && h < 2147483648.0))
+        return (LONG)floor(h);
+    LONG t = (LONG)h;
+    return t - (t > h ? 1 : 0);
+}
 
 /* Makes room for extra more points; false (nothing changed) when memory runs out. */
 static bool path_reserve(GdiPath *p, int64_t extra)
@@ -245,26 +254,81 @@ struct CapsuleOutline {
     bool valid;
     double theta;
     int width;
+    double shift;                                                /* see path_append_capsule */
     double dx[2][PATH_CAP_STEPS + 1], dy[2][PATH_CAP_STEPS + 1]; /* [0]: around the segment's end */
+    /* The vertices of each end worth visiting, for end points within the settled range: each
+     * rounded once to whole offsets from the end point it circles where that rounding cannot depend
+     * on where the end point lies (settled false where it can: shift plus the offset within a hair
+     * of a half unit, as at the cap's ends, where a cosine is 6e-17 instead of 0; such a coordinate
+     * is rounded where it lies), without the settled vertices equal to the settled one before,
+     * which the capsule would drop. A 1-unit pen's cap keeps 4 or 5 of its 9. */
+    struct Vertex {
+        LONG kx, ky;
+        uint8_t i; /* into dx and dy */
+        bool settledX, settledY;
+    } vertices[2][PATH_CAP_STEPS + 1];
+    int vertexCount[2];
 };
+
+enum {
+    /* End points and widths for which the settled offsets hold: a vertex's coordinate stays below
+     * 2^28, where each of its two additions is off by under 2^-25, far inside the margin. */
+    PATH_SETTLED_COORD = PATH_COORD_LIMIT,
+    PATH_SETTLED_WIDTH = 1 << 16,
+};
+static const double path_round_margin = 1.0 / (1 << 20);
+static const double path_exact_unit = 1 << 24; /* offsets in steps of 2^-24 are added without error */
+
+/* The whole offset k that rounding (c + shift) + d gives for every whole c the settled range holds,
+ * and whether it is the same for all of them: true when d is a whole number of 2^-24 steps (every
+ * addition exact) or shift + d + 0.5 lies farther than the margin from a whole number. */
+static bool path_offset_settles(double shift, double d, LONG *k)
+{
+    double v = shift + d + 0.5, f = floor(v);
+    *k = (LONG)f;
+    bool exact = d * path_exact_unit == floor(d * path_exact_unit);
+    return exact || (v - f > path_round_margin && f + 1 - v > path_round_margin);
+}
 
 static const CapsuleOutline &path_capsule_outline(CapsuleOutline *outline, double theta, int width)
 {
     if (outline->valid && outline->theta == theta && outline->width == width)
         return *outline;
     double r = width / 2.0;
+    int in = width / 2, outside = width - in;
+    outline->shift = (outside - in) / 2.0;
     for (int end = 0; end < 2; end++) {
         double from = theta - path_pi / 2 + end * path_pi;
+        int n = 0;
         for (int i = 0; i <= PATH_CAP_STEPS; i++) {
             double t = from + path_pi * i / PATH_CAP_STEPS;
             outline->dx[end][i] = r * cos(t);
             outline->dy[end][i] = r * sin(t);
+            CapsuleOutline::Vertex v;
+            v.i = (uint8_t)i;
+            v.settledX = path_offset_settles(outline->shift, outline->dx[end][i], &v.kx);
+            v.settledY = path_offset_settles(outline->shift, outline->dy[end][i], &v.ky);
+            const CapsuleOutline::Vertex *before = n > 0 ? &outline->vertices[end][n - 1] : NULL;
+            bool repeats = before && before->settledX && before->settledY && v.settledX &&
+                           v.settledY && before->kx == v.kx && before->ky == v.ky;
+            if (!repeats)
+                outline->vertices[end][n++] = v;
         }
+        outline->vertexCount[end] = n;
     }
     outline->valid = true;
     outline->theta = theta;
     outline->width = width;
     return *outline;
+}
+
+/* The direction of a segment as atan2 gives it; a level one, as a bracket's bands are, without the
+ * call: atan2 of +0 over a positive or negative run is exactly 0 or pi. */
+static double path_direction(const PathPoint &a, const PathPoint &b)
+{
+    if (a.y == b.y)
+        return b.x >= a.x ? 0 : path_pi;
+    return atan2((double)b.y - a.y, (double)b.x - a.x);
 }
 
 /* Appends the area a round pen paints along one segment: a capsule of radius w/2 around it, as one
@@ -274,18 +338,29 @@ static const CapsuleOutline &path_capsule_outline(CapsuleOutline *outline, doubl
 static void path_append_capsule(GdiPath *out, const PathPoint &a, const PathPoint &b, int width,
                                 CapsuleOutline *outline)
 {
-    int in = width / 2, outside = width - in;
-    double shift = (outside - in) / 2.0;
-    double theta = (a.x == b.x && a.y == b.y) ? 0 : atan2((double)b.y - a.y, (double)b.x - a.x);
-    const CapsuleOutline &o = path_capsule_outline(outline, theta, width);
-    int first = out->count;
+    const CapsuleOutline &o = path_capsule_outline(outline, path_direction(a, b), width);
+    bool settles = width <= PATH_SETTLED_WIDTH;
+    for (const PathPoint *c : {&a, &b})
+        settles = settles && c->x > -PATH_SETTLED_COORD && c->x < PATH_SETTLED_COORD &&
+                  c->y > -PATH_SETTLED_COORD && c->y < PATH_SETTLED_COORD;
+    PathPoint *pts = out->pts;
+    int first = out->count, n = first;
     for (int end = 0; end < 2; end++) {
         const PathPoint &c = end == 0 ? b : a;
-        double cx = c.x + shift, cy = c.y + shift;
-        for (int i = 0; i <= PATH_CAP_STEPS; i++)
-            path_append(out, path_round(cx + o.dx[end][i]), path_round(cy + o.dy[end][i]),
-                        out->count == first ? PATH_MOVETO : PATH_LINETO);
+        double cx = c.x + o.shift, cy = c.y + o.shift;
+        int count = settles ? o.vertexCount[end] : PATH_CAP_STEPS + 1;
+        for (int j = 0; j < count; j++) {
+            const CapsuleOutline::Vertex &v = o.vertices[end][j];
+            int i = settles ? v.i : j;
+            LONG x = settles && v.settledX ? c.x + v.kx : path_round(cx + o.dx[end][i]);
+            LONG y = settles && v.settledY ? c.y + v.ky : path_round(cy + o.dy[end][i]);
+            if (n > first && pts[n - 1].x == x && pts[n - 1].y == y)
+                continue; /* as path_append drops it */
+            pts[n] = PathPoint{x, y, n == first ? (uint8_t)PATH_MOVETO : (uint8_t)PATH_LINETO};
+            n++;
+        }
     }
+    out->count = n;
     path_close_figure(out);
 }
 
@@ -336,9 +411,12 @@ static int path_collect_edges(const GdiPath *p, PathEdge **edges)
         int end = path_figure_end(p, start);
         for (int i = start; i < end; i++) {
             const PathPoint &a = p->pts[i], &b = p->pts[i + 1 < end ? i + 1 : start];
-            int64_t ax = path_clamp(a.x), ay = path_clamp(a.y), bx = path_clamp(b.x), by = path_clamp(b.y);
+            if (a.y == b.y)
+                continue; /* a level edge crosses no row */
+            int64_t ay = path_clamp(a.y), by = path_clamp(b.y);
             if (ay == by)
-                continue;
+                continue; /* nor does one the clamp makes level */
+            int64_t ax = path_clamp(a.x), bx = path_clamp(b.x);
             (*edges)[n++] = ay < by ? PathEdge{ax, ay, bx, by, 1} : PathEdge{bx, by, ax, ay, -1};
         }
         start = end;
@@ -346,13 +424,15 @@ static int path_collect_edges(const GdiPath *p, PathEdge **edges)
     return n;
 }
 
-static bool path_edge_above(const PathEdge &a, const PathEdge &b) { return a.yTop < b.yTop; }
-
-static bool path_crossing_left(const PathCrossing &a, const PathCrossing &b) { return a.x < b.x; }
+/* The orders of the scan, as function objects so that the sorts compare inline. */
+static const auto path_edge_above = [](const PathEdge &a, const PathEdge &b) { return a.yTop < b.yTop; };
+static const auto path_crossing_left = [](const PathCrossing &a, const PathCrossing &b) { return a.x < b.x; };
 
 /* The first pixel column at or right of where edge e crosses row y. */
 static int64_t path_crossing(const PathEdge &e, int64_t y)
 {
+    if (e.xTop == e.xBottom)
+        return e.xTop; /* upright, as a widened band's sides are: no division */
     int64_t dy = e.yBottom - e.yTop;
     int64_t num = e.xTop * dy + (y - e.yTop) * (e.xBottom - e.xTop);
     int64_t q = num / dy;

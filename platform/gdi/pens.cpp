@@ -2,6 +2,7 @@
  * records a metafile gets when a pen is first selected into it. */
 #include "gdi_private.h"
 
+#include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -15,17 +16,24 @@ GdiPen g_stockPens[] = {
     {false, PS_SOLID, 0, RGB(0, 0, 0), 0, 0, 0, {0}},       /* DC_PEN */
 };
 
-HPEN pens_add(const GdiPen *pen)
+/* A zeroed pen block of the kept ones, style entries left out (only numEntries of them are ever
+ * read), or NULL (ERROR_NOT_ENOUGH_MEMORY). */
+GdiPen *pens_new(void)
 {
-    GdiPen *copy = (GdiPen *)gdi_payload_new();
-    if (!copy) {
+    GdiPen *pen = (GdiPen *)gdi_payload_new();
+    if (pen)
+        memset(pen, 0, offsetof(GdiPen, entries));
+    else
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return NULL;
-    }
-    *copy = *pen;
-    HGDIOBJ h = gdi_handle_alloc(pen->ext ? OBJ_EXTPEN : OBJ_PEN, copy);
+    return pen;
+}
+
+/* The handle for a pen from pens_new; on failure (ERROR_NOT_ENOUGH_MEMORY) the block goes back. */
+HPEN pens_add(GdiPen *pen)
+{
+    HGDIOBJ h = gdi_handle_alloc(pen->ext ? OBJ_EXTPEN : OBJ_PEN, pen);
     if (!h) {
-        gdi_payload_delete(copy);
+        gdi_payload_delete(pen);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
     return (HPEN)h;
@@ -75,11 +83,14 @@ bool pens_record_logpen(GdiDC *dc, const GdiPen *pen, uint32_t slot)
 }
 
 /* EMR_EXTCREATEPEN as Windows writes it: the style entries follow the fixed part, then 4 zero bytes
- * that [MS-EMF]'s layout does not have; offBmi and offBits point at the record's end. */
+ * that [MS-EMF]'s layout does not have; offBmi and offBits point at the record's end. Built in the
+ * recorder's buffer (only metafile DCs record objects). */
 bool pens_record_extpen(GdiDC *dc, const GdiPen *pen, uint32_t slot)
 {
-    uint8_t buf[sizeof(emf::EMREXTCREATEPEN) + 4 * GDI_MAX_STYLE_ENTRIES + 4];
     uint32_t size = (uint32_t)sizeof(emf::EMREXTCREATEPEN) + 4 * pen->numEntries + 4;
+    uint8_t *buf = (uint8_t *)emf_record_space(dc, size);
+    if (!buf)
+        return false;
     emf::EMREXTCREATEPEN rec;
     rec.emr.iType = emf::EMR_EXTCREATEPEN;
     rec.emr.nSize = size;
@@ -94,10 +105,10 @@ bool pens_record_extpen(GdiDC *dc, const GdiPen *pen, uint32_t slot)
     rec.elpColor = pen->color;
     rec.elpHatch = (uint32_t)pen->hatch;
     rec.elpNumEntries = pen->numEntries;
-    memset(buf, 0, sizeof buf);
     memcpy(buf, &rec, sizeof rec);
     memcpy(buf + sizeof rec, pen->entries, 4 * pen->numEntries);
-    return emf_record(dc, buf, size);
+    memset(buf + size - 4, 0, 4);
+    return true;
 }
 
 } /* namespace */
@@ -143,13 +154,14 @@ HPEN WINAPI CreatePenIndirect(const LOGPEN *plpen)
     } else {
         /* A style word GDI does not know (end caps, geometric bit, 7 and up) makes a solid pen; a
          * negative width counts as its magnitude. */
-        GdiPen pen;
-        memset(&pen, 0, sizeof pen);
-        pen.style = plpen->lopnStyle <= PS_INSIDEFRAME ? plpen->lopnStyle : PS_SOLID;
-        LONG width = plpen->lopnWidth.x;
-        pen.width = width < 0 ? 0u - (DWORD)width : (DWORD)width;
-        pen.color = plpen->lopnColor;
-        result = pens_add(&pen);
+        GdiPen *pen = pens_new();
+        if (pen) {
+            pen->style = plpen->lopnStyle <= PS_INSIDEFRAME ? plpen->lopnStyle : PS_SOLID;
+            LONG width = plpen->lopnWidth.x;
+            pen->width = width < 0 ? 0u - (DWORD)width : (DWORD)width;
+            pen->color = plpen->lopnColor;
+            result = pens_add(pen);
+        }
     }
     gdi_unlock();
     return result;
@@ -166,18 +178,19 @@ HPEN WINAPI ExtCreatePen(DWORD iPenStyle, DWORD cWidth, const LOGBRUSH *plbrush,
     } else if ((iPenStyle & PS_STYLE_MASK) == PS_NULL || plbrush->lbStyle == BS_NULL) {
         result = (HPEN)gdi_stock_handle(NULL_PEN);
     } else if (pens_ext_valid(iPenStyle, cWidth, plbrush, cStyle, pstyle)) {
-        GdiPen pen;
-        memset(&pen, 0, sizeof pen);
-        pen.ext = true;
-        pen.style = iPenStyle;
-        pen.width = cWidth;
-        pen.color = plbrush->lbColor;
-        pen.brushStyle = plbrush->lbStyle;
-        pen.hatch = plbrush->lbHatch;
-        pen.numEntries = cStyle;
-        if (cStyle)
-            memcpy(pen.entries, pstyle, cStyle * sizeof *pstyle);
-        result = pens_add(&pen);
+        GdiPen *pen = pens_new();
+        if (pen) {
+            pen->ext = true;
+            pen->style = iPenStyle;
+            pen->width = cWidth;
+            pen->color = plbrush->lbColor;
+            pen->brushStyle = plbrush->lbStyle;
+            pen->hatch = plbrush->lbHatch;
+            pen->numEntries = cStyle;
+            if (cStyle)
+                memcpy(pen->entries, pstyle, cStyle * sizeof *pstyle);
+            result = pens_add(pen);
+        }
     }
     gdi_unlock();
     return result;

@@ -5,8 +5,10 @@
 namespace {
 
 /* The DC a setter changes, after its value was checked and its record written; NULL when the
- * handle is bad, the value invalid (ERROR_INVALID_PARAMETER, no record) or the record lost. */
-GdiDC *state_target(HDC hdc, bool valid, uint32_t iType, uint32_t value)
+ * handle is bad, the value invalid (ERROR_INVALID_PARAMETER, no record) or the record lost. Inlined:
+ * a setter is the lock, this and a store. */
+__attribute__((always_inline))
+inline GdiDC *state_target(HDC hdc, bool valid, uint32_t iType, uint32_t value)
 {
     GdiDC *dc = gdi_dc(hdc);
     if (!dc)

@@ -2,6 +2,10 @@
  * d* samples of the platform probes; each row names its sample and copies its record bytes). */
 #include "draw_test.h"
 
+#include <string.h>
+
+#include <algorithm>
+
 namespace {
 
 const POINT p3[3] = {{10, 20}, {110, 30}, {60, 120}};
@@ -188,6 +192,54 @@ TEST_F(DrawTest, PointRecordsUse16BitsExactlyWhileEveryCoordinateFits)
             stored = l[row.onY ? 1 : 0];
         }
         EXPECT_EQ(stored, row.value);
+    }
+}
+
+/* Whatever a list's length and wherever its extremes lie, every point counts for the bounds and
+ * reaches the record in its place, in either width (lists go through vectors of 2 and 4 points). */
+TEST_F(DrawTest, EveryPointOfAListCountsWhereverItLies)
+{
+    for (LONG reach : {3000, 50000}) {
+        for (int n = 1; n <= 11; n++) {
+            for (int at = 0; at < n; at++) {
+                SCOPED_TRACE(std::to_string(n) + " points, extremes from point " + std::to_string(at) +
+                             ", reach " + std::to_string(reach));
+                std::vector<POINT> pts;
+                for (int i = 0; i < n; i++)
+                    pts.push_back(POINT{100 + 7 * i, 200 - 5 * i});
+                pts[at] = POINT{-reach, reach + 1};
+                pts[(at + 1) % n].x += reach; /* the right side, wrapping to the first point */
+                pts[(at + 2) % n].y -= reach; /* the top */
+                emf::RECTL box = {pts[0].x, pts[0].y, pts[0].x, pts[0].y};
+                for (const POINT &p : pts)
+                    box = emf::RECTL{std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x),
+                                     std::max(box.bottom, p.y)};
+                ASSERT_TRUE(Polyline(dc_, pts.data(), n));
+                Close(true);
+                ASSERT_EQ(drawn_.size(), 1u);
+                const std::vector<uint8_t> &rec = drawn_[0].bytes;
+                bool narrow = box.left >= -32768 && box.top >= -32768 && box.right <= 32767 && box.bottom <= 32767;
+                EXPECT_EQ(drawn_[0].type, narrow ? emf::EMR_POLYLINE16 : emf::EMR_POLYLINE);
+                ASSERT_EQ(rec.size(), 28u + (narrow ? 4u : 8u) * (size_t)n);
+                emf::RECTL stored;
+                memcpy(&stored, rec.data() + 8, sizeof stored);
+                EXPECT_EQ(Rect(stored), Rect(box));
+                EXPECT_EQ(Rect(header_.rclBounds), Rect(box));
+                for (int i = 0; i < n; i++) {
+                    int32_t x, y;
+                    if (narrow) {
+                        int16_t s[2];
+                        memcpy(s, rec.data() + 28 + 4 * i, sizeof s);
+                        x = s[0], y = s[1];
+                    } else {
+                        memcpy(&x, rec.data() + 28 + 8 * i, 4);
+                        memcpy(&y, rec.data() + 32 + 8 * i, 4);
+                    }
+                    EXPECT_EQ(x, pts[i].x) << "point " << i;
+                    EXPECT_EQ(y, pts[i].y) << "point " << i;
+                }
+            }
+        }
     }
 }
 

@@ -2,9 +2,11 @@
  * fault injection, the call trace, and calls from several threads at once. */
 #include "gdi_test.h"
 
+#include <algorithm>
 #include <functional>
 #include <string.h>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -258,6 +260,25 @@ TEST_F(HandleTest, StaleHandlesStayStaleWhenTheirSlotIsReused)
     EXPECT_EQ(GetObjectType(second), (DWORD)OBJ_PEN);
     DeleteObject(brush);
     DeleteObject(second);
+}
+
+/* A slot reused again and again gives a new value each time, for over a thousand reuses, and the
+ * first value stays dead all along (the generation steps through its whole range and wraps). */
+TEST_F(HandleTest, ASlotGivesAThousandDistinctHandlesBeforeOneRepeats)
+{
+    LOGPEN lp = {PS_SOLID, {1, 0}, 0};
+    std::vector<HGDIOBJ> seen;
+    for (int i = 0; i < 1022; i++) {
+        HPEN pen = CreatePenIndirect(&lp);
+        ASSERT_NE(pen, (HPEN)NULL);
+        ASSERT_EQ(std::find(seen.begin(), seen.end(), (HGDIOBJ)pen), seen.end()) << "reuse " << i;
+        if (!seen.empty()) {
+            ASSERT_EQ(GetObjectType(seen.front()), 0u) << "reuse " << i;
+        }
+        EXPECT_TRUE(DeleteObject(pen));
+        seen.push_back(pen);
+    }
+    EXPECT_EQ(GetObjectType(seen.back()), 0u);
 }
 
 TEST_F(HandleTest, ThreadsRecordIntoTheirOwnMetafilesSafely)
