@@ -1,41 +1,14 @@
-/* What the benchmarks share: a spool job on the DISPLAY printer, and the limit every recording
- * benchmark is measured against, the same bytes written with plain buffered writes. */
+/* What the recording benchmarks share besides the page's jobs (page.h): the limit each is
+ * measured against, the same bytes written with plain buffered writes. */
 #ifndef TAVLINQX_BENCH_JOB_H
 #define TAVLINQX_BENCH_JOB_H
 
 #include <benchmark/benchmark.h>
 
 #include <stdio.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include "standin.h"
+#include "page.h"
 #include "tavlinqx.h"
-
-struct Job {
-    char path[MAX_PATH];
-    HDC dc;
-};
-
-inline void OpenJob(Job *job)
-{
-    GetEmfFilePath32(job->path);
-    GetEmfFileDC32(NULL, "DISPLAY", job->path, NULL, NULL, NULL, &job->dc);
-}
-
-/* Closes the job and returns the size of its metafile, which is then removed. */
-inline long CloseJob(Job *job)
-{
-    CloseEmfFile32(&job->dc);
-    char posix[4096];
-    struct stat st;
-    long size = 0;
-    if (StandinMapPath(job->path, posix, sizeof posix) == 0 && stat(posix, &st) == 0)
-        size = (long)st.st_size;
-    remove(posix);
-    return size;
-}
 
 /* bytesPerIteration bytes per iteration in recordSize-byte fwrite calls, the file rewound after
  * iterationsPerFile iterations as the recording benchmarks restart theirs. */
@@ -69,9 +42,7 @@ inline void RunBufferedWrite(benchmark::State &state, long bytesPerIteration, si
 /* Every benchmark program's main: drive C: in a fresh temporary folder unless one is named. */
 inline int RunBenchmarks(int argc, char **argv)
 {
-    char root[] = "/tmp/tavlinqx-bench-root-XXXXXX";
-    if (getenv(STANDIN_ROOT_ENV) == NULL && mkdtemp(root) != NULL)
-        setenv(STANDIN_ROOT_ENV, root, 1);
+    PageUseTemporaryRoot();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -65,22 +65,22 @@ int DrawMix(HDC dc, Mix *mix)
 void BM_Output32Mix(benchmark::State &state)
 {
     Mix mix = MakeMix();
-    Job job;
-    OpenJob(&job);
+    PageJob job;
+    PageOpenJob(&job);
     long calls = 0, bytes = 0;
     int mixesInFile = 0;
     for (auto _ : state) {
         calls += DrawMix(job.dc, &mix);
         if (++mixesInFile == kMixesPerFile) {
             state.PauseTiming();
-            bytes += CloseJob(&job);
-            OpenJob(&job);
+            bytes += PageCloseJob(&job);
+            PageOpenJob(&job);
             mixesInFile = 0;
             state.ResumeTiming();
         }
     }
     /* Closing writes the header and flushes the buffer: part of the cost. */
-    bytes += CloseJob(&job);
+    bytes += PageCloseJob(&job);
     state.counters["calls/s"] = benchmark::Counter((double)calls, benchmark::Counter::kIsRate);
     state.counters["bytes/s"] = benchmark::Counter((double)bytes, benchmark::Counter::kIsRate);
 }
@@ -90,10 +90,10 @@ BENCHMARK(BM_Output32Mix)->Unit(benchmark::kMicrosecond);
 void BM_BufferedWriteOfTheSameBytes(benchmark::State &state)
 {
     Mix mix = MakeMix();
-    Job job;
-    OpenJob(&job);
+    PageJob job;
+    PageOpenJob(&job);
     DrawMix(job.dc, &mix);
-    const long bytesPerMix = CloseJob(&job) - 128; /* without the empty file's header and EOF */
+    const long bytesPerMix = PageCloseJob(&job) - 128; /* without the empty file's header and EOF */
     RunBufferedWrite(state, bytesPerMix, 28 /* a typical small record */, kMixesPerFile);
 }
 BENCHMARK(BM_BufferedWriteOfTheSameBytes)->Unit(benchmark::kMicrosecond);

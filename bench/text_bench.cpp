@@ -35,8 +35,8 @@ int DrawText(HDC dc, const LOGFONTA *font, const INT *advances)
 void RunTextOut(benchmark::State &state, LONG escapement, const INT *advances)
 {
     LOGFONTA font = BenchFont(escapement);
-    Job job;
-    OpenJob(&job);
+    PageJob job;
+    PageOpenJob(&job);
     long calls = 0, bytes = 0;
     int inFile = 0;
     for (auto _ : state) {
@@ -44,13 +44,13 @@ void RunTextOut(benchmark::State &state, LONG escapement, const INT *advances)
         calls++;
         if (++inFile == kCallsPerFile) {
             state.PauseTiming();
-            bytes += CloseJob(&job);
-            OpenJob(&job);
+            bytes += PageCloseJob(&job);
+            PageOpenJob(&job);
             inFile = 0;
             state.ResumeTiming();
         }
     }
-    bytes += CloseJob(&job);
+    bytes += PageCloseJob(&job);
     state.counters["calls/s"] = benchmark::Counter((double)calls, benchmark::Counter::kIsRate);
     state.counters["bytes/s"] = benchmark::Counter((double)bytes, benchmark::Counter::kIsRate);
 }
@@ -59,12 +59,12 @@ void RunTextOut(benchmark::State &state, LONG escapement, const INT *advances)
 long BytesPerCall(LONG escapement, const INT *advances)
 {
     LOGFONTA font = BenchFont(escapement);
-    Job job;
-    OpenJob(&job);
-    long empty = CloseJob(&job);
-    OpenJob(&job);
+    PageJob job;
+    PageOpenJob(&job);
+    long empty = PageCloseJob(&job);
+    PageOpenJob(&job);
     DrawText(job.dc, &font, advances);
-    return CloseJob(&job) - empty;
+    return PageCloseJob(&job) - empty;
 }
 
 void BM_TextOut32PerCharacter(benchmark::State &state) { RunTextOut(state, 450, kAdvances); }
