@@ -59,11 +59,9 @@ static LONG path_round(double v)
     return t - (t > h ? 1 : 0);
 }
 
-/* Makes room for extra more points; false (nothing changed) when memory runs out. */
-static bool path_reserve(GdiPath *p, int64_t extra)
+/* path_reserve's growth step, out of line so that the test for room inlines into every caller. */
+static __attribute__((noinline)) bool path_grow(GdiPath *p, int64_t extra)
 {
-    if (extra <= p->capacity - p->count)
-        return true;
     int64_t want = p->count + extra;
     int64_t cap = p->capacity ? p->capacity : 64;
     while (cap < want)
@@ -76,6 +74,12 @@ static bool path_reserve(GdiPath *p, int64_t extra)
     p->pts = pts;
     p->capacity = (int)cap;
     return true;
+}
+
+/* Makes room for extra more points; false (nothing changed) when memory runs out. */
+static inline bool path_reserve(GdiPath *p, int64_t extra)
+{
+    return extra <= p->capacity - p->count || path_grow(p, extra);
 }
 
 /* Appends a point into reserved room, dropping one equal to the point before in the same figure. */
@@ -345,23 +349,29 @@ static void path_append_capsule(GdiPath *out, const PathPoint &a, const PathPoin
                   c->y > -PATH_SETTLED_COORD && c->y < PATH_SETTLED_COORD;
     PathPoint *pts = out->pts;
     int first = out->count, n = first;
+    /* The first vertex opens the figure; each later one is dropped when it repeats the one before,
+     * as path_append drops it. */
+    auto add = [&](LONG x, LONG y) {
+        if (n > first && pts[n - 1].x == x && pts[n - 1].y == y)
+            return;
+        pts[n++] = PathPoint{x, y, (uint8_t)PATH_LINETO};
+    };
     for (int end = 0; end < 2; end++) {
         const PathPoint &c = end == 0 ? b : a;
         double cx = c.x + o.shift, cy = c.y + o.shift;
-        int count = settles ? o.vertexCount[end] : PATH_CAP_STEPS + 1;
-        for (int j = 0; j < count; j++) {
-            const CapsuleOutline::Vertex &v = o.vertices[end][j];
-            int i = settles ? v.i : j;
-            LONG x = settles && v.settledX ? c.x + v.kx : path_round(cx + o.dx[end][i]);
-            LONG y = settles && v.settledY ? c.y + v.ky : path_round(cy + o.dy[end][i]);
-            if (n > first && pts[n - 1].x == x && pts[n - 1].y == y)
-                continue; /* as path_append drops it */
-            pts[n] = PathPoint{x, y, n == first ? (uint8_t)PATH_MOVETO : (uint8_t)PATH_LINETO};
-            n++;
+        if (settles) {
+            const CapsuleOutline::Vertex *v = o.vertices[end], *last = v + o.vertexCount[end];
+            for (; v < last; v++)
+                add(v->settledX ? c.x + v->kx : path_round(cx + o.dx[end][v->i]),
+                    v->settledY ? c.y + v->ky : path_round(cy + o.dy[end][v->i]));
+        } else {
+            for (int i = 0; i <= PATH_CAP_STEPS; i++)
+                add(path_round(cx + o.dx[end][i]), path_round(cy + o.dy[end][i]));
         }
     }
+    pts[first].type = PATH_MOVETO;
+    pts[n - 1].type |= PATH_CLOSE;
     out->count = n;
-    path_close_figure(out);
 }
 
 /* The segments of every figure, the closing one included, each as a capsule. Their union is the
