@@ -467,12 +467,32 @@ static void path_row_spans(const PathCrossing *xs, int n, int64_t y, int fillMod
     }
 }
 
+/* The scan of edges sorted by their tops that are all one row tall, as a widened band's are: each
+ * crosses only its top row, at its top x, so a row's crossings are the edges that start on it and
+ * no active list is kept. The order of equal crossings within a row cannot change its spans. */
+static void path_scan_one_row_edges(const PathEdge *edges, int n, PathCrossing *xs, int fillMode,
+                                    int64_t box[4], bool *any)
+{
+    for (int i = 0; i < n;) {
+        int64_t y = edges[i].yTop;
+        int m = 0;
+        for (; i < n && edges[i].yTop == y; i++)
+            xs[m++] = PathCrossing{edges[i].xTop, edges[i].dir};
+        std::sort(xs, xs + m, path_crossing_left);
+        path_row_spans(xs, m, y, fillMode, box, any);
+    }
+}
+
 /* Scans the rows from the first edge's top to the last edge's bottom with an active edge list. */
 static void path_scan(PathEdge *edges, int n, PathCrossing *xs, int fillMode, int64_t box[4], bool *any)
 {
     /* A path drawn top to bottom, as a bracket's bands are, is already in order: no sort then. */
     if (!std::is_sorted(edges, edges + n, path_edge_above))
         std::sort(edges, edges + n, path_edge_above);
+    if (std::all_of(edges, edges + n, [](const PathEdge &e) { return e.yBottom - e.yTop == 1; })) {
+        path_scan_one_row_edges(edges, n, xs, fillMode, box, any);
+        return;
+    }
     int next = 0, active = 0; /* edges[0, active) are active, edges[next, n) not reached yet */
     int64_t y = n > 0 ? edges[0].yTop : 0;
     while (next < n || active > 0) {
