@@ -356,17 +356,34 @@ static void path_append_capsule(GdiPath *out, const PathPoint &a, const PathPoin
             return;
         pts[n++] = PathPoint{x, y, (uint8_t)PATH_LINETO};
     };
-    for (int end = 0; end < 2; end++) {
-        const PathPoint &c = end == 0 ? b : a;
-        double cx = c.x + o.shift, cy = c.y + o.shift;
-        if (settles) {
-            const CapsuleOutline::Vertex *v = o.vertices[end], *last = v + o.vertexCount[end];
-            for (; v < last; v++)
-                add(v->settledX ? c.x + v->kx : path_round(cx + o.dx[end][v->i]),
-                    v->settledY ? c.y + v->ky : path_round(cy + o.dy[end][v->i]));
-        } else {
-            for (int i = 0; i <= PATH_CAP_STEPS; i++)
-                add(path_round(cx + o.dx[end][i]), path_round(cy + o.dy[end][i]));
+    if (settles && width == 1 && a.y == b.y && b.x >= a.x) {
+        /* A 1-unit pen along a band drawn left to right, as a bracket's are: the outline's vertices
+         * in order, the settled ones (cap offsets of 0 or 1) written out; the five that sit on a
+         * rounding edge are rounded as the general loop below rounds them. */
+        LONG x1 = a.x, x2 = b.x, y = a.y;
+        double shift = o.shift;
+        add(path_round(x2 + shift + o.dx[0][0]), y);
+        add(x2 + 1, y);
+        add(x2 + 1, y + 1);
+        add(path_round(x2 + shift + o.dx[0][PATH_CAP_STEPS]), y + 1);
+        add(path_round(x1 + shift + o.dx[1][0]), y + 1);
+        add(x1, y + 1);
+        add(x1, path_round(y + shift + o.dy[1][PATH_CAP_STEPS / 2]));
+        add(x1, y);
+        add(path_round(x1 + shift + o.dx[1][PATH_CAP_STEPS]), y);
+    } else {
+        for (int end = 0; end < 2; end++) {
+            const PathPoint &c = end == 0 ? b : a;
+            double cx = c.x + o.shift, cy = c.y + o.shift;
+            if (settles) {
+                const CapsuleOutline::Vertex *v = o.vertices[end], *last = v + o.vertexCount[end];
+                for (; v < last; v++)
+                    add(v->settledX ? c.x + v->kx : path_round(cx + o.dx[end][v->i]),
+                        v->settledY ? c.y + v->ky : path_round(cy + o.dy[end][v->i]));
+            } else {
+                for (int i = 0; i <= PATH_CAP_STEPS; i++)
+                    add(path_round(cx + o.dx[end][i]), path_round(cy + o.dy[end][i]));
+            }
         }
     }
     pts[first].type = PATH_MOVETO;
