@@ -83,7 +83,7 @@ static inline bool path_reserve(GdiPath *p, int64_t extra)
 }
 
 /* Appends a point into reserved room, dropping one equal to the point before in the same figure. */
-static void path_append(GdiPath *p, LONG x, LONG y, uint8_t type)
+static inline void path_append(GdiPath *p, LONG x, LONG y, uint8_t type)
 {
     if (type == PATH_LINETO && p->count > 0) {
         const PathPoint &last = p->pts[p->count - 1];
@@ -433,20 +433,21 @@ static int path_collect_edges(const GdiPath *p, PathEdge **edges)
     *edges = (PathEdge *)malloc((size_t)(p->count > 0 ? p->count : 1) * sizeof(PathEdge));
     if (!*edges)
         return -1;
-    int n = 0;
-    for (int start = 0; start < p->count;) {
-        int end = path_figure_end(p, start);
-        for (int i = start; i < end; i++) {
-            const PathPoint &a = p->pts[i], &b = p->pts[i + 1 < end ? i + 1 : start];
-            if (a.y == b.y)
-                continue; /* a level edge crosses no row */
-            int64_t ay = path_clamp(a.y), by = path_clamp(b.y);
-            if (ay == by)
-                continue; /* nor does one the clamp makes level */
-            int64_t ax = path_clamp(a.x), bx = path_clamp(b.x);
-            (*edges)[n++] = ay < by ? PathEdge{ax, ay, bx, by, 1} : PathEdge{bx, by, ax, ay, -1};
-        }
-        start = end;
+    /* One pass over the points: a figure starts at the first point and at each later move, and its
+     * last point (the one before the next move) joins back to its start. */
+    int n = 0, start = 0;
+    for (int i = 0; i < p->count; i++) {
+        if (p->pts[i].type == PATH_MOVETO)
+            start = i;
+        bool closes = i + 1 == p->count || p->pts[i + 1].type == PATH_MOVETO;
+        const PathPoint &a = p->pts[i], &b = p->pts[closes ? start : i + 1];
+        if (a.y == b.y)
+            continue; /* a level edge crosses no row */
+        int64_t ay = path_clamp(a.y), by = path_clamp(b.y);
+        if (ay == by)
+            continue; /* nor does one the clamp makes level */
+        int64_t ax = path_clamp(a.x), bx = path_clamp(b.x);
+        (*edges)[n++] = ay < by ? PathEdge{ax, ay, bx, by, 1} : PathEdge{bx, by, ax, ay, -1};
     }
     return n;
 }
