@@ -83,7 +83,7 @@ static inline bool path_reserve(GdiPath *p, int64_t extra)
 }
 
 /* Appends a point into reserved room, dropping one equal to the point before in the same figure. */
-static void path_append(GdiPath *p, LONG x, LONG y, uint8_t type)
+static inline void path_append(GdiPath *p, LONG x, LONG y, uint8_t type)
 {
     if (type == PATH_LINETO && p->count > 0) {
         const PathPoint &last = p->pts[p->count - 1];
@@ -356,17 +356,34 @@ static void path_append_capsule(GdiPath *out, const PathPoint &a, const PathPoin
             return;
         pts[n++] = PathPoint{x, y, (uint8_t)PATH_LINETO};
     };
-    for (int end = 0; end < 2; end++) {
-        const PathPoint &c = end == 0 ? b : a;
-        double cx = c.x + o.shift, cy = c.y + o.shift;
-        if (settles) {
-            const CapsuleOutline::Vertex *v = o.vertices[end], *last = v + o.vertexCount[end];
-            for (; v < last; v++)
-                add(v->settledX ? c.x + v->kx : path_round(cx + o.dx[end][v->i]),
-                    v->settledY ? c.y + v->ky : path_round(cy + o.dy[end][v->i]));
-        } else {
-            for (int i = 0; i <= PATH_CAP_STEPS; i++)
-                add(path_round(cx + o.dx[end][i]), path_round(cy + o.dy[end][i]));
+    if (settles && width == 1 && a.y == b.y && b.x >= a.x) {
+        /* A 1-unit pen along a band drawn left to right, as a bracket's are: the outline's vertices
+         * in order, the settled ones (cap offsets of 0 or 1) written out; the five that sit on a
+         * rounding edge are rounded as the general loop below rounds them. */
+        LONG x1 = a.x, x2 = b.x, y = a.y;
+        double shift = o.shift;
+        add(path_round(x2 + shift + o.dx[0][0]), y);
+        add(x2 + 1, y);
+        add(x2 + 1, y + 1);
+        add(path_round(x2 + shift + o.dx[0][PATH_CAP_STEPS]), y + 1);
+        add(path_round(x1 + shift + o.dx[1][0]), y + 1);
+        add(x1, y + 1);
+        add(x1, path_round(y + shift + o.dy[1][PATH_CAP_STEPS / 2]));
+        add(x1, y);
+        add(path_round(x1 + shift + o.dx[1][PATH_CAP_STEPS]), y);
+    } else {
+        for (int end = 0; end < 2; end++) {
+            const PathPoint &c = end == 0 ? b : a;
+            double cx = c.x + o.shift, cy = c.y + o.shift;
+            if (settles) {
+                const CapsuleOutline::Vertex *v = o.vertices[end], *last = v + o.vertexCount[end];
+                for (; v < last; v++)
+                    add(v->settledX ? c.x + v->kx : path_round(cx + o.dx[end][v->i]),
+                        v->settledY ? c.y + v->ky : path_round(cy + o.dy[end][v->i]));
+            } else {
+                for (int i = 0; i <= PATH_CAP_STEPS; i++)
+                    add(path_round(cx + o.dx[end][i]), path_round(cy + o.dy[end][i]));
+            }
         }
     }
     pts[first].type = PATH_MOVETO;
@@ -416,20 +433,21 @@ static int path_collect_edges(const GdiPath *p, PathEdge **edges)
     *edges = (PathEdge *)malloc((size_t)(p->count > 0 ? p->count : 1) * sizeof(PathEdge));
     if (!*edges)
         return -1;
-    int n = 0;
-    for (int start = 0; start < p->count;) {
-        int end = path_figure_end(p, start);
-        for (int i = start; i < end; i++) {
-            const PathPoint &a = p->pts[i], &b = p->pts[i + 1 < end ? i + 1 : start];
-            if (a.y == b.y)
-                continue; /* a level edge crosses no row */
-            int64_t ay = path_clamp(a.y), by = path_clamp(b.y);
-            if (ay == by)
-                continue; /* nor does one the clamp makes level */
-            int64_t ax = path_clamp(a.x), bx = path_clamp(b.x);
-            (*edges)[n++] = ay < by ? PathEdge{ax, ay, bx, by, 1} : PathEdge{bx, by, ax, ay, -1};
-        }
-        start = end;
+    /* One pass over the points: a figure starts at the first point and at each later move, and its
+     * last point (the one before the next move) joins back to its start. */
+    int n = 0, start = 0;
+    for (int i = 0; i < p->count; i++) {
+        if (p->pts[i].type == PATH_MOVETO)
+            start = i;
+        bool closes = i + 1 == p->count || p->pts[i + 1].type == PATH_MOVETO;
+        const PathPoint &a = p->pts[i], &b = p->pts[closes ? start : i + 1];
+        if (a.y == b.y)
+            continue; /* a level edge crosses no row */
+        int64_t ay = path_clamp(a.y), by = path_clamp(b.y);
+        if (ay == by)
+            continue; /* nor does one the clamp makes level */
+        int64_t ax = path_clamp(a.x), bx = path_clamp(b.x);
+        (*edges)[n++] = ay < by ? PathEdge{ax, ay, bx, by, 1} : PathEdge{bx, by, ax, ay, -1};
     }
     return n;
 }
@@ -467,12 +485,32 @@ static void path_row_spans(const PathCrossing *xs, int n, int64_t y, int fillMod
     }
 }
 
+/* The scan of edges sorted by their tops that are all one row tall, as a widened band's are: each
+ * crosses only its top row, at its top x, so a row's crossings are the edges that start on it and
+ * no active list is kept. The order of equal crossings within a row cannot change its spans. */
+static void path_scan_one_row_edges(const PathEdge *edges, int n, PathCrossing *xs, int fillMode,
+                                    int64_t box[4], bool *any)
+{
+    for (int i = 0; i < n;) {
+        int64_t y = edges[i].yTop;
+        int m = 0;
+        for (; i < n && edges[i].yTop == y; i++)
+            xs[m++] = PathCrossing{edges[i].xTop, edges[i].dir};
+        std::sort(xs, xs + m, path_crossing_left);
+        path_row_spans(xs, m, y, fillMode, box, any);
+    }
+}
+
 /* Scans the rows from the first edge's top to the last edge's bottom with an active edge list. */
 static void path_scan(PathEdge *edges, int n, PathCrossing *xs, int fillMode, int64_t box[4], bool *any)
 {
     /* A path drawn top to bottom, as a bracket's bands are, is already in order: no sort then. */
     if (!std::is_sorted(edges, edges + n, path_edge_above))
         std::sort(edges, edges + n, path_edge_above);
+    if (std::all_of(edges, edges + n, [](const PathEdge &e) { return e.yBottom - e.yTop == 1; })) {
+        path_scan_one_row_edges(edges, n, xs, fillMode, box, any);
+        return;
+    }
     int next = 0, active = 0; /* edges[0, active) are active, edges[next, n) not reached yet */
     int64_t y = n > 0 ? edges[0].yTop : 0;
     while (next < n || active > 0) {

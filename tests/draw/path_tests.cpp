@@ -124,6 +124,32 @@ TEST_F(DrawTest, WidenedScanlinesFillWhatGdiFills)
     }
 }
 
+/* A band covers the same pixels whichever way it is drawn: left to right the capsule's vertices are
+ * written out, right to left they come from the pen's outline, so this holds the two together,
+ * at coordinates where the cap's rounding sits on an edge (powers of two, up to 2^26). */
+TEST_F(DrawTest, BandsFillTheSameDrawnEitherWay)
+{
+    const int xs[] = {-(1 << 26), -65537, -1024, -1, 0, 1, 255, 1 << 20, (1 << 26) + 3};
+    const int ys[] = {-(1 << 25), 0, 7, (1 << 26) - 1};
+    for (int y : ys)
+        for (int x1 : xs)
+            for (int x2 : xs) {
+                if (x2 < x1)
+                    continue;
+                SCOPED_TRACE(testing::Message() << "row " << y << ", " << x1 << ".." << x2);
+                const emf::RECTL pixels = {x1, y, x2 + 1, y + 1};
+                for (const Segment &band : {Segment{y, x1, x2}, Segment{y, x2, x1}}) {
+                    EXPECT_TRUE(FillScanlines(dc_, {band}, 1));
+                    Close(true);
+                    ASSERT_EQ(drawn_.back().type, emf::EMR_FILLPATH);
+                    emf::EMRFILLPATH fill;
+                    memcpy(&fill, drawn_.back().bytes.data(), sizeof fill);
+                    EXPECT_EQ(Rect(fill.rclBounds), Rect(pixels))
+                        << (band.x1 == x1 ? "left to right" : "right to left");
+                }
+            }
+}
+
 /* Without widening FillPath fills the figures themselves, each closed; a pixel is in when its
  * top-left corner is, so edges on the far side stay out. Bounds captured from GDI under Wine. */
 TEST_F(DrawTest, PlainPathsFillTheirRegionUnderTheFillMode)
