@@ -38,9 +38,9 @@ bool blit_record(GdiDC *dc, const void *rec, uint32_t size, const emf::RECTL &r)
     return true;
 }
 
-/* EMR_STRETCHDIBITS: the fixed part, the caller's BITMAPINFO as given, then every row of the DIB,
- * built in the recorder's buffer: a band's record is megabytes, and a fresh block for each one
- * would cost the allocator's page faults every band. */
+/* EMR_STRETCHDIBITS into a metafile DC: the fixed part, the caller's BITMAPINFO as given, then
+ * every row of the DIB, built in the recorder's buffer: a band's record is megabytes, and a fresh
+ * block for each one would cost the allocator's page faults every band. */
 bool blit_record_dibits(GdiDC *dc, const emf::EMRSTRETCHDIBITS &fixed, const BITMAPINFO *bmi,
                         uint32_t cbBmi, const void *bits, uint32_t cbBits)
 {
@@ -48,8 +48,6 @@ bool blit_record_dibits(GdiDC *dc, const emf::EMRSTRETCHDIBITS &fixed, const BIT
     uint64_t size = (uint64_t)offBits + cbBits;
     if (size > UINT32_MAX)
         return false;
-    if (dc->kind != DC_KIND_METAFILE)
-        return true; /* other DCs record nothing */
     uint8_t *rec = (uint8_t *)emf_record_space(dc, (uint32_t)size);
     if (!rec)
         return false;

@@ -61,25 +61,6 @@ const struct {
     {"Courier New", "Liberation Mono"},
 };
 
-/* The language fontconfig should cover for a character set, or NULL. */
-const char *metrics_language(BYTE charset)
-{
-    switch (charset) {
-    case SHIFTJIS_CHARSET: return "ja";
-    case HANGUL_CHARSET: case 130 /* JOHAB */: return "ko";
-    case GB2312_CHARSET: return "zh-cn";
-    case CHINESEBIG5_CHARSET: return "zh-tw";
-    case 161 /* GREEK */: return "el";
-    case 162 /* TURKISH */: return "tr";
-    case 163 /* VIETNAMESE */: return "vi";
-    case 177 /* HEBREW */: return "he";
-    case 178 /* ARABIC */: return "ar";
-    case 204 /* RUSSIAN */: return "ru";
-    case 222 /* THAI */: return "th";
-    default: return NULL;
-    }
-}
-
 FT_Library g_library;
 bool g_libraryFailed;
 FontFile *g_files;
@@ -137,7 +118,7 @@ FontFile *metrics_find_file(const FontMetrics *m)
     FcPatternAddInteger(pattern, FC_WEIGHT, m->bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, m->italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    const char *language = metrics_language(m->charset);
+    const char *language = StandinCharsetLanguage(m->charset);
     if (language) {
         FcLangSet *langs = FcLangSetCreate();
         if (langs) {
@@ -234,6 +215,26 @@ int metrics_advance(FontMetrics *m, int32_t **pages, uint16_t key, bool byChar)
 }
 
 } /* namespace */
+
+const char *StandinCharsetLanguage(unsigned char charset)
+{
+    switch (charset) {
+    case SHIFTJIS_CHARSET: return "ja";
+    case HANGUL_CHARSET: case 130 /* JOHAB */: return "ko";
+    case GB2312_CHARSET: return "zh-cn";
+    case CHINESEBIG5_CHARSET: return "zh-tw";
+    case 161 /* GREEK */: return "el";
+    case 162 /* TURKISH */: return "tr";
+    case 163 /* VIETNAMESE */: return "vi";
+    case 177 /* HEBREW */: return "he";
+    case 178 /* ARABIC */: return "ar";
+    case 186 /* BALTIC */: return "lt";
+    case 204 /* RUSSIAN */: return "ru";
+    case 222 /* THAI */: return "th";
+    case 238 /* EASTEUROPE */: return "pl";
+    default: return NULL;
+    }
+}
 
 FontMetrics *font_metrics(GdiFont *font)
 {

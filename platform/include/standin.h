@@ -62,6 +62,13 @@ long StandinLiveGlobalBlocks(void);
 int StandinPrinterCount(void);
 const char *StandinPrinterName(int i);
 
+/* ---- Fonts ----
+ * The language (a fontconfig tag such as "ja") a font of a GDI character set must cover, or NULL
+ * for sets that ask for none: the stand-in measures advances with the face so matched, and a
+ * player of its metafiles should draw with the same one.
+ */
+const char *StandinCharsetLanguage(unsigned char charset);
+
 #ifdef __cplusplus
 }
 #endif

@@ -14,6 +14,8 @@
 #include <fontconfig/fontconfig.h>
 #include <freetype/tttables.h>
 
+#include "standin.h"
+
 using namespace emf;
 
 enum : uint32_t {
@@ -36,26 +38,6 @@ struct TextCache {
     TextFace faces[TEXT_CACHE];
     uint32_t count, next;
 };
-
-/* The fontconfig language that tells a character set's script. */
-static const char *text_charset_lang(uint8_t charset)
-{
-    switch (charset) {
-    case 128: return "ja";
-    case 129: case 130: return "ko";
-    case 134: return "zh-cn";
-    case 136: return "zh-tw";
-    case 161: return "el";
-    case 162: return "tr";
-    case 177: return "he";
-    case 178: return "ar";
-    case 186: return "lt";
-    case 204: return "ru";
-    case 222: return "th";
-    case 238: return "pl";
-    default: return NULL;
-    }
-}
 
 /* Appends code point c to out as UTF-8; false when it does not fit. */
 static bool text_put_utf8(char *out, size_t size, size_t *len, uint32_t c)
@@ -128,7 +110,7 @@ static cairo_font_face_t *text_match(const PlayerFont *font)
     int weight = font->weight > 0 ? font->weight : (int)FW_NORMAL;
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
     FcPatternAddInteger(pattern, FC_SLANT, font->italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    if (const char *lang = text_charset_lang(font->charSet))
+    if (const char *lang = StandinCharsetLanguage(font->charSet))
         FcPatternAddString(pattern, FC_LANG, (const FcChar8 *)lang);
     /* The configuration fontconfig loads on first use is freed only by FcFini: at exit. */
     static bool finiAtExit = atexit(FcFini) == 0;
