@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 namespace {
 

@@ -1,17 +1,13 @@
 /* TAVLINQX.DLL: the ten exports and the records that cross the boundary.
  *
  * Every argument of every export is a pointer; every export returns 0 for success and -1 for
- * failure. On Windows this header takes the Win32 types from <windows.h>; elsewhere from the
- * stand-in's declarations of the same names.
+ * failure. The Win32 types they take come from tavlinqx_win32.h: <windows.h> on Windows, the same
+ * names declared for other hosts elsewhere.
  */
 #ifndef TAVLINQX_H
 #define TAVLINQX_H
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <winapi.h>
-#endif
+#include "tavlinqx_win32.h"
 
 #include <stddef.h>
 
@@ -132,7 +128,8 @@ INT TAVLINQX_API ZVLPrintEMF32(const PrintJob32 *job, const PrintProgram32 *prog
 }
 #endif
 
-/* The boundary layouts, fixed whatever the compiler. */
+/* The boundary layouts, fixed whatever the compiler: a host that packs or aligns records its own
+ * way (a #pragma pack in force where it includes this header, say) fails here, not at run time. */
 #ifdef __cplusplus
 #define TAVLINQX_STATIC_ASSERT static_assert
 #else
@@ -153,13 +150,24 @@ TAVLINQX_STATIC_ASSERT(sizeof(LOGPEN) == 16, "LOGPEN");
 TAVLINQX_STATIC_ASSERT(offsetof(LOGPEN, lopnColor) == 12, "LOGPEN colour");
 TAVLINQX_STATIC_ASSERT(sizeof(RECT) == 16, "RECT");
 TAVLINQX_STATIC_ASSERT(sizeof(POINTS) == 4, "POINTS");
+TAVLINQX_STATIC_ASSERT(sizeof(LOGFONTA) == 60, "LOGFONTA");
+TAVLINQX_STATIC_ASSERT(offsetof(LOGFONTA, lfCharSet) == 23, "LOGFONTA character set");
+TAVLINQX_STATIC_ASSERT(offsetof(LOGFONTA, lfFaceName) == 28, "LOGFONTA face name");
+TAVLINQX_STATIC_ASSERT(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER");
+TAVLINQX_STATIC_ASSERT(offsetof(BITMAPINFO, bmiColors) == 40, "BITMAPINFO colour table");
+TAVLINQX_STATIC_ASSERT(sizeof(DEVMODEA) == 156, "DEVMODEA");
+TAVLINQX_STATIC_ASSERT(offsetof(DEVMODEA, dmFields) == 40, "DEVMODEA fields");
+TAVLINQX_STATIC_ASSERT(offsetof(DEVMODEA, dmPaperSize) == 46, "DEVMODEA paper");
+TAVLINQX_STATIC_ASSERT(offsetof(DEVMODEA, dmFormName) == 70, "DEVMODEA form name");
+/* Records holding pointers: two flat 32-bit pointers in the Windows flavour, the host's pointers
+ * in the native one, each at its natural alignment. */
+TAVLINQX_STATIC_ASSERT(sizeof(PolyPolygonPoints) == 2 * sizeof(void *), "PolyPolygonPoints is two pointers");
+TAVLINQX_STATIC_ASSERT(offsetof(PolyPolygonPoints, Points) == sizeof(void *), "PolyPolygonPoints points");
+TAVLINQX_STATIC_ASSERT(offsetof(LOGBRUSH, lbHatch) == 8, "LOGBRUSH hatch");
+TAVLINQX_STATIC_ASSERT(sizeof(LOGBRUSH) == 8 + sizeof(void *), "LOGBRUSH");
+TAVLINQX_STATIC_ASSERT(offsetof(BITMAP, bmBits) == (sizeof(void *) == 4 ? 20 : 24), "BITMAP bits");
+TAVLINQX_STATIC_ASSERT(sizeof(BITMAP) == offsetof(BITMAP, bmBits) + sizeof(void *), "BITMAP");
 #if defined(_WIN32) && !defined(_WIN64)
-/* Records holding pointers: fixed in the 32-bit Windows flavour, where pointers are 32 bits. */
-TAVLINQX_STATIC_ASSERT(sizeof(PolyPolygonPoints) == 8, "PolyPolygonPoints is two flat pointers");
-TAVLINQX_STATIC_ASSERT(offsetof(PolyPolygonPoints, Points) == 4, "PolyPolygonPoints points");
-TAVLINQX_STATIC_ASSERT(sizeof(LOGBRUSH) == 12, "LOGBRUSH");
-TAVLINQX_STATIC_ASSERT(sizeof(BITMAP) == 24, "BITMAP");
-TAVLINQX_STATIC_ASSERT(offsetof(BITMAP, bmBits) == 20, "BITMAP bits");
 TAVLINQX_STATIC_ASSERT(sizeof(HDC) == 4, "handles are 32-bit values");
 #endif
 #undef TAVLINQX_STATIC_ASSERT

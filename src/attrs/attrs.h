@@ -3,7 +3,7 @@
 #ifndef TAVLINQX_ATTRS_H
 #define TAVLINQX_ATTRS_H
 
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 /* Realizes the attributes for one output-style call, choosing the road by style code (second code 1
  * forces the begin-path road). Empties the five slots first; afterwards they hold exactly what was

@@ -1,5 +1,5 @@
 /* Module entry. The library holds no state: loading and unloading allocate and free nothing. */
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 #ifdef _WIN32
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)

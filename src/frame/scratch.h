@@ -3,7 +3,7 @@
 #ifndef TAVLINQX_SCRATCH_H
 #define TAVLINQX_SCRATCH_H
 
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 /* Allocates (GMEM_MOVEABLE | GMEM_ZEROINIT) and locks size bytes. Returns their address with the
  * block's handle in *block, or NULL with nothing left allocated. */

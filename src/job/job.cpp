@@ -3,7 +3,7 @@
  *
  * Every string reaches a 260-byte buffer here, so every length is measured against its limit
  * before anything is created: a job whose names do not fit is refused, never truncated. */
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 #include <stddef.h>
 #include <string.h>

@@ -1,7 +1,7 @@
 /* Raster32 and Dib32: bands of device bitmaps converted to DIBs, device-independent bitmaps, and
  * brush-only raster operations, each transferred with a ternary raster operation between the
  * realization of the caller's brush and its release. */
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 #include <stdint.h>
 #include <string.h>

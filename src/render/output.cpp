@@ -1,6 +1,6 @@
 /* Output32: the host's vector output, dispatched by output-style code, and the path bracket that
  * fills a run of scanlines as one widened path. */
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 #include "attrs/attrs.h"
 #include "render/render.h"

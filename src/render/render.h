@@ -4,7 +4,7 @@
 #ifndef TAVLINQX_RENDER_H
 #define TAVLINQX_RENDER_H
 
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 /* Point lists up to this length are widened in a local buffer; longer ones in a global block. */
 #define LOCAL_POINT_CAPACITY 1024

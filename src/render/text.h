@@ -3,7 +3,7 @@
 #ifndef TAVLINQX_TEXT_H
 #define TAVLINQX_TEXT_H
 
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 /* Creates and selects the caller's font and sets the text colour, background mode, alignment 0 and,
  * for an opaque background or ETO_OPAQUE, the background colour. Returns 0, or -1 when the font

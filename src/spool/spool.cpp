@@ -1,6 +1,6 @@
 /* The job's spool metafile: a unique name in the Windows directory's temp folder, the metafile
  * device context on it, and its completion. */
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 #include <string.h>
 

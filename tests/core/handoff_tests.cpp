@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "standin.h"
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 namespace {
 

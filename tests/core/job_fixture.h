@@ -11,7 +11,7 @@
 
 #include "emf_format.h"
 #include "standin.h"
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 /* One record of the closed metafile, with a short description of the fields the tests care for:
  * "SELECTOBJECT 1", "SELECTOBJECT stock 7", "EXTCREATEPEN 1 style=0x10200 width=5 color=0xff"... */

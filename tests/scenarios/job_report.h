@@ -3,7 +3,7 @@
 #ifndef TAVLINQX_JOB_REPORT_H
 #define TAVLINQX_JOB_REPORT_H
 
-#include "tavlinqx.h"
+#include "frame/win32.h"
 
 #include <stdio.h>
 
