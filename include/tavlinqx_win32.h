@@ -270,6 +270,7 @@ typedef struct _devicemodeA {
 #define SYMBOL_CHARSET 2
 #define SHIFTJIS_CHARSET 128
 #define HANGUL_CHARSET 129
+#define JOHAB_CHARSET 130
 #define GB2312_CHARSET 134
 #define CHINESEBIG5_CHARSET 136
 #define OEM_CHARSET 255

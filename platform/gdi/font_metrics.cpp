@@ -220,7 +220,7 @@ const char *StandinCharsetLanguage(unsigned char charset)
 {
     switch (charset) {
     case SHIFTJIS_CHARSET: return "ja";
-    case HANGUL_CHARSET: case 130 /* JOHAB */: return "ko";
+    case HANGUL_CHARSET: case JOHAB_CHARSET: return "ko";
     case GB2312_CHARSET: return "zh-cn";
     case CHINESEBIG5_CHARSET: return "zh-tw";
     case 161 /* GREEK */: return "el";

@@ -13,29 +13,52 @@
 /* The monochrome band DIB's header block: the header and two colour entries. */
 #define MONO_HEADER_BYTES (sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD))
 
-/* What one call with a BITMAP transfers, once the source width and line count are clamped to the
+/* What one call with a BITMAP transfers, once the source width and the band are clamped to the
  * bitmap. */
 typedef struct BandPlan {
     INT srcWidth;
+    INT firstRow;     /* from the top, inside the bitmap */
     INT lineCount;
     UINT startScan;   /* the band's lowest row, counted from the bottom of the bitmap */
     DWORD bufferSize; /* the band buffer: DIB rows for the bitmap's height and one more */
+    DWORD gdiStride;  /* the row length at which GDI reads the bitmap's bits */
 } BandPlan;
+
+/* The row length GDI reads a device bitmap's bits at, whatever bmWidthBytes says: word-aligned
+ * rows at the depth GDI keeps the bitmap in (2 bits per pixel become 4, 12 become 16). 0 for a
+ * depth GDI does not keep. */
+static int64_t raster_gdi_stride(const BITMAP *bitmap)
+{
+    static const WORD kDepths[] = {1, 4, 8, 16, 24, 32};
+    for (size_t i = 0; i < sizeof kDepths / sizeof kDepths[0]; i++)
+        if (bitmap->bmBitsPixel <= kDepths[i])
+            return ((int64_t)bitmap->bmWidth * kDepths[i] + 15) / 16 * 2;
+    return 0;
+}
 
 /* Clamps the band to the bitmap and sizes its buffer. Returns -1 when there is nothing to
  * transfer: sizes that are not positive, a source x beyond the width, a band that lies wholly
- * above or below the bitmap, or a buffer that would not fit in 32 bits. */
+ * above or below the bitmap, a depth GDI does not keep, or a buffer or bitmap that would not fit
+ * in 32 bits. A negative source width is kept: the transfer is then mirrored. */
 static INT raster_plan_band(const BITMAP *bitmap, INT srcX, INT firstRow, INT srcWidth,
                             INT lineCount, BandPlan *plan)
 {
-    if (bitmap->bmWidth <= 0 || bitmap->bmHeight <= 0 || bitmap->bmWidthBytes < 0)
+    if (bitmap->bmWidth <= 0 || bitmap->bmHeight <= 0 || bitmap->bmWidthBytes < 0 ||
+        srcX > bitmap->bmWidth)
         return -1;
-    int64_t width = srcWidth, lines = lineCount;
+    int64_t width = srcWidth, first = firstRow, lines = lineCount;
     if ((int64_t)bitmap->bmWidth - srcX < width)
         width = (int64_t)bitmap->bmWidth - srcX;
-    if ((int64_t)bitmap->bmHeight - firstRow < lines)
-        lines = (int64_t)bitmap->bmHeight - firstRow;
-    if (width < 0 || lines <= 0 || firstRow + lines <= 0)
+    /* Rows above the bitmap are cut off as the rows below it are, so that no row outside the
+     * bitmap is drawn. */
+    if (first < 0) {
+        lines += first;
+        first = 0;
+    }
+    if ((int64_t)bitmap->bmHeight - first < lines)
+        lines = (int64_t)bitmap->bmHeight - first;
+    int64_t gdiStride = raster_gdi_stride(bitmap);
+    if (lines <= 0 || gdiStride == 0 || gdiStride * bitmap->bmHeight > INT32_MAX)
         return -1;
 
     /* Rows as the caller's row length gives them, three bytes per byte for colour bitmaps; never
@@ -49,10 +72,38 @@ static INT raster_plan_band(const BITMAP *bitmap, INT srcX, INT firstRow, INT sr
         return -1;
 
     plan->srcWidth = (INT)width;
+    plan->firstRow = (INT)first;
     plan->lineCount = (INT)lines;
-    plan->startScan = (UINT)((int64_t)bitmap->bmHeight - firstRow - lines);
+    plan->startScan = (UINT)((int64_t)bitmap->bmHeight - first - lines);
     plan->bufferSize = (DWORD)(row * ((int64_t)bitmap->bmHeight + 1));
+    plan->gdiStride = (DWORD)gdiStride;
     return 0;
+}
+
+/* GDI's bitmap of the caller's BITMAP. GDI reads rows at its own stride; where the caller's rows
+ * have another length (a row narrower than a word, 2-bit rows read as 4-bit ones), the band's rows
+ * are first copied, each as far as the caller's row reaches, into a zeroed block at GDI's stride,
+ * so that GDI never reads outside the bits the caller described. NULL when GDI refuses the bitmap
+ * or the block cannot be had. */
+static HBITMAP raster_make_bitmap(const BITMAP *bitmap, const BandPlan *plan)
+{
+    if ((DWORD)bitmap->bmWidthBytes == plan->gdiStride || bitmap->bmBits == NULL)
+        return CreateBitmapIndirect(bitmap);
+    HGLOBAL block = NULL;
+    BYTE *rows = (BYTE *)LockScratch((SIZE_T)plan->gdiStride * (SIZE_T)bitmap->bmHeight, &block);
+    if (rows == NULL)
+        return NULL;
+    DWORD copied = (DWORD)bitmap->bmWidthBytes < plan->gdiStride ? (DWORD)bitmap->bmWidthBytes
+                                                                  : plan->gdiStride;
+    const BYTE *from = (const BYTE *)bitmap->bmBits;
+    for (INT y = plan->firstRow; y < plan->firstRow + plan->lineCount; y++)
+        memcpy(rows + (SIZE_T)y * plan->gdiStride, from + (SIZE_T)y * (SIZE_T)bitmap->bmWidthBytes, copied);
+    BITMAP aligned = *bitmap;
+    aligned.bmWidthBytes = (LONG)plan->gdiStride;
+    aligned.bmBits = rows;
+    HBITMAP made = CreateBitmapIndirect(&aligned);
+    FreeScratch(block);
+    return made;
 }
 
 /* A COLORREF (red in the low byte) as a colour-table entry (blue first). */
@@ -101,7 +152,7 @@ static void raster_stretch_band(HDC dc, INT destX, INT destY, INT destWidth, INT
 {
     BandPlan plan;
     INT planned = raster_plan_band(bitmap, srcX, firstRow, srcWidth, lineCount, &plan);
-    HBITMAP made = planned == 0 ? CreateBitmapIndirect(bitmap) : NULL;
+    HBITMAP made = planned == 0 ? raster_make_bitmap(bitmap, &plan) : NULL;
 
     BITMAPINFO colourInfo; /* the 24-bit header and one zeroed entry */
     memset(&colourInfo, 0, sizeof colourInfo);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "guarded_memory.h"
 #include "job_fixture.h"
 #include "render/render.h"
 
@@ -22,10 +23,12 @@ struct Image {
     std::vector<uint8_t> bits;
 };
 
-Image MakeImage(LONG width, LONG height, WORD bitsPixel)
+/* widthBytes -1: the word-aligned length at the bitmap's own depth. */
+Image MakeImage(LONG width, LONG height, WORD bitsPixel, LONG widthBytes = -1)
 {
     Image image;
-    LONG widthBytes = (width * bitsPixel + 15) / 16 * 2;
+    if (widthBytes < 0)
+        widthBytes = (width * bitsPixel + 15) / 16 * 2;
     image.bits.resize((size_t)(widthBytes * height));
     for (size_t i = 0; i < image.bits.size(); i++)
         image.bits[i] = (uint8_t)((i * 7 + (i / (size_t)widthBytes) * 13) ^ (i >> 5));
@@ -164,6 +167,13 @@ TEST_F(BitmapTest, EachBandBecomesTheDibOfItsRowsWithClampedSourceRectangle)
         {8, 0, 12, 100, 20, "18, 20, 24", 300 * 51, "src=(0,0,100,20)"},
         {24, 99, 49, 2, 1, "0, 1, 24", 900 * 51, "src=(99,0,1,1)"},
         {4, 0, 0, 100, 50, "0, 50, 24", 300 * 51, "src=(0,0,100,50)"}, /* 24-bit rows, not 3 x 52 */
+        /* A band reaching above the bitmap is cut at its top row, as one reaching below it is. */
+        {1, 5, -20, 50, 30, "40, 10, 1", 16 * 51, "src=(5,0,50,10)"},
+        {8, 0, -1, 100, 51, "0, 50, 24", 300 * 51, "src=(0,0,100,50)"},
+        /* A negative width from inside the bitmap is kept: GDI mirrors the transfer. */
+        {1, 60, 0, -50, 10, "40, 10, 1", 16 * 51, "src=(60,0,-50,10)"},
+        {24, 100, 0, -100, 10, "40, 10, 24", 900 * 51, "src=(100,0,-100,10)"},
+        {8, -10, 45, 20, 10, "0, 5, 24", 300 * 51, "src=(-10,0,20,5)"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(std::to_string(row.bitsPixel) + " bpp, first row " + std::to_string(row.firstRow));
@@ -188,8 +198,54 @@ TEST_F(BitmapTest, EachBandBecomesTheDibOfItsRowsWithClampedSourceRectangle)
         EXPECT_EQ(dib.header.biHeight, 50);
         EXPECT_EQ(dib.header.biBitCount, mono ? 1 : 24);
         EXPECT_EQ(dib.table.size(), mono ? 8u : 0u);
-        INT lines = std::min(row.lines, 50 - row.firstRow);
-        EXPECT_TRUE(dib.bits == NaiveBand(image, row.firstRow, lines)) << "the band's pixels differ";
+        INT first = std::max(row.firstRow, 0);
+        INT lines = std::min(row.firstRow + row.lines, 50) - first;
+        EXPECT_TRUE(dib.bits == NaiveBand(image, first, lines)) << "the band's pixels differ";
+    }
+}
+
+/* GDI reads a device bitmap's rows at a word-aligned length of the depth it keeps the bitmap in,
+ * whatever bmWidthBytes says. Rows of another length (byte-aligned, longer, 2-bit rows that GDI
+ * reads as 4-bit ones) are taken at the caller's length and never read past the caller's last
+ * byte, which lies just before an inaccessible page. */
+TEST_F(BitmapTest, RowsAreTakenAtTheCallersLengthAndNeverPastHerBits)
+{
+    struct Row {
+        const char *what;
+        LONG width;
+        WORD bitsPixel;
+        LONG widthBytes, gdiWidthBytes; /* the caller's rows, and the rows GDI reads */
+    } rows[] = {
+        {"byte-aligned monochrome rows", 100, 1, 13, 14},
+        {"monochrome rows longer than a word", 100, 1, 20, 14},
+        {"byte-aligned 24-bit rows", 33, 24, 99, 100},
+        {"8-bit rows one byte short", 31, 8, 31, 32},
+        {"2-bit rows, read as 4-bit", 30, 2, 8, 16},
+        {"rows of no bytes at all", 16, 1, 0, 2},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        Image image = MakeImage(row.width, 50, row.bitsPixel, row.widthBytes);
+        Guarded guarded;
+        void *bits = image.bits.empty() ? guarded.End(1) : guarded.End(image.bits.size());
+        ASSERT_NE(bits, nullptr);
+        if (!image.bits.empty())
+            memcpy(bits, image.bits.data(), image.bits.size());
+        image.bm.bmBits = bits;
+        EXPECT_EQ(Raster(&image.bm, 0, 10, row.width, 40), 0);
+
+        /* What GDI sees: the caller's rows, each cut or padded with zeros to GDI's length. */
+        WORD gdiBits = row.bitsPixel == 2 ? 4 : row.bitsPixel;
+        Image seen = MakeImage(row.width, 50, gdiBits, row.gdiWidthBytes);
+        std::fill(seen.bits.begin(), seen.bits.end(), 0);
+        for (size_t y = 0; y < 50; y++)
+            memcpy(&seen.bits[y * (size_t)row.gdiWidthBytes], &image.bits[y * (size_t)row.widthBytes],
+                   (size_t)std::min(row.widthBytes, row.gdiWidthBytes));
+        Reopen();
+        std::vector<const JobRecord *> dibits = Transfers(emf::EMR_STRETCHDIBITS);
+        ASSERT_EQ(dibits.size(), 1u);
+        EXPECT_TRUE(ReadDib(*dibits[0]).bits == NaiveBand(seen, 10, 40)) << "the band's pixels differ";
+        EXPECT_EQ(StandinLiveGlobalBlocks(), globalBlocksBefore_);
     }
 }
 
@@ -340,6 +396,9 @@ TEST_F(BitmapTest, BandsThatCannotBeTransferredTakeNothingAndLeaveNothing)
     wide.bmWidthBytes = 0x40000000;  /* 3 x 2^30 per row */
     tall.bmHeight = 0x7FFFFFFF;      /* rows x (height + 1) wraps 32 bits */
     negative.bmWidthBytes = -14;
+    BITMAP planar = mono.bm, deep = colour.bm;
+    planar.bmPlanes = 4; /* GDI refuses to make it, though a 1-bit band is monochrome here */
+    deep.bmBitsPixel = 48;  /* a depth GDI keeps no bitmap in */
     struct Row {
         const char *what;
         const BITMAP *bm;
@@ -355,6 +414,8 @@ TEST_F(BitmapTest, BandsThatCannotBeTransferredTakeNothingAndLeaveNothing)
         {"row bytes overflow", &wide, 0, 0, 10, NULL, 0, false},
         {"buffer overflow", &tall, 0, 0, 10, NULL, 0, false},
         {"negative row bytes", &negative, 0, 0, 10, NULL, 0, false},
+        {"48 bits per pixel", &deep, 0, 0, 10, NULL, 0, false},
+        {"monochrome with four planes", &planar, 0, 0, 10, NULL, 0, true},
         {"no header block", &mono.bm, 0, 0, 10, "GlobalAlloc", 1, true},
         {"header block not locked", &mono.bm, 0, 0, 10, "GlobalLock", 1, true},
         {"no band buffer", &mono.bm, 0, 0, 10, "GlobalAlloc", 2, true},

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "job.h"
 #include "standin.h"
 #include "frame/win32.h"
 
@@ -204,6 +205,27 @@ TEST_F(HandOff, JobFileFieldsByteByByte)
     EXPECT_EQ(bytes.substr(268 + 14), std::string(528 - 268 - 14, '\0'));
     EXPECT_EQ(bytes.find("NAME2"), std::string::npos);
     EXPECT_EQ(bytes.find('R'), std::string::npos);
+}
+
+/* With an empty ProgramDir the program is found in the current folder, and the job file's second
+ * path is the auxiliary file alone; the print program's parser reads the file back whole. */
+TEST_F(HandOff, JobFileOfAnEmptyProgramDirReadsBack)
+{
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(app_.c_str()), 0);
+    strcpy(program_.ProgramDir, "");
+    int result = Run();
+    ASSERT_EQ(chdir(previous), 0);
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(CommandLine(), "\"rec.sh\" 42");
+    std::string bytes = ReadHost(temp_ + "/QOR00042.JBX");
+    JobFile read;
+    char error[128] = "";
+    ASSERT_EQ(JobParse((const uint8_t *)bytes.data(), bytes.size(), &read, error, sizeof error), 0) << error;
+    EXPECT_EQ(read.flags, 0x80000001u);
+    EXPECT_STREQ(read.metafilePath, "C:\\WINDOWS\\temp\\EMF1A.TMP");
+    EXPECT_STREQ(read.auxPath, "AUX.INI");
 }
 
 TEST_F(HandOff, EachFailedCheckCreatesNothing)

@@ -4,11 +4,10 @@
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 
+#include "guarded_memory.h"
 #include "job_fixture.h"
 #include "render/text.h"
 
@@ -45,25 +44,6 @@ TEST(LookupTest, EveryAngleMatchesTheRoundedSineAndCosine)
     EXPECT_EQ(LookupCos(-180), -10000);
     EXPECT_EQ(LookupCos(270), 0);
 }
-
-/* Memory whose last byte is followed by an inaccessible page: a read past the end faults. */
-struct Guarded {
-    uint8_t *page = NULL;
-    size_t size = 0;
-    void *End(size_t bytes)
-    {
-        size_t pageSize = (size_t)sysconf(_SC_PAGESIZE);
-        size = 2 * pageSize;
-        page = (uint8_t *)mmap(NULL, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        mprotect(page + pageSize, pageSize, PROT_NONE);
-        return page + pageSize - bytes;
-    }
-    ~Guarded()
-    {
-        if (page)
-            munmap(page, size);
-    }
-};
 
 class TextOutTest : public JobTest {
 protected:
@@ -201,6 +181,83 @@ TEST_F(TextOutTest, DoubleByteCharactersTakeOneOrTwoAdvances)
     }
 }
 
+/* Every character of the per-character road gets the caller's options and rectangle; an opaque
+ * background sets its colour after the text colour, before the first character. */
+TEST_F(TextOutTest, PerCharacterCallsCarryTheOptionsAndTheRectangle)
+{
+    const INT advances[] = {10, 12, 8};
+    const RECT rect = {90, 190, 160, 230};
+    mode_.BkMode = OPAQUE;
+    StartTrace();
+    EXPECT_EQ(Text(100, 200, ETO_OPAQUE | ETO_CLIPPED, "abc", 3, advances, &rect), 0);
+    EXPECT_THAT(TracedNamed("ExtTextOutA"), ElementsAre("ExtTextOutA(100, 200, 0x6, 1, null)",
+                                                        "ExtTextOutA(110, 200, 0x6, 1, null)",
+                                                        "ExtTextOutA(122, 200, 0x6, 1, null)"));
+    EXPECT_THAT(CloseAndDescribe(),
+                ElementsAre("EXTCREATEFONTINDIRECTW 1 height=-20 esc=0 charset=0", "SELECTOBJECT 1",
+                            "SETBKMODE 2", "SETTEXTALIGN 0", "SETTEXTCOLOR 0x654321",
+                            "SETBKCOLOR 0x123456", "EXTTEXTOUTW (100,200) opts=0x6 \"a\"",
+                            "EXTTEXTOUTW (110,200) opts=0x6 \"b\"", "EXTTEXTOUTW (122,200) opts=0x6 \"c\"",
+                            "SELECTOBJECT stock 13", "DELETEOBJECT 1"));
+    for (const JobRecord &r : records()) {
+        if (r.type != emf::EMR_EXTTEXTOUTW)
+            continue;
+        RECT recorded;
+        memcpy(&recorded, &r.bytes[56], sizeof recorded); /* emrtext.rcl */
+        EXPECT_EQ(recorded.left, 90);
+        EXPECT_EQ(recorded.top, 190);
+        EXPECT_EQ(recorded.right, 160);
+        EXPECT_EQ(recorded.bottom, 230);
+    }
+}
+
+/* The double-byte walk in each Far East code page: "A", a pair whose trail byte is itself a lead
+ * byte of the page where it can be, "B", the pair again and "C", one advance per byte. The first
+ * pair is followed by a zero and takes both its entries; the second by a non-zero entry and takes
+ * one, so "C" moves by the pair's own advance and takes the entry after. */
+TEST_F(TextOutTest, DoubleByteWalkInEveryFarEastCodePage)
+{
+    struct Row {
+        BYTE charset;
+        UINT codePage;
+        const char *pair;
+        const char *unit; /* the pair in UTF-16, as the record holds it */
+    } rows[] = {
+        {SHIFTJIS_CHARSET, 932, "\x82\xa0", "\\u3042"},
+        {GB2312_CHARSET, 936, "\xb0\xa1", "\\u554a"},
+        {HANGUL_CHARSET, 949, "\xb0\xa1", "\\uac00"},
+        {CHINESEBIG5_CHARSET, 950, "\xa4\x40", "\\u4e00"},
+        {JOHAB_CHARSET, 1361, "\x88\x61", "\\uac00"},
+    };
+    const INT advances[] = {10, 20, 0, 30, 40, 50, 60};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.codePage);
+        font_.lfCharSet = row.charset;
+        std::string text = std::string("A") + row.pair + "B" + row.pair + "C";
+        StartTrace();
+        EXPECT_EQ(Text(100, 200, 0, text.data(), (DWORD)text.size(), advances), 0);
+        EXPECT_THAT(TracedNamed("TranslateCharsetInfo"),
+                    ElementsAre("TranslateCharsetInfo(" + std::to_string(row.charset) + ", 1)"));
+        EXPECT_THAT(TracedNamed("ExtTextOutA"), ElementsAre("ExtTextOutA(100, 200, 0x0, 1, null)",
+                                                            "ExtTextOutA(110, 200, 0x0, 2, null)",
+                                                            "ExtTextOutA(130, 200, 0x0, 1, null)",
+                                                            "ExtTextOutA(160, 200, 0x0, 2, null)",
+                                                            "ExtTextOutA(200, 200, 0x0, 1, null)"));
+        char lead[48];
+        snprintf(lead, sizeof lead, "IsDBCSLeadByteEx(%u, 0x%02x)", row.codePage, (uint8_t)row.pair[0]);
+        std::vector<std::string> leadQuestions = TracedNamed("IsDBCSLeadByteEx");
+        ASSERT_EQ(leadQuestions.size(), 5u) << "trail bytes are never asked about";
+        EXPECT_EQ(leadQuestions[1], lead);
+        EXPECT_EQ(leadQuestions[3], lead);
+        std::vector<std::string> texts;
+        for (const std::string &r : Reopen())
+            if (r.compare(0, 11, "EXTTEXTOUTW") == 0)
+                texts.push_back(r.substr(r.find('"')));
+        std::string pair = std::string("\"") + row.unit + "\"";
+        EXPECT_THAT(texts, ElementsAre("\"A\"", pair, "\"B\"", pair, "\"C\""));
+    }
+}
+
 /* Where TranslateCharsetInfo fails: symbol and OEM sets draw every byte alone without asking about
  * lead bytes; any other set asks in the ANSI code page. */
 TEST_F(TextOutTest, CharacterSetsWithoutACodePage)
@@ -312,6 +369,36 @@ TEST_F(TextOutTest, WalkNeverReadsPastTheRunOrOneAdvancePerCharacter)
                                            "EXTTEXTOUTW (110,200) opts=0x0 \"\\u30fb\"",
                                            "EXTTEXTOUTW (100,300) opts=0x0 \"A\"",
                                            "EXTTEXTOUTW (110,300) opts=0x0 \"\\u3042\""));
+}
+
+/* Every run of up to six bytes, each a lead byte or not, with one advance per byte, each zero or
+ * not, and the run and its advances both ending where readable memory ends: every byte is drawn
+ * once and no read goes past either. (An array of one entry per character instead of per byte
+ * can be read past its end, when a double-byte character's entry is followed by a zero: the
+ * caller owes one entry per byte.) */
+TEST_F(TextOutTest, EveryShortRunStaysWithinItsBytesAndOneAdvancePerByte)
+{
+    font_.lfCharSet = SHIFTJIS_CHARSET;
+    for (DWORD length = 1; length <= 6; length++) {
+        Guarded textMemory, advanceMemory;
+        char *text = (char *)textMemory.End(length);
+        INT *advances = (INT *)advanceMemory.End(length * sizeof(INT));
+        ASSERT_TRUE(text != NULL && advances != NULL);
+        for (unsigned leads = 0; leads < 1u << length; leads++) {
+            for (unsigned zeros = 0; zeros < 1u << length; zeros++) {
+                for (DWORD i = 0; i < length; i++) {
+                    text[i] = leads >> i & 1 ? '\x82' : 'A';
+                    advances[i] = zeros >> i & 1 ? 0 : 7;
+                }
+                StartTrace();
+                ASSERT_EQ(Text(0, 0, 0, text, length, advances), 0);
+                DWORD drawn = 0;
+                for (const std::string &call : TracedNamed("ExtTextOutA"))
+                    drawn += call.find(", 2, null)") != std::string::npos ? 2 : 1;
+                ASSERT_EQ(drawn, length) << "leads " << leads << ", zeros " << zeros;
+            }
+        }
+    }
 }
 
 /* An advance near the 32-bit limit moves the position by its true share, with no overflow. */
