@@ -37,28 +37,27 @@ struct EmfWarnings {
 struct EmfRenderOptions {
     double dpi;    /* > 0: this many pixels per inch of the page */
     int32_t width; /* > 0 (and dpi 0): the page this many pixels wide, the height in proportion */
-    bool wholeDevice; /* the reference device's whole surface from its origin instead of the frame,
-                         as GDI draws the same calls directly on that device */
 };
 
-/* The page of a metafile: its frame (rclFrame) in the reference device's pixels and in points. */
+/* The page of a metafile: the whole surface of the reference device it was recorded on, as GDI
+ * draws the same calls on that device; whatever the records draw beyond it is clipped. */
 struct EmfPage {
-    double left, top;       /* device pixels of the frame's top-left corner */
-    double width, height;   /* device pixels */
-    double devicePerInchX, devicePerInchY;
-    double widthPt, heightPt; /* 1/72 inch */
+    int32_t width, height;                 /* device pixels (szlDevice) */
+    double devicePerInchX, devicePerInchY; /* the device's resolution */
+    double widthPt, heightPt;              /* 1/72 inch: width x 72 / devicePerInchX */
 };
 
-/* The page of file. An empty frame (a metafile that drew nothing) stands for the reference
- * device's whole surface. Returns -1 with a message in error when the header gives no device
- * size. */
+/* The page of file. The header gives the device's size in whole millimetres, so its resolution
+ * is measured from them and taken as the nearest standard resolution within 1% (4960 pixels on
+ * 210 mm measure 599.92 dpi on a 600-dpi device), else as measured. Returns -1 with a message in
+ * error when the header gives no device size, which no page can be made of. */
 int EmfGetPage(const EmfFile *file, EmfPage *page, char *error, size_t errorSize);
 
 /* Draws the page of file on a new white CAIRO_FORMAT_RGB24 image surface, which the caller
  * releases with cairo_surface_destroy. Warnings go to *warnings when it is not NULL (it is
  * cleared first). Returns NULL with a message in error when there is no page to draw on: an
- * unusable header, a page larger than EMF_PLAYER_MAX_SIDE pixels a side or than 2^27 pixels in
- * all, or no memory for it. Memory use is the page bitmap, a coverage mask and at most one clip
+ * unusable header, a picture larger than EMF_PLAYER_MAX_SIDE pixels a side or than 2^27 pixels
+ * in all at the resolution asked for, or no memory for it. Memory use is the page bitmap, a coverage mask and at most one clip
  * mask per saved state level, whatever the records. */
 cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *options,
                                EmfWarnings *warnings, char *error, size_t errorSize);

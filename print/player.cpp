@@ -97,6 +97,20 @@ double player_map_length(const Player *p, double length)
     return length * factor * p->scale;
 }
 
+/* Resolutions printers and displays are made with, in dots per inch. */
+static const double kStandardResolutions[] = {72,  75,  96,  100, 120,  144,  150,  180,  200, 240,
+                                              300, 360, 400, 600, 720, 1200, 1440, 2400, 2880, 4800};
+
+/* The resolution of pixels spread over micrometres, snapped to a standard one within 1%. */
+static double player_resolution(int32_t pixels, double micrometres)
+{
+    double measured = pixels * 25400.0 / micrometres;
+    for (double standard : kStandardResolutions)
+        if (fabs(measured - standard) <= standard / 100)
+            return standard;
+    return measured;
+}
+
 int EmfGetPage(const EmfFile *file, EmfPage *page, char *error, size_t errorSize)
 {
     ENHMETAHEADER h;
@@ -109,25 +123,12 @@ int EmfGetPage(const EmfFile *file, EmfPage *page, char *error, size_t errorSize
                             "the header gives no reference device (%d x %d px, %d x %d mm)",
                             h.szlDevice.cx, h.szlDevice.cy, h.szlMillimeters.cx,
                             h.szlMillimeters.cy);
-    /* rclFrame is in .01 mm; the device's pixels per .01 mm follow from its size. */
-    double perX = h.szlDevice.cx / (umX / 10.0), perY = h.szlDevice.cy / (umY / 10.0);
-    /* An empty frame (a metafile that drew nothing) stands for the device's whole surface. */
-    RECTL frame = h.rclFrame;
-    if (frame.right <= frame.left || frame.bottom <= frame.top)
-        frame = RECTL{0, 0, (int32_t)(umX / 10.0), (int32_t)(umY / 10.0)};
-    double frameW = (double)frame.right - frame.left;
-    double frameH = (double)frame.bottom - frame.top;
-    if (frameW <= 0 || frameH <= 0)
-        return player_error(error, errorSize, "the frame (%d,%d,%d,%d) is empty", frame.left,
-                            frame.top, frame.right, frame.bottom);
-    page->left = frame.left * perX;
-    page->top = frame.top * perY;
-    page->width = frameW * perX;
-    page->height = frameH * perY;
-    page->devicePerInchX = perX * 2540.0;
-    page->devicePerInchY = perY * 2540.0;
-    page->widthPt = frameW / 2540.0 * 72.0;
-    page->heightPt = frameH / 2540.0 * 72.0;
+    page->width = h.szlDevice.cx;
+    page->height = h.szlDevice.cy;
+    page->devicePerInchX = player_resolution(h.szlDevice.cx, umX);
+    page->devicePerInchY = player_resolution(h.szlDevice.cy, umY);
+    page->widthPt = page->width * 72.0 / page->devicePerInchX;
+    page->heightPt = page->height * 72.0 / page->devicePerInchY;
     return 0;
 }
 
@@ -513,7 +514,7 @@ static void player_close(Player *p)
         cairo_surface_destroy(p->coverSurface);
 }
 
-/* The page's size in pixels and the device -> page mapping for the options. */
+/* The picture's size in pixels and the device -> picture mapping for the options. */
 static int player_layout(Player *p, const EmfPage *page, const EmfRenderOptions *o,
                          char *error, size_t errorSize)
 {
@@ -521,19 +522,16 @@ static int player_layout(Player *p, const EmfPage *page, const EmfRenderOptions 
     if (o && o->dpi > 0)
         scale = o->dpi / page->devicePerInchX;
     else if (o && o->width > 0)
-        scale = o->width / page->width;
+        scale = (double)o->width / page->width;
     double w = floor(page->width * scale + 0.5), h = floor(page->height * scale + 0.5);
     if (!(w >= 1 && h >= 1 && w <= EMF_PLAYER_MAX_SIDE && h <= EMF_PLAYER_MAX_SIDE &&
           w * h <= PLAYER_MAX_PIXELS))
         return player_error(error, errorSize,
-                            "a page of %.0f x %.0f pixels is outside what the player draws "
-                            "(1 to %d a side, %u in all)",
+                            "a picture of %.0f x %.0f pixels is more than the player draws "
+                            "(1 to %d a side, %u in all); a lower resolution draws the page",
                             w, h, (int)EMF_PLAYER_MAX_SIDE, (unsigned)PLAYER_MAX_PIXELS);
     p->scale = scale;
-    /* Whole pixels: a page shifted by a fraction of a pixel would step every line differently
-     * from the device the calls were recorded for. */
-    p->offsetX = -floor(page->left * scale + 0.5);
-    p->offsetY = -floor(page->top * scale + 0.5);
+    p->offsetX = p->offsetY = 0;
     p->width = (int32_t)w;
     p->height = (int32_t)h;
     return 0;
@@ -549,11 +547,6 @@ cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *opti
         return NULL;
     ENHMETAHEADER h;
     EmfGetHeader(file, &h);
-    if (options && options->wholeDevice) {
-        page.left = page.top = 0;
-        page.width = h.szlDevice.cx;
-        page.height = h.szlDevice.cy;
-    }
     Player p;
     memset(&p, 0, sizeof p);
     p.file = file;

@@ -1,7 +1,7 @@
 /* page_compare: how far the player's picture of a metafile is from GDI drawing the same calls
  * directly on the device. The reference is the Wine harness's page (a 32-bit BMP of the DISPLAY
  * device's whole surface); the metafile is the native flavour's record of the same scenario,
- * drawn by the player on the device's whole surface, pixel for pixel.
+ * drawn by the player on the device's page, pixel for pixel.
  *
  * usage: page_compare REFERENCE.bmp METAFILE.emf MAX_PERCENT [DIFF.png]
  *
@@ -77,7 +77,7 @@ static int compare_read_bmp(const char *path, Picture *out)
     return 0;
 }
 
-/* Draws the metafile with the player on its reference device's whole surface. */
+/* Draws the metafile with the player on its reference device's page. */
 static int compare_render(const char *path, Picture *out)
 {
     EmfFile file;
@@ -86,10 +86,8 @@ static int compare_render(const char *path, Picture *out)
         fprintf(stderr, "page_compare: %s: %s\n", path, error);
         return -1;
     }
-    EmfRenderOptions options = {};
-    options.wholeDevice = true;
     EmfWarnings warnings;
-    cairo_surface_t *page = EmfRenderPage(&file, &options, &warnings, error, sizeof error);
+    cairo_surface_t *page = EmfRenderPage(&file, NULL, &warnings, error, sizeof error);
     EmfFree(&file);
     if (page == NULL) {
         fprintf(stderr, "page_compare: %s: %s\n", path, error);

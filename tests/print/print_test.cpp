@@ -217,11 +217,17 @@ Bytes TextW(int32_t x, int32_t y, const std::u16string &text, std::vector<int32_
 Bytes PageEmf(const std::vector<Bytes> &records, uint16_t nHandles, int width, int height)
 {
     Bytes emf = BuildEmf(records, nHandles);
-    /* The DISPLAY device: 1024 x 768 pixels on 271 x 203 mm. */
+    /* A device of width x height pixels at 96 dpi, the frame its whole surface in .01 mm. */
     Put32(emf, 24, 0);
     Put32(emf, 28, 0);
-    Put32(emf, 32, (uint32_t)lround(width * 27100.0 / 1024));
-    Put32(emf, 36, (uint32_t)lround(height * 20300.0 / 768));
+    Put32(emf, 32, (uint32_t)lround(width * 2540.0 / 96) - 1);
+    Put32(emf, 36, (uint32_t)lround(height * 2540.0 / 96) - 1);
+    Put32(emf, 72, (uint32_t)width);
+    Put32(emf, 76, (uint32_t)height);
+    Put32(emf, 80, (uint32_t)lround(width * 25.4 / 96));
+    Put32(emf, 84, (uint32_t)lround(height * 25.4 / 96));
+    Put32(emf, 100, (uint32_t)lround(width * 25400.0 / 96));
+    Put32(emf, 104, (uint32_t)lround(height * 25400.0 / 96));
     return emf;
 }
 

@@ -58,8 +58,7 @@ Bytes Font(uint32_t slot, int32_t height, int32_t escapement, const char *face);
 Bytes TextW(int32_t x, int32_t y, const std::u16string &text, std::vector<int32_t> dx,
             uint32_t options = 0, std::vector<int32_t> rect = {0, 0, -1, -1});
 
-/* A metafile of the records on the DISPLAY reference device whose frame is the device's
- * pixels (0, 0) to (width, height). */
+/* A metafile of the records on a reference device of width x height pixels at 96 dpi. */
 Bytes PageEmf(const std::vector<Bytes> &records, uint16_t nHandles, int width, int height);
 
 struct Page {

@@ -263,31 +263,77 @@ TEST(PlayerBadInput, RecordsThatCannotBeDrawnAreSkippedWithAWarning)
         ADD_FAILURE() << "unexpected: " << s;
 }
 
-TEST(PlayerBadInput, PagesThatCannotBeMadeAreRefused)
+/* A header's device: szlDevice pixels on szlMillimeters (and szlMicrometers, when not 0). */
+Bytes DeviceEmf(const std::vector<Bytes> &records, int32_t cx, int32_t cy, int32_t mmX, int32_t mmY,
+                int32_t umX = 0, int32_t umY = 0)
 {
-    Bytes huge = PageEmf({}, 1, 8, 8);
-    Put32(huge, 32, 0x7FFFFFFF); /* a frame two thousand kilometres wide */
-    Bytes noDevice = PageEmf({}, 1, 8, 8);
-    Put32(noDevice, 72, 0);
+    Bytes emf = PageEmf(records, 2, 8, 8);
+    const int32_t fields[][2] = {{72, cx}, {76, cy}, {80, mmX}, {84, mmY}, {100, umX}, {104, umY}};
+    for (const auto &f : fields)
+        Put32(emf, f[0], (uint32_t)f[1]);
+    return emf;
+}
+
+TEST(PlayerPage, TheDevicesSurfaceAtItsStandardResolution)
+{
+    const struct { Bytes emf; int width, height; double dpiX, dpiY; } rows[] = {
+        {DeviceEmf({}, 4960, 7016, 210, 297), 4960, 7016, 600, 600},       /* A4: 599.92 dpi */
+        {DeviceEmf({}, 5100, 6600, 216, 279), 5100, 6600, 600, 600},       /* Letter: 600.86 */
+        {DeviceEmf({}, 1024, 768, 271, 203, 271000, 203000), 1024, 768, 96, 96},
+        {DeviceEmf({}, 1000, 1000, 100, 50), 1000, 1000, 254, 508},        /* no standard near */
+        {DeviceEmf({}, 4800, 9600, 203, 203), 4800, 9600, 600, 1200},
+    };
+    for (const auto &row : rows) {
+        EmfFile file;
+        char error[128];
+        ASSERT_EQ(EmfLoadMemory(row.emf.data(), row.emf.size(), &file, error, sizeof error), 0);
+        EmfPage page;
+        ASSERT_EQ(EmfGetPage(&file, &page, error, sizeof error), 0) << error;
+        EmfFree(&file);
+        SCOPED_TRACE(row.width);
+        EXPECT_EQ(page.width, row.width);
+        EXPECT_EQ(page.height, row.height);
+        EXPECT_NEAR(page.devicePerInchX, row.dpiX, 1e-9);
+        EXPECT_NEAR(page.devicePerInchY, row.dpiY, 1e-9);
+        EXPECT_NEAR(page.widthPt, row.width * 72 / row.dpiX, 1e-9);
+        EXPECT_NEAR(page.heightPt, row.height * 72 / row.dpiY, 1e-9);
+    }
+}
+
+TEST(PlayerPage, DrawingBeyondTheDeviceIsClippedAndOnlyNoPageIsRefused)
+{
+    /* Drawing out to the 16-bit limits makes a frame of 65535 x 301 device pixels: the page is
+     * still the device's, with what lies beyond it cut off. */
+    Bytes far = PageEmf({SolidBrush(1, Colorref(0x0000FF)), Select(1), Select(kNullPen),
+                         Rect(-32768, 10, 32767, 310)}, 2, 40, 30);
+    Put32(far, 24, (uint32_t)-867000), Put32(far, 32, 867000), Put32(far, 36, 8200);
+    EmfFile file;
+    char message[128];
+    ASSERT_EQ(EmfLoadMemory(far.data(), far.size(), &file, message, sizeof message), 0);
+    Page page;
+    page.surface = EmfRenderPage(&file, nullptr, &page.warnings, message, sizeof message);
+    EmfFree(&file);
+    ASSERT_NE(page.surface, nullptr) << message;
+    EXPECT_EQ(cairo_image_surface_get_width(page.surface), 40);
+    EXPECT_EQ(cairo_image_surface_get_height(page.surface), 30);
+    EXPECT_EQ(page.At(0, 9), 0xFFFFFFu);
+    EXPECT_EQ(page.At(0, 10), 0x0000FFu);
+    EXPECT_EQ(page.At(39, 29), 0x0000FFu);
+    std::string path = WriteTemp(far, "far.emf"), out = WriteTemp(Bytes(), "far") + ".png";
+    RunResult r = Print(path + " -o " + out);
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_FALSE(ReadAll(out).empty());
+
     const struct { Bytes emf; const char *error; } rows[] = {
-        {huge, "outside what the player draws"},
-        {noDevice, "no reference device"},
+        {DeviceEmf({}, 0, 8, 2, 2), "no reference device"},
+        {DeviceEmf({}, 8, 8, 0, 2), "no reference device"},
+        {DeviceEmf({}, 40000, 40000, 1693, 1693), "more than the player draws"},
     };
     for (const auto &row : rows) {
         std::string error;
-        auto w = PlayWarnings(row.emf, &error);
+        PlayWarnings(row.emf, &error);
         EXPECT_NE(error.find(row.error), std::string::npos) << error;
     }
-    /* An empty frame stands for the device's surface. */
-    Bytes empty = PageEmf({}, 1, 8, 8);
-    Put32(empty, 32, 0);
-    EmfFile file;
-    char error[128];
-    ASSERT_EQ(EmfLoadMemory(empty.data(), empty.size(), &file, error, sizeof error), 0);
-    EmfPage page;
-    ASSERT_EQ(EmfGetPage(&file, &page, error, sizeof error), 0);
-    EXPECT_NEAR(page.width, 1024, 1);
-    EmfFree(&file);
 }
 
 } /* namespace */
