@@ -108,6 +108,29 @@ TEST(ModuleDefinition, ListsTheTableWithDecorationsAndOrdinals)
     }
 }
 
+/* The text the Windows package hands a driver's author: its table of ordinals, arguments, bytes
+ * removed and results, one export a line ("  5  Output32  15  60  0; -1 only for ..."). */
+TEST(WindowsPackageText, TablesTheExportsAsTheDriverIsBuiltAgainstThem)
+{
+    std::ifstream text(TAVLINQX_EXPORTS_TEXT);
+    ASSERT_TRUE(text.good()) << TAVLINQX_EXPORTS_TEXT;
+    std::map<std::string, std::string> rows; /* name -> "ordinal arguments bytes zero" */
+    for (std::string line; std::getline(text, line);) {
+        int ordinal, arguments, bytes, used = 0;
+        char name[64];
+        if (sscanf(line.c_str(), " %d %63s %d %d %n", &ordinal, name, &arguments, &bytes, &used) == 4 && used > 0)
+            rows[name] = std::to_string(ordinal) + " " + std::to_string(arguments) + " " +
+                         std::to_string(bytes) + " " + (line.compare(used, 8, "always 0") == 0 ? "zero" : "-1");
+    }
+    ASSERT_EQ(rows.size(), (size_t)TAVLINQX_EXPORT_COUNT);
+    for (const ExportRow &row : kExportRows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(rows[row.name], std::to_string(row.ordinal) + " " + std::to_string(row.argBytes / 4) +
+                                      " " + std::to_string(row.argBytes) + " " +
+                                      (row.alwaysZero ? "zero" : "-1"));
+    }
+}
+
 #ifdef TAVLINQX_WINDOWS_DLL
 
 /* What objdump -p says about the DLL's export directory and import table. */
