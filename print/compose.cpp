@@ -7,10 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-enum : uint32_t {
-    RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5,
-    ROP3_PATCOPY = 0xF0,
-};
+enum : uint32_t { ROP3_PATCOPY = 0xF0 };
 
 /* A raster operation's index byte has bit (P << 2 | S << 1 | D) set where the result bit is 1
  * for those pattern, source and destination bits; every colour bit is computed alike. */
@@ -96,10 +93,10 @@ bool compose_brush_pixel(const Player *p, const PlayerBrush *brush, int32_t x, i
 
 bool compose_visible(const Player *p, int32_t x, int32_t y)
 {
-    const ScanBox &c = p->state.clipBox;
+    const ScanBox &c = p->clipBox;
     if (x < c.x0 || y < c.y0 || x >= c.x1 || y >= c.y1)
         return false;
-    return p->state.clip == NULL || p->state.clip[(size_t)y * p->width + x];
+    return p->clipMask == NULL || p->clipMask[(size_t)y * p->width + x];
 }
 
 /* Composes the brush onto the pixels of row y in [x0, x1) that the coverage mask marks and the
@@ -109,7 +106,7 @@ static void compose_row(Player *p, const PlayerBrush *brush, uint32_t rop3, bool
 {
     const uint8_t *cover = p->coverBits + (size_t)y * p->coverStride;
     uint32_t *row = p->pixels + (size_t)y * p->stride;
-    const uint8_t *clip = p->state.clip ? p->state.clip + (size_t)y * p->width : NULL;
+    const uint8_t *clip = p->clipMask ? p->clipMask + (size_t)y * p->width : NULL;
     int32_t x = x0;
     while (x < x1) {
         if (x + 8 <= x1) {
@@ -151,7 +148,7 @@ void compose_coverage(Player *p, const PlayerBrush *brush, uint32_t rop2, int32_
     uint32_t rop3 = compose_rop3_of_rop2(rop2);
     bool plain = brush->style == BS_SOLID && rop3 == ROP3_PATCOPY;
     /* Only the part inside the clip's box is composed; the whole box's mask is cleared. */
-    const ScanBox &c = p->state.clipBox;
+    const ScanBox &c = p->clipBox;
     int32_t cx0 = x0 > c.x0 ? x0 : c.x0, cx1 = x1 < c.x1 ? x1 : c.x1;
     for (int32_t y = y0; y < y1; y++) {
         if (y >= c.y0 && y < c.y1 && cx0 < cx1)
@@ -181,134 +178,23 @@ void compose_fill_cover(Player *p, const PlayerBrush *brush, uint32_t rop2, bool
 
 /* ---- clip ---- */
 
-static bool compose_box_empty(const ScanBox &b)
+bool compose_clip_changed(Player *p)
 {
-    return b.x0 >= b.x1 || b.y0 >= b.y1;
-}
-
-static ScanBox compose_box_and(const ScanBox &a, const ScanBox &b)
-{
-    return ScanBox{a.x0 > b.x0 ? a.x0 : b.x0, a.y0 > b.y0 ? a.y0 : b.y0,
-                   a.x1 < b.x1 ? a.x1 : b.x1, a.y1 < b.y1 ? a.y1 : b.y1};
-}
-
-static void compose_mask_box(const Player *p, uint8_t *mask, const ScanBox &b)
-{
-    for (int32_t y = b.y0; y < b.y1; y++)
-        memset(mask + (size_t)y * p->width + b.x0, 1, (size_t)(b.x1 - b.x0));
-}
-
-/* A page mask of the pixels of box, of those only the ones mask marks when it is not NULL;
- * NULL when there is no memory. */
-static uint8_t *compose_mask_of(const Player *p, const ScanBox &box, const uint8_t *mask)
-{
-    uint8_t *out = (uint8_t *)calloc((size_t)p->width * p->height, 1);
-    if (out == NULL || compose_box_empty(box))
-        return out;
-    for (int32_t y = box.y0; y < box.y1; y++) {
-        size_t at = (size_t)y * p->width + box.x0, n = (size_t)(box.x1 - box.x0);
-        if (mask)
-            memcpy(out + at, mask + at, n);
-        else
-            memset(out + at, 1, n);
-    }
-    return out;
-}
-
-void compose_region_begin(Player *p)
-{
-    free(p->region);
-    p->region = NULL;
-    p->regionRects = 0;
-    p->regionBox = ScanBox{0, 0, 0, 0};
-}
-
-void compose_region_add(Player *p, double x0, double y0, double x1, double y1)
-{
-    if (p->regionRects < 0)
-        return;
-    /* Pixels whose centres lie in [x0, x1) x [y0, y1). */
-    double left = fmax(ceil(x0 - 0.5), 0), top = fmax(ceil(y0 - 0.5), 0);
-    double right = fmin(ceil(x1 - 0.5), p->width), bottom = fmin(ceil(y1 - 0.5), p->height);
-    if (!(left < right && top < bottom))
-        return;
-    ScanBox r = {(int32_t)left, (int32_t)top, (int32_t)right, (int32_t)bottom};
-    if (p->regionRects == 0) {
-        p->regionBox = r;
-        p->regionRects = 1;
-        return;
-    }
-    if (p->region == NULL && (p->region = compose_mask_of(p, p->regionBox, NULL)) == NULL) {
-        p->regionRects = -1;
-        return;
-    }
-    compose_mask_box(p, p->region, r);
-    ScanBox &b = p->regionBox;
-    b = ScanBox{b.x0 < r.x0 ? b.x0 : r.x0, b.y0 < r.y0 ? b.y0 : r.y0, b.x1 > r.x1 ? b.x1 : r.x1,
-                b.y1 > r.y1 ? b.y1 : r.y1};
-    p->regionRects++;
-}
-
-void compose_region_apply(Player *p, uint32_t mode)
-{
-    PlayerState &s = p->state;
-    uint8_t *region = p->region;
-    p->region = NULL;
-    if (p->regionRects < 0) {
-        player_warn(p, "no memory for the clip");
-        return;
-    }
-    ScanBox page = {0, 0, p->width, p->height};
-    bool wholePage = s.clip == NULL && memcmp(&s.clipBox, &page, sizeof page) == 0;
-    /* The region's box holds it all; without a mask it is the region. */
-    if (mode == RGN_COPY || (mode == RGN_AND && wholePage)) {
-        free(s.clip);
-        s.clip = region;
-        s.clipBox = p->regionBox;
-        return;
-    }
-    if (mode == RGN_AND && (region == NULL || s.clip == NULL)) {
-        s.clipBox = compose_box_and(s.clipBox, p->regionBox);
-        if (region) {
-            s.clip = region;
-            region = NULL;
-        }
-        free(region);
-        return;
-    }
-    if (mode == RGN_OR && wholePage) {
-        free(region);
-        return;
-    }
-    /* Everything else, pixel by pixel over the page. */
-    uint8_t *clip = compose_mask_of(p, s.clipBox, s.clip);
-    if (region == NULL)
-        region = compose_mask_of(p, p->regionBox, NULL);
-    if (clip == NULL || region == NULL) {
-        player_warn(p, "no memory for the clip");
-        free(clip);
-        free(region);
-        return;
-    }
-    size_t n = (size_t)p->width * p->height;
-    for (size_t i = 0; i < n; i++) {
-        uint8_t c = clip[i] != 0, r = region[i] != 0;
-        switch (mode) {
-        case RGN_AND: region[i] = c & r; break;
-        case RGN_OR: region[i] = c | r; break;
-        case RGN_XOR: region[i] = c ^ r; break;
-        default: region[i] = c & !r; break; /* RGN_DIFF */
+    const PlayerRegion &clip = p->state.clip;
+    uint8_t *mask = NULL;
+    if (clip.count > 1) {
+        /* A region of several rectangles: a page mask of its pixels. */
+        mask = (uint8_t *)calloc((size_t)p->width * p->height, 1);
+        if (mask == NULL)
+            return false;
+        for (uint32_t i = 0; i < clip.count; i++) {
+            const ScanBox &r = clip.rects[i];
+            for (int32_t y = r.y0; y < r.y1; y++)
+                memset(mask + (size_t)y * p->width + r.x0, 1, (size_t)(r.x1 - r.x0));
         }
     }
-    free(clip);
-    free(s.clip);
-    s.clip = region;
-    s.clipBox = page;
-}
-
-void compose_clip_none(Player *p)
-{
-    free(p->state.clip);
-    p->state.clip = NULL;
-    p->state.clipBox = ScanBox{0, 0, p->width, p->height};
+    free(p->clipMask);
+    p->clipMask = mask;
+    p->clipBox = clip.count > 0 ? clip.box : ScanBox{0, 0, 0, 0};
+    return true;
 }

@@ -57,8 +57,8 @@ int EmfGetPage(const EmfFile *file, EmfPage *page, char *error, size_t errorSize
  * releases with cairo_surface_destroy. Warnings go to *warnings when it is not NULL (it is
  * cleared first). Returns NULL with a message in error when there is no page to draw on: an
  * unusable header, a picture larger than EMF_PLAYER_MAX_SIDE pixels a side or than 2^27 pixels
- * in all at the resolution asked for, or no memory for it. Memory use is the page bitmap, a coverage mask and at most one clip
- * mask per saved state level, whatever the records. */
+ * in all at the resolution asked for, or no memory for it. Memory use is the page bitmap, a
+ * coverage mask and a clip mask, whatever the records. */
 cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *options,
                                EmfWarnings *warnings, char *error, size_t errorSize);
 

@@ -13,7 +13,7 @@ using namespace emf;
 enum : uint32_t {
     PLAYER_MAX_PIXELS = 1u << 27, /* a page's pixels: A3 at 600 dpi is 70 million */
     MM_TEXT = 1, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8,
-    RGN_AND = 1, RGN_DIFF = 4,
+    RGN_AND = 1, RGN_OR = 2, RGN_DIFF = 4,
 };
 
 static int player_error(char *error, size_t errorSize, const char *fmt, ...)
@@ -251,46 +251,73 @@ static void player_select_object(Player *p, uint32_t ih)
 
 /* ---- clip, save and restore ---- */
 
+/* The pixels whose centres lie in [x0, x1) x [y0, y1) of page coordinates, within the page. */
+static ScanBox player_pixels_of(const Player *p, double x0, double y0, double x1, double y1)
+{
+    double left = fmax(ceil(x0 - 0.5), 0), top = fmax(ceil(y0 - 0.5), 0);
+    double right = fmin(ceil(x1 - 0.5), p->width), bottom = fmin(ceil(y1 - 0.5), p->height);
+    if (!(left < right && top < bottom))
+        return ScanBox{0, 0, 0, 0};
+    return ScanBox{(int32_t)left, (int32_t)top, (int32_t)right, (int32_t)bottom};
+}
+
+/* The union of n rectangles of an EMR_EXTSELECTCLIPRGN's region data from rectangle first, in
+ * device units, taken in halves so that a region of many costs n log n. */
+static int player_region_of(const Player *p, const EmfRecord *rec, uint32_t first, uint32_t n,
+                            PlayerRegion *r)
+{
+    if (n <= 1) {
+        uint32_t at = sizeof(EMREXTSELECTCLIPRGN) + sizeof(RGNDATAHEADER) + 16 * first;
+        ScanBox box = n == 0 ? ScanBox{0, 0, 0, 0}
+                             : player_pixels_of(p, EmfI32(rec, at) * p->scale + p->offsetX,
+                                                EmfI32(rec, at + 4) * p->scale + p->offsetY,
+                                                EmfI32(rec, at + 8) * p->scale + p->offsetX,
+                                                EmfI32(rec, at + 12) * p->scale + p->offsetY);
+        return region_set_box(r, box);
+    }
+    PlayerRegion half = {};
+    int rc = player_region_of(p, rec, first, n / 2, r) < 0 ||
+                     player_region_of(p, rec, first + n / 2, n - n / 2, &half) < 0 ||
+                     region_combine(r, &half, RGN_OR) < 0
+                 ? -1 : 0;
+    region_free(&half);
+    return rc;
+}
+
+/* The page's clip changed: the page bitmap takes it. */
+static void player_clip_changed(Player *p)
+{
+    if (!compose_clip_changed(p))
+        player_warn(p, "no memory for the clip; nothing is drawn until the next clip");
+}
+
 static void player_clip_record(Player *p, const EmfRecord *rec)
 {
     uint32_t mode = rec->iType == EMR_INTERSECTCLIPRECT ? RGN_AND : RGN_DIFF;
+    PlayerRegion region = {};
+    int rc;
     if (rec->iType == EMR_EXTSELECTCLIPRGN) {
         mode = EmfU32(rec, offsetof(EMREXTSELECTCLIPRGN, iMode));
-        if (EmfU32(rec, offsetof(EMREXTSELECTCLIPRGN, cbRgnData)) == 0) {
-            compose_clip_none(p); /* the reader lets only RGN_COPY come without a region */
-            return;
-        }
-    }
-    compose_region_begin(p);
-    if (rec->iType == EMR_EXTSELECTCLIPRGN) {
-        /* The region's rectangles are in device units. */
-        uint32_t at = sizeof(EMREXTSELECTCLIPRGN);
-        uint32_t n = EmfU32(rec, at + offsetof(RGNDATAHEADER, nCount));
-        for (uint32_t i = 0; i < n; i++) {
-            uint32_t r = at + sizeof(RGNDATAHEADER) + 16 * i;
-            compose_region_add(p, EmfI32(rec, r) * p->scale + p->offsetX,
-                               EmfI32(rec, r + 4) * p->scale + p->offsetY,
-                               EmfI32(rec, r + 8) * p->scale + p->offsetX,
-                               EmfI32(rec, r + 12) * p->scale + p->offsetY);
-        }
+        if (EmfU32(rec, offsetof(EMREXTSELECTCLIPRGN, cbRgnData)) == 0) /* RGN_COPY alone */
+            rc = region_set_box(&region, ScanBox{0, 0, p->width, p->height});
+        else
+            rc = player_region_of(p, rec, 0,
+                                  EmfU32(rec, sizeof(EMREXTSELECTCLIPRGN) + offsetof(RGNDATAHEADER, nCount)),
+                                  &region);
     } else {
         double x0, y0, x1, y1;
         player_map(p, EmfI32(rec, 8), EmfI32(rec, 12), &x0, &y0);
         player_map(p, EmfI32(rec, 16), EmfI32(rec, 20), &x1, &y1);
-        compose_region_add(p, fmin(x0, x1), fmin(y0, y1), fmax(x0, x1), fmax(y0, y1));
+        rc = region_set_box(&region, player_pixels_of(p, fmin(x0, x1), fmin(y0, y1), fmax(x0, x1),
+                                                      fmax(y0, y1)));
     }
-    compose_region_apply(p, mode);
-}
-
-static uint8_t *player_copy_clip(const Player *p, const uint8_t *clip)
-{
-    if (clip == NULL)
-        return NULL;
-    size_t size = (size_t)p->width * p->height;
-    uint8_t *copy = (uint8_t *)malloc(size);
-    if (copy)
-        memcpy(copy, clip, size);
-    return copy;
+    if (rc == 0)
+        rc = region_combine(&p->state.clip, &region, mode);
+    region_free(&region);
+    if (rc < 0)
+        player_warn(p, "no memory for the clip");
+    else
+        player_clip_changed(p);
 }
 
 static void player_save(Player *p)
@@ -301,8 +328,8 @@ static void player_save(Player *p)
     }
     PlayerState &to = p->saved[p->savedCount];
     to = p->state;
-    to.clip = player_copy_clip(p, p->state.clip);
-    if (p->state.clip && to.clip == NULL) {
+    to.clip = PlayerRegion{};
+    if (region_copy(&to.clip, &p->state.clip) < 0) {
         player_warn(p, "no memory to save the clip");
         return;
     }
@@ -316,11 +343,12 @@ static void player_restore(Player *p, int32_t relative)
         player_warn(p, "no saved state %d", relative);
         return;
     }
-    free(p->state.clip);
+    region_free(&p->state.clip);
     for (int32_t i = level + 1; i < p->savedCount; i++)
-        free(p->saved[i].clip);
+        region_free(&p->saved[i].clip);
     p->state = p->saved[level];
     p->savedCount = level;
+    player_clip_changed(p);
 }
 
 /* ---- the walk ---- */
@@ -501,10 +529,10 @@ static int player_check_contexts(Player *p)
 static void player_close(Player *p)
 {
     text_release(p);
-    free(p->region);
-    free(p->state.clip);
+    free(p->clipMask);
+    region_free(&p->state.clip);
     for (int i = 0; i < p->savedCount; i++)
-        free(p->saved[i].clip);
+        region_free(&p->saved[i].clip);
     free(p->objects);
     if (p->cover)
         cairo_destroy(p->cover);
@@ -564,7 +592,13 @@ cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *opti
         return NULL;
     }
     player_reset_state(&p.state);
-    compose_clip_none(&p);
+    if (region_set_box(&p.state.clip, ScanBox{0, 0, p.width, p.height}) < 0 ||
+        !compose_clip_changed(&p)) {
+        player_close(&p);
+        cairo_surface_destroy(p.page);
+        player_error(error, errorSize, "no memory for the clip");
+        return NULL;
+    }
     for (uint32_t i = 0; i < file->count; i++) {
         p.index = i;
         p.rec = &file->records[i];

@@ -81,6 +81,13 @@ struct ScanBox {
     int32_t x0, y0, x1, y1;
 };
 
+/* A set of page pixels as disjoint rectangles in bands (region.cpp); box bounds them. */
+struct PlayerRegion {
+    ScanBox *rects;
+    uint32_t count;
+    ScanBox box;
+};
+
 /* The device-context state a record can change; SaveDC copies it whole. */
 struct PlayerState {
     PlayerPen pen;
@@ -91,10 +98,7 @@ struct PlayerState {
     double curX, curY;     /* current position, logical */
     int32_t winOrgX, winOrgY, winExtX, winExtY, vpOrgX, vpOrgY, vpExtX, vpExtY;
     uint32_t mapMode;
-    /* The clip: the pixels of clipBox, of those only the ones clip marks when it is not NULL
-     * (one byte per page pixel, non-zero inside). Without a clip, the whole page and NULL. */
-    ScanBox clipBox;
-    uint8_t *clip;
+    PlayerRegion clip;     /* the page pixels drawing may reach; the whole page without a clip */
 };
 
 struct Player {
@@ -111,12 +115,10 @@ struct Player {
     cairo_t *cover;
     uint8_t *coverBits;
     uint32_t coverStride;
-    /* The region of a clip change being built: empty while regionRects is 0, regionBox while it
-     * is 1, the mask region (regionBox its bounds) from the second rectangle on; -1 when there
-     * was no memory for the mask. */
-    uint8_t *region;
-    ScanBox regionBox;
-    int32_t regionRects;
+    /* The clip as the page bitmap reads it: the pixels of clipBox, of those only the ones
+     * clipMask marks when it is not NULL (one byte per page pixel, non-zero inside). */
+    ScanBox clipBox;
+    uint8_t *clipMask;
     /* device pixel -> page pixel */
     double scale, offsetX, offsetY;
     PlayerState state;
@@ -158,14 +160,19 @@ void compose_coverage(Player *p, const PlayerBrush *brush, uint32_t rop2, int32_
 void compose_fill_cover(Player *p, const PlayerBrush *brush, uint32_t rop2, bool stroke);
 /* True when page pixel (x, y) lies inside the page and the clip. */
 bool compose_visible(const Player *p, int32_t x, int32_t y);
-/* A clip change: an empty region is begun, rectangles of page coordinates are added to it (the
- * pixels whose centres they hold), and it is combined with the clip by an RGN_ mode. A region of
- * one rectangle, and its intersection with the clip, cost no mask. When there is no memory for a
- * mask, apply warns and leaves the clip as it was. */
-void compose_region_begin(Player *p);
-void compose_region_add(Player *p, double x0, double y0, double x1, double y1);
-void compose_region_apply(Player *p, uint32_t mode);
-void compose_clip_none(Player *p);
+/* Takes the clip of the state (a new clip, or a restored one) into clipBox and clipMask; false,
+ * with the mask left as it was, when there is no memory for it. */
+bool compose_clip_changed(Player *p);
+
+/* ---- region.cpp ---- */
+/* Each returns -1, and leaves the region as it was, when there is no memory. */
+int region_set_box(PlayerRegion *r, const ScanBox &box); /* an empty box: an empty region */
+int region_copy(PlayerRegion *to, const PlayerRegion *from);
+/* r becomes r combined with with by an RGN_ mode (RGN_AND .. RGN_COPY). */
+int region_combine(PlayerRegion *r, const PlayerRegion *with, uint32_t mode);
+/* True when every pixel of box lies in r. */
+bool region_holds(const PlayerRegion *r, const ScanBox &box);
+void region_free(PlayerRegion *r);
 
 /* ---- shapes.cpp ---- */
 /* Draws one shape record, or adds it to the open path. */

@@ -6,6 +6,7 @@
 #include <math.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -349,6 +350,65 @@ TEST(PlayerClip, RegionsCombineWithRectangleAndMaskClips)
     };
     for (const auto &e : expected)
         EXPECT_EQ(page.At(e.x, e.y), e.color) << e.x << "," << e.y;
+}
+
+/* Random runs of clip records, saves and restores against the clip kept as a plain set of
+ * pixels in the test: after each run the page is filled, and exactly the clip's pixels change. */
+TEST(PlayerClip, RandomRunsAgreeWithPixelSets)
+{
+    const int size = 24;
+    uint32_t seed = 12345;
+    auto next = [&](int n) { return (int)((seed = seed * 1103515245 + 12345) >> 16) % n; };
+    for (int run = 0; run < 60; run++) {
+        std::vector<Bytes> recs;
+        std::vector<bool> clip(size * size, true), saved;
+        for (int step = 0; step < 6; step++) {
+            int kind = next(6);
+            std::vector<bool> region(size * size, false);
+            auto mark = [&](int l, int t, int r, int b) {
+                for (int y = std::max(t, 0); y < std::min(b, size); y++)
+                    for (int x = std::max(l, 0); x < std::min(r, size); x++)
+                        region[y * size + x] = true;
+            };
+            int l = next(30) - 3, t = next(30) - 3, r = l + next(16), b = t + next(16);
+            if (kind == 0 || kind == 1) {
+                recs.push_back(IntersectClip(kind ? EMR_EXCLUDECLIPRECT : EMR_INTERSECTCLIPRECT,
+                                             l, t, r, b));
+                mark(l, t, r, b);
+                for (int i = 0; i < size * size; i++)
+                    clip[i] = kind ? clip[i] && !region[i] : clip[i] && region[i];
+            } else if (kind == 2 || kind == 3) {
+                uint32_t mode = 1 + next(5);
+                std::vector<std::vector<int32_t>> rects;
+                for (int n = 1 + next(4); n > 0; n--) {
+                    rects.push_back({l, t, r, b});
+                    mark(l, t, r, b);
+                    l = next(30) - 3, t = next(30) - 3, r = l + next(16), b = t + next(16);
+                }
+                recs.push_back(ClipRegion(mode, rects));
+                for (int i = 0; i < size * size; i++) {
+                    bool c = clip[i], g = region[i];
+                    clip[i] = mode == 1 ? c && g : mode == 2 ? c || g : mode == 3 ? c != g
+                              : mode == 4 ? c && !g : g;
+                }
+            } else if (kind == 4) {
+                recs.push_back(Record({EMR_SAVEDC, 8}));
+                saved = clip;
+            } else if (!saved.empty()) {
+                recs.push_back(Record({EMR_RESTOREDC, 12, (uint32_t)-1}));
+                clip = saved;
+                saved.clear();
+            }
+        }
+        recs.insert(recs.end(), {SolidBrush(1, Colorref(0x336699)), Select(1), Select(kNullPen),
+                                 Rect(0, 0, size + 1, size + 1)});
+        Page page = Draw(recs, 2, size, size);
+        int wrong = 0;
+        for (int y = 0; y < size; y++)
+            for (int x = 0; x < size; x++)
+                wrong += page.At(x, y) != (clip[y * size + x] ? 0x336699u : 0xFFFFFFu);
+        EXPECT_EQ(wrong, 0) << "run " << run;
+    }
 }
 
 TEST(PlayerPaths, ScanlinesWidenedThenFilled)
