@@ -184,14 +184,6 @@ static void bitmaps_span(int64_t i, int64_t n, int64_t m, int64_t *first, int64_
     *first = i == 0 ? 0 : (2 * m * i - n) / (2 * n) + 1;
 }
 
-/* One axis of a transfer: the source run [start, start + count) in top-down bitmap order, read
- * back to front for a negative extent; the steps run from the destination's origin, its far end
- * for a mirrored destination. */
-struct BlitAxis {
-    int64_t start, count;
-    bool srcBackward, destBackward;
-};
-
 static BlitAxis bitmaps_axis(int32_t src, int32_t cxSrc, bool destFlipped)
 {
     BlitAxis a;
@@ -202,12 +194,10 @@ static BlitAxis bitmaps_axis(int32_t src, int32_t cxSrc, bool destFlipped)
     return a;
 }
 
-/* The source pixel destination pixel (i, j) of an n x m destination takes, merged as the
- * stretch mode says where the transfer shrinks; false when it falls outside the bitmap. */
-static bool bitmaps_source(const Player *p, const PlayerDib *dib, const BlitAxis *ax,
-                           const BlitAxis *ay, int64_t i, int64_t j, int64_t n, int64_t m,
-                           uint32_t *color)
+bool bitmaps_source(const Player *p, const BlitRun *run, int64_t i, int64_t j, uint32_t *color)
 {
+    const BlitAxis *ax = &run->ax, *ay = &run->ay;
+    int64_t n = run->right - run->left, m = run->bottom - run->top;
     int64_t x0, x1, y0, y1;
     bitmaps_span(ax->destBackward ? n - 1 - i : i, n, ax->count, &x0, &x1);
     bitmaps_span(ay->destBackward ? m - 1 - j : j, m, ay->count, &y0, &y1);
@@ -219,9 +209,9 @@ static bool bitmaps_source(const Player *p, const PlayerDib *dib, const BlitAxis
         int64_t sy = ay->start + (ay->srcBackward ? ay->count - 1 - v : v);
         for (int64_t u = x0; u <= x1; u++) {
             int64_t sx = ax->start + (ax->srcBackward ? ax->count - 1 - u : u);
-            if (sx < 0 || sy < 0 || sx >= dib->width || sy >= dib->height)
+            if (sx < 0 || sy < 0 || sx >= run->dib.width || sy >= run->dib.height)
                 continue;
-            uint32_t c = bitmaps_pixel(dib, (int32_t)sx, (int32_t)sy);
+            uint32_t c = bitmaps_pixel(&run->dib, (int32_t)sx, (int32_t)sy);
             *color = !any ? c : mode == BLACKONWHITE ? *color & c : *color | c;
             any = true;
         }
@@ -229,62 +219,76 @@ static bool bitmaps_source(const Player *p, const PlayerDib *dib, const BlitAxis
     return any;
 }
 
-void bitmaps_play(Player *p, const EmfRecord *rec)
+bool bitmaps_place(Player *p, const EmfRecord *rec, BlitRun *run)
 {
+    memset(run, 0, sizeof *run);
     BlitGeometry g;
     bitmaps_geometry(rec, &g);
-    bool usesSource = ((g.rop3 >> 2 ^ g.rop3) & 0x33) != 0;
-    bool usesPattern = ((g.rop3 >> 4 ^ g.rop3) & 0x0F) != 0;
-    PlayerDib dib;
-    if (usesSource) {
+    run->rop3 = g.rop3;
+    run->usesSource = ((g.rop3 >> 2 ^ g.rop3) & 0x33) != 0;
+    run->usesPattern = ((g.rop3 >> 4 ^ g.rop3) & 0x0F) != 0;
+    if (run->usesSource) {
         if (EmfU32(rec, g.bmiAt + 4) == 0) {
             player_warn(p, "raster operation 0x%02x needs a source bitmap the record lacks", g.rop3);
-            return;
+            return false;
         }
-        if (!bitmaps_read_dib(p, rec, g.bmiAt, g.usage, &dib))
-            return;
+        if (!bitmaps_read_dib(p, rec, g.bmiAt, g.usage, &run->dib))
+            return false;
     }
     if (rec->iType != EMR_STRETCHDIBITS) {
         float m[6];
         memcpy(m, rec->data + offsetof(EMRBITBLT, xformSrc), sizeof m);
-        if (usesSource && !(m[0] == 1 && m[1] == 0 && m[2] == 0 && m[3] == 1))
+        if (run->usesSource && !(m[0] == 1 && m[1] == 0 && m[2] == 0 && m[3] == 1))
             player_warn(p, "the source transform is not played");
     }
     double x0, y0, x1, y1;
     player_map(p, g.xDest, g.yDest, &x0, &y0);
     player_map(p, (double)g.xDest + g.cxDest, (double)g.yDest + g.cyDest, &x1, &y1);
     if (x0 == x1 || y0 == y1)
-        return;
+        return false;
     /* Destination pixels whose centres lie inside the rectangle; a mirrored rectangle (its far
      * corner left of or above its origin) is one pixel further right or down, as GDI places it. */
     bool flipX = x1 < x0, flipY = y1 < y0;
     double shiftX = flipX ? p->scale : 0, shiftY = flipY ? p->scale : 0;
-    int64_t left = (int64_t)ceil(fmin(x0, x1) + shiftX - 0.5);
-    int64_t right = (int64_t)ceil(fmax(x0, x1) + shiftX - 0.5);
-    int64_t top = (int64_t)ceil(fmin(y0, y1) + shiftY - 0.5);
-    int64_t bottom = (int64_t)ceil(fmax(y0, y1) + shiftY - 0.5);
-    BlitAxis ax = bitmaps_axis(g.xSrc, g.cxSrc, flipX);
-    BlitAxis ay = bitmaps_axis(g.ySrc, g.cySrc, flipY);
-    if (usesSource && g.srcFromBottom && dib.bottomUp) /* counted from the last row */
-        ay.start = dib.height - ay.start - ay.count;
-    for (int64_t y = top < 0 ? 0 : top; y < bottom && y < p->height; y++) {
+    run->left = (int64_t)ceil(fmin(x0, x1) + shiftX - 0.5);
+    run->right = (int64_t)ceil(fmax(x0, x1) + shiftX - 0.5);
+    run->top = (int64_t)ceil(fmin(y0, y1) + shiftY - 0.5);
+    run->bottom = (int64_t)ceil(fmax(y0, y1) + shiftY - 0.5);
+    run->ax = bitmaps_axis(g.xSrc, g.cxSrc, flipX);
+    run->ay = bitmaps_axis(g.ySrc, g.cySrc, flipY);
+    if (run->usesSource && g.srcFromBottom && run->dib.bottomUp) /* counted from the last row */
+        run->ay.start = run->dib.height - run->ay.start - run->ay.count;
+    return run->left < run->right && run->top < run->bottom;
+}
+
+/* Composes the transfer onto the page bitmap pixel by pixel. */
+static void bitmaps_compose(Player *p, const BlitRun *run)
+{
+    for (int64_t y = run->top < 0 ? 0 : run->top; y < run->bottom && y < p->height; y++) {
         uint32_t *row = p->pixels + (size_t)y * p->stride;
-        for (int64_t x = left < 0 ? 0 : left; x < right && x < p->width; x++) {
+        for (int64_t x = run->left < 0 ? 0 : run->left; x < run->right && x < p->width; x++) {
             if (!compose_visible(p, (int32_t)x, (int32_t)y))
                 continue;
             uint32_t source = 0, pattern = 0;
-            if (usesSource && !bitmaps_source(p, &dib, &ax, &ay, x - left, y - top, right - left,
-                                              bottom - top, &source))
+            if (run->usesSource &&
+                !bitmaps_source(p, run, x - run->left, y - run->top, &source))
                 continue;
-            if (g.rop3 == ROP3_SRCCOPY) {
+            if (run->rop3 == ROP3_SRCCOPY) {
                 row[x] = source;
                 continue;
             }
             /* Where a hatch in TRANSPARENT mode has a gap, the destination stays as it was,
              * whatever the operation. */
-            if (!usesPattern || compose_brush_pixel(p, &p->state.brush, (int32_t)x, (int32_t)y,
-                                                    &pattern))
-                row[x] = compose_rop3(g.rop3, pattern, source, row[x]);
+            if (!run->usesPattern || compose_brush_pixel(p, &p->state.brush, (int32_t)x,
+                                                         (int32_t)y, &pattern))
+                row[x] = compose_rop3(run->rop3, pattern, source, row[x]);
         }
     }
+}
+
+void bitmaps_play(Player *p, const EmfRecord *rec)
+{
+    BlitRun run;
+    if (bitmaps_place(p, rec, &run))
+        bitmaps_compose(p, &run);
 }

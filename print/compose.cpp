@@ -176,6 +176,19 @@ void compose_fill_cover(Player *p, const PlayerBrush *brush, uint32_t rop2, bool
                      (int32_t)fmin(ceil(ex1) + 1, p->width), (int32_t)fmin(ceil(ey1) + 1, p->height));
 }
 
+void compose_fill_box(Player *p, const double (*corners)[2], uint32_t color)
+{
+    PlayerBrush solid;
+    memset(&solid, 0, sizeof solid);
+    solid.color = color;
+    cairo_new_path(p->cover);
+    for (int i = 0; i < 4; i++)
+        cairo_line_to(p->cover, corners[i][0], corners[i][1]);
+    cairo_close_path(p->cover);
+    compose_fill_cover(p, &solid, R2_COPYPEN, false);
+    cairo_new_path(p->cover);
+}
+
 /* ---- clip ---- */
 
 bool compose_clip_changed(Player *p)

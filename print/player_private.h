@@ -4,6 +4,8 @@
 #ifndef TAVLINQX_PLAYER_PRIVATE_H
 #define TAVLINQX_PLAYER_PRIVATE_H
 
+#include <cairo-ft.h>
+
 #include "emf_player.h"
 
 enum {
@@ -158,6 +160,8 @@ void compose_coverage(Player *p, const PlayerBrush *brush, uint32_t rop2, int32_
 /* Rasterises the current path of p->cover (filled, or stroked with its line settings) and
  * composes it. */
 void compose_fill_cover(Player *p, const PlayerBrush *brush, uint32_t rop2, bool stroke);
+/* Sets the pixels whose centres lie in the polygon of four page corners to color. */
+void compose_fill_box(Player *p, const double (*corners)[2], uint32_t color);
 /* True when page pixel (x, y) lies inside the page and the clip. */
 bool compose_visible(const Player *p, int32_t x, int32_t y);
 /* Takes the clip of the state (a new clip, or a restored one) into clipBox and clipMask; false,
@@ -207,13 +211,66 @@ bool bitmaps_read_dib(Player *p, const EmfRecord *rec, uint32_t at, uint32_t usa
                       PlayerDib *dib);
 /* The 0x00RRGGBB colour (or the index, for an index DIB) of pixel (x, y), y counted from the top. */
 uint32_t bitmaps_pixel(const PlayerDib *dib, int32_t x, int32_t y);
-/* EMR_BITBLT, EMR_STRETCHBLT, EMR_STRETCHDIBITS, EMR_SETDIBITSTODEVICE */
+
+/* One axis of a transfer: the source run [start, start + count) in top-down bitmap order, read
+ * back to front for a negative extent; the steps run from the destination's origin, its far end
+ * for a mirrored destination. */
+struct BlitAxis {
+    int64_t start, count;
+    bool srcBackward, destBackward;
+};
+
+/* A bitmap record placed on the page: its ternary raster operation, its source (when the
+ * operation reads one) and the destination pixels [left, right) x [top, bottom). */
+struct BlitRun {
+    uint32_t rop3;
+    bool usesSource, usesPattern;
+    PlayerDib dib;
+    BlitAxis ax, ay;
+    int64_t left, top, right, bottom;
+};
+
+/* Places an EMR_BITBLT, EMR_STRETCHBLT or EMR_STRETCHDIBITS; false (with a warning where the
+ * record is at fault) when it transfers nothing. */
+bool bitmaps_place(Player *p, const EmfRecord *rec, BlitRun *run);
+/* The source colour destination pixel (i, j) of the run takes, from the origin of its
+ * destination, merged as the stretch mode says where the transfer shrinks; false when it falls
+ * outside the bitmap. */
+bool bitmaps_source(const Player *p, const BlitRun *run, int64_t i, int64_t j, uint32_t *color);
 void bitmaps_play(Player *p, const EmfRecord *rec);
 
 /* ---- charset.cpp ---- */
 uint32_t charset_code_page(uint8_t charset);
 
 /* ---- text.cpp ---- */
+/* A glyph of a run: its index in the face, its origin on whole page pixels, and the UTF-16
+ * units of the record's string it stands for. */
+struct TextGlyph {
+    uint32_t index;
+    int32_t x, y;
+    uint32_t first, count;
+};
+
+/* An EMR_EXTTEXTOUTW laid out in its font, as every device draws it. */
+struct TextRun {
+    cairo_font_face_t *face;
+    cairo_scaled_font_t *font; /* at a unit size; holds ft locked while the run lives */
+    FT_Face ft;                /* set to the realised size */
+    int32_t ppem, ascent, descent; /* the realised size in page pixels, as GDI's font engine sets it */
+    double angle;              /* the escapement, radians counter-clockwise */
+    bool turned;               /* not upright */
+    bool glyphIndices;         /* ETO_GLYPH_INDEX: the units are glyph indices, not text */
+    uint32_t color;
+    double x, y;               /* the origin on the baseline after alignment, page pixels */
+    double width;              /* the sum of the advances, page pixels */
+    uint16_t *units;           /* the string, UTF-16 */
+    uint32_t unitCount;
+    TextGlyph *glyphs;
+    uint32_t glyphCount;
+    bool clipped;              /* ETO_CLIPPED: glyph pixels only inside clip */
+    ScanBox clip;
+};
+
 void text_read_font(Player *p, const EmfRecord *rec, PlayerFont *font);
 void text_play(Player *p, const EmfRecord *rec);
 /* Releases the font cache at the end of a page. */

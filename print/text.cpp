@@ -196,13 +196,7 @@ static uint16_t *text_units(Player *p, const EmfRecord *rec, uint32_t nChars, ui
     return units;
 }
 
-/* The realised size of the font, in page pixels, as GDI's font engine sets it on the face: a
- * negative height is the em, a positive one the cell (the face's Windows ascent plus descent). */
-struct TextSize {
-    int32_t ppem, ascent, descent;
-};
-
-static void text_set_size(Player *p, FT_Face ft, TextSize *size)
+static void text_set_size(Player *p, FT_Face ft, TextRun *run)
 {
     const PlayerFont &f = p->state.font;
     TT_OS2 *os2 = (TT_OS2 *)FT_Get_Sfnt_Table(ft, FT_SFNT_OS2);
@@ -213,30 +207,31 @@ static void text_set_size(Player *p, FT_Face ft, TextSize *size)
                                                        : (double)TEXT_DEFAULT_HEIGHT);
     if (f.height >= 0 && ascent + descent > 0)
         height = height * ft->units_per_EM / (ascent + descent);
-    size->ppem = (int32_t)fmax(floor(height + 0.5), 1);
+    run->ppem = (int32_t)fmax(floor(height + 0.5), 1);
     FT_Set_Transform(ft, NULL, NULL);
-    if (FT_Set_Pixel_Sizes(ft, 0, (FT_UInt)size->ppem) != 0 && ft->num_fixed_sizes > 0)
+    if (FT_Set_Pixel_Sizes(ft, 0, (FT_UInt)run->ppem) != 0 && ft->num_fixed_sizes > 0)
         FT_Select_Size(ft, 0);
     FT_Fixed scale = ft->size->metrics.y_scale;
-    size->ascent = (int32_t)((FT_MulFix((FT_Long)ascent, scale) + 32) >> 6);
-    size->descent = (int32_t)((FT_MulFix((FT_Long)descent, scale) + 32) >> 6);
+    run->ascent = (int32_t)((FT_MulFix((FT_Long)ascent, scale) + 32) >> 6);
+    run->descent = (int32_t)((FT_MulFix((FT_Long)descent, scale) + 32) >> 6);
 }
 
 /* Draws one glyph as GDI's font engine renders it for a printer: hinted for a one-bit target
  * and not smoothed (an embedded bitmap where the face has one at this size and the glyph is
- * upright), its bitmap placed on whole pixels from the glyph origin (page pixel ox, oy). */
-static void text_draw_glyph(Player *p, FT_Face ft, uint32_t index, bool turned, int32_t ox,
-                            int32_t oy, const int32_t *clip)
+ * upright), its bitmap placed on whole pixels from the glyph origin. */
+static void text_draw_glyph(Player *p, const TextRun *run, const TextGlyph *g)
 {
-    FT_Int32 flags = FT_LOAD_TARGET_MONO | (turned ? FT_LOAD_NO_BITMAP : 0);
-    if (FT_Load_Glyph(ft, index, flags) != 0 ||
+    FT_Face ft = run->ft;
+    FT_Int32 flags = FT_LOAD_TARGET_MONO | (run->turned ? FT_LOAD_NO_BITMAP : 0);
+    if (FT_Load_Glyph(ft, g->index, flags) != 0 ||
         (ft->glyph->format != FT_GLYPH_FORMAT_BITMAP &&
          FT_Render_Glyph(ft->glyph, FT_RENDER_MODE_MONO) != 0))
         return;
     const FT_Bitmap &bm = ft->glyph->bitmap;
     if (bm.pixel_mode != FT_PIXEL_MODE_MONO && bm.pixel_mode != FT_PIXEL_MODE_GRAY)
         return;
-    int32_t left = ox + ft->glyph->bitmap_left, top = oy - ft->glyph->bitmap_top;
+    const ScanBox &clip = run->clip;
+    int32_t left = g->x + ft->glyph->bitmap_left, top = g->y - ft->glyph->bitmap_top;
     for (uint32_t j = 0; j < bm.rows; j++) {
         int32_t y = top + (int32_t)j;
         const uint8_t *row = bm.buffer + (ptrdiff_t)j * bm.pitch;
@@ -245,26 +240,25 @@ static void text_draw_glyph(Player *p, FT_Face ft, uint32_t index, bool turned, 
             bool ink = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[i >> 3] >> (7 - (i & 7)) & 1)
                                                            : row[i] >= 128;
             if (!ink || !compose_visible(p, x, y) ||
-                (clip && (x < clip[0] || x >= clip[2] || y < clip[1] || y >= clip[3])))
+                (run->clipped && (x < clip.x0 || x >= clip.x1 || y < clip.y0 || y >= clip.y1)))
                 continue;
-            p->pixels[(size_t)y * p->stride + x] = p->state.textColor;
+            p->pixels[(size_t)y * p->stride + x] = run->color;
         }
     }
 }
 
-/* Fills the polygon of four page points with the background colour. */
-static void text_fill_box(Player *p, const double (*corners)[2])
+/* The glyphs of a run on the page bitmap, turned along the escapement. */
+static void text_draw_glyphs(Player *p, const TextRun *run)
 {
-    PlayerBrush bk;
-    memset(&bk, 0, sizeof bk);
-    bk.color = p->state.bkColor;
-    cairo_new_path(p->cover);
-    cairo_move_to(p->cover, corners[0][0], corners[0][1]);
-    for (int i = 1; i < 4; i++)
-        cairo_line_to(p->cover, corners[i][0], corners[i][1]);
-    cairo_close_path(p->cover);
-    compose_fill_cover(p, &bk, R2_COPYPEN, false);
-    cairo_new_path(p->cover);
+    if (run->turned) {
+        double a = run->angle;
+        FT_Matrix m = {(FT_Fixed)lround(cos(a) * 65536), (FT_Fixed)lround(-sin(a) * 65536),
+                       (FT_Fixed)lround(sin(a) * 65536), (FT_Fixed)lround(cos(a) * 65536)};
+        FT_Set_Transform(run->ft, &m, NULL);
+    }
+    for (uint32_t i = 0; i < run->glyphCount; i++)
+        text_draw_glyph(p, run, &run->glyphs[i]);
+    FT_Set_Transform(run->ft, NULL, NULL);
 }
 
 /* A rectangle of the record (logical units) as page corners. */
@@ -277,18 +271,151 @@ static void text_rect_corners(Player *p, const EmfRecord *rec, uint32_t at, doub
     memcpy(c, box, sizeof box);
 }
 
-void text_play(Player *p, const EmfRecord *rec)
+/* The box from a to b along the baseline and from d0 to d1 across it, from the run's origin, as
+ * four page corners. */
+static void text_turned_box(const TextRun *run, double a, double b, double d0, double d1,
+                            double (*c)[2])
+{
+    double dirX = cos(run->angle), dirY = -sin(run->angle); /* along the baseline, y down */
+    double downX = sin(run->angle), downY = cos(run->angle);
+    for (int k = 0; k < 4; k++) {
+        double along = (k == 1 || k == 2) ? b : a, across = k >= 2 ? d1 : d0;
+        c[k][0] = run->x + along * dirX + across * downX;
+        c[k][1] = run->y + along * dirY + across * downY;
+    }
+}
+
+/* The advance of character i of the record along x (and, with ETO_PDY, its rise). */
+static double text_advance(const EmfRecord *rec, uint32_t offDx, bool pdy, uint32_t i, double *rise)
+{
+    if (pdy)
+        *rise = EmfI32(rec, offDx + 8 * i + 4);
+    return EmfI32(rec, offDx + (pdy ? 8 : 4) * i);
+}
+
+/* Places the run: its reference point on whole pixels, moved by the alignment along and across
+ * the baseline (each move rounded to whole pixels as GDI moves it), and each glyph at its origin
+ * from the sum of the advances so far, rounded to a pixel. Moves the current position when the
+ * alignment says so. */
+static bool text_place(Player *p, const EmfRecord *rec, TextRun *run)
+{
+    uint32_t nChars = EmfU32(rec, offsetof(EMREXTTEXTOUTW, emrtext.nChars));
+    uint32_t options = EmfU32(rec, offsetof(EMREXTTEXTOUTW, emrtext.fOptions));
+    uint32_t offDx = EmfU32(rec, offsetof(EMREXTTEXTOUTW, emrtext.offDx));
+    bool pdy = (options & EMF_ETO_PDY) != 0;
+    PlayerState &s = p->state;
+    double total = 0, rise = 0;
+    for (uint32_t i = 0; i < nChars; i++)
+        total += text_advance(rec, offDx, pdy, i, &rise);
+    double refX = EmfI32(rec, offsetof(EMREXTTEXTOUTW, emrtext.ptlReference));
+    double refY = EmfI32(rec, offsetof(EMREXTTEXTOUTW, emrtext.ptlReference) + 4);
+    if (s.textAlign & TA_UPDATECP) {
+        refX = s.curX;
+        refY = s.curY;
+    }
+    double px, py;
+    player_map(p, refX, refY, &px, &py);
+    px = floor(px), py = floor(py);
+    double dirX = cos(run->angle), dirY = -sin(run->angle);
+    double downX = sin(run->angle), downY = cos(run->angle);
+    run->width = player_map_length(p, total);
+    uint32_t h = s.textAlign & TA_HMASK;
+    double shift = h == TA_CENTER ? run->width / 2 : h == TA_RIGHT ? run->width : 0;
+    px -= floor(shift * dirX + 0.5);
+    py -= floor(shift * dirY + 0.5);
+    uint32_t v = s.textAlign & TA_VMASK;
+    double drop = v == TA_BASELINE ? 0 : v == TA_BOTTOM ? -run->descent : run->ascent;
+    run->x = px + floor(drop * downX + 0.5);
+    run->y = py + floor(drop * downY + 0.5);
+    if ((s.textAlign & TA_UPDATECP) && h != TA_CENTER) /* past the text, back when right-aligned */
+        s.curX = refX + (h == TA_RIGHT ? -total : total);
+    run->glyphs = (TextGlyph *)calloc(run->unitCount ? run->unitCount : 1, sizeof *run->glyphs);
+    if (run->glyphs == NULL)
+        return false;
+    double along = 0;
+    rise = 0;
+    for (uint32_t i = 0, used = 1, ch = 0; i < run->unitCount && ch < nChars; i += used) {
+        uint32_t c = text_code_point(run->units, run->unitCount, i, &used);
+        TextGlyph &g = run->glyphs[run->glyphCount++];
+        g.index = run->glyphIndices ? run->units[i] : FT_Get_Char_Index(run->ft, c);
+        double a = player_map_length(p, along), r = player_map_length(p, rise);
+        g.x = (int32_t)(run->x + floor(a * dirX - r * downX + 0.5));
+        g.y = (int32_t)(run->y + floor(a * dirY - r * downY + 0.5));
+        g.first = i;
+        g.count = used;
+        for (uint32_t k = 0; k < used && ch < nChars; k++, ch++) {
+            double dy = 0;
+            along += text_advance(rec, offDx, pdy, ch, &dy);
+            rise += dy;
+        }
+    }
+    return true;
+}
+
+/* Lays out the text of rec in the selected font; false, with a warning, when it cannot be. */
+static bool text_layout(Player *p, const EmfRecord *rec, TextRun *run)
 {
     uint32_t nChars = EmfU32(rec, offsetof(EMREXTTEXTOUTW, emrtext.nChars));
     uint32_t offString = EmfU32(rec, offsetof(EMREXTTEXTOUTW, emrtext.offString));
     uint32_t options = EmfU32(rec, offsetof(EMREXTTEXTOUTW, emrtext.fOptions));
-    uint32_t offDx = EmfU32(rec, offsetof(EMREXTTEXTOUTW, emrtext.offDx));
-    uint32_t rclAt = offsetof(EMREXTTEXTOUTW, emrtext.rcl);
+    const PlayerState &s = p->state;
+    run->face = text_face(p, &s.font);
+    if (run->face == NULL) {
+        player_warn(p, "no font matches \"%s\"", s.font.face);
+        return false;
+    }
+    run->units = text_units(p, rec, nChars, offString, &run->unitCount);
+    cairo_matrix_t unit;
+    cairo_matrix_init_identity(&unit);
+    cairo_font_options_t *fontOptions = cairo_font_options_create();
+    run->font = cairo_scaled_font_create(run->face, &unit, &unit, fontOptions);
+    cairo_font_options_destroy(fontOptions);
+    run->ft = cairo_scaled_font_status(run->font) == CAIRO_STATUS_SUCCESS
+                  ? cairo_ft_scaled_font_lock_face(run->font) : NULL;
+    if (run->units == NULL || run->ft == NULL) {
+        player_warn(p, "no memory or no font for the text");
+        return false;
+    }
+    text_set_size(p, run->ft, run);
+    run->angle = s.font.escapement / 10.0 * M_PI / 180.0;
+    run->turned = s.font.escapement % 3600 != 0;
+    run->glyphIndices = (options & ETO_GLYPH_INDEX) != 0;
+    run->color = s.textColor;
+    if (!text_place(p, rec, run)) {
+        player_warn(p, "no memory or no font for the text");
+        return false;
+    }
+    if (options & ETO_CLIPPED) {
+        double c[4][2];
+        text_rect_corners(p, rec, offsetof(EMREXTTEXTOUTW, emrtext.rcl), c);
+        run->clipped = true;
+        run->clip = ScanBox{(int32_t)ceil(fmin(c[0][0], c[2][0]) - 0.5),
+                            (int32_t)ceil(fmin(c[0][1], c[2][1]) - 0.5),
+                            (int32_t)ceil(fmax(c[0][0], c[2][0]) - 0.5),
+                            (int32_t)ceil(fmax(c[0][1], c[2][1]) - 0.5)};
+    }
+    return true;
+}
+
+static void text_release_run(TextRun *run)
+{
+    if (run->ft)
+        cairo_ft_scaled_font_unlock_face(run->font);
+    if (run->font)
+        cairo_scaled_font_destroy(run->font);
+    free(run->units);
+    free(run->glyphs);
+}
+
+void text_play(Player *p, const EmfRecord *rec)
+{
+    uint32_t nChars = EmfU32(rec, offsetof(EMREXTTEXTOUTW, emrtext.nChars));
+    uint32_t options = EmfU32(rec, offsetof(EMREXTTEXTOUTW, emrtext.fOptions));
     const PlayerState &s = p->state;
     if (options & ETO_OPAQUE) {
         double c[4][2];
-        text_rect_corners(p, rec, rclAt, c);
-        text_fill_box(p, c);
+        text_rect_corners(p, rec, offsetof(EMREXTTEXTOUTW, emrtext.rcl), c);
+        compose_fill_box(p, c, s.bkColor);
     }
     if (nChars == 0)
         return;
@@ -296,127 +423,28 @@ void text_play(Player *p, const EmfRecord *rec)
         player_warn(p, "text in a path not played");
         return;
     }
-    cairo_font_face_t *face = text_face(p, &s.font);
-    if (face == NULL) {
-        player_warn(p, "no font matches \"%s\"", s.font.face);
-        return;
-    }
-    uint32_t n = 0;
-    uint16_t *units = text_units(p, rec, nChars, offString, &n);
-    cairo_matrix_t unit;
-    cairo_matrix_init_identity(&unit);
-    cairo_font_options_t *fontOptions = cairo_font_options_create();
-    cairo_scaled_font_t *font = cairo_scaled_font_create(face, &unit, &unit, fontOptions);
-    cairo_font_options_destroy(fontOptions);
-    FT_Face ft = cairo_scaled_font_status(font) == CAIRO_STATUS_SUCCESS
-                     ? cairo_ft_scaled_font_lock_face(font) : NULL;
-    if (units == NULL || ft == NULL) {
-        player_warn(p, "no memory or no font for the text");
-    } else {
-        TextSize size;
-        text_set_size(p, ft, &size);
-        bool pdy = (options & EMF_ETO_PDY) != 0;
-        double angle = s.font.escapement / 10.0 * M_PI / 180.0;
-        double dirX = cos(angle), dirY = -sin(angle); /* along the baseline, page y down */
-        double downX = sin(angle), downY = cos(angle);
-        double total = 0;
-        for (uint32_t i = 0; i < nChars; i++)
-            total += EmfI32(rec, offDx + (pdy ? 8 : 4) * i);
-        double refX = EmfI32(rec, offsetof(EMREXTTEXTOUTW, emrtext.ptlReference));
-        double refY = EmfI32(rec, offsetof(EMREXTTEXTOUTW, emrtext.ptlReference) + 4);
-        if (s.textAlign & TA_UPDATECP) {
-            refX = s.curX;
-            refY = s.curY;
-        }
-        /* The reference point on whole pixels, moved by the alignment along and across the
-         * baseline, each move rounded to whole pixels as GDI moves it. */
-        double px, py;
-        player_map(p, refX, refY, &px, &py);
-        px = floor(px), py = floor(py);
-        double width = player_map_length(p, total);
-        uint32_t h = s.textAlign & TA_HMASK;
-        double shift = h == TA_CENTER ? width / 2 : h == TA_RIGHT ? width : 0;
-        px -= floor(shift * dirX + 0.5);
-        py -= floor(shift * dirY + 0.5);
-        uint32_t v = s.textAlign & TA_VMASK;
-        double drop = v == TA_BASELINE ? 0 : v == TA_BOTTOM ? -size.descent : size.ascent;
-        px += floor(drop * downX + 0.5);
-        py += floor(drop * downY + 0.5);
-        if ((s.textAlign & TA_UPDATECP) && h != TA_CENTER) {
-            /* The current position moves past the text (back from it when right-aligned). */
-            p->state.curX = refX + (h == TA_RIGHT ? -total : total);
-        }
+    TextRun run;
+    memset(&run, 0, sizeof run);
+    if (text_layout(p, rec, &run)) {
         if (s.bkMode == OPAQUE && !(options & ETO_OPAQUE)) {
-            /* The cell behind the text, turned with it. */
-            double c[4][2];
-            for (int k = 0; k < 4; k++) {
-                double a = (k == 1 || k == 2) ? width : 0;
-                double d = k >= 2 ? size.descent : -size.ascent;
-                c[k][0] = px + a * dirX + d * downX;
-                c[k][1] = py + a * dirY + d * downY;
-            }
-            text_fill_box(p, c);
+            double c[4][2]; /* the cell behind the text, turned with it */
+            text_turned_box(&run, 0, run.width, -run.ascent, run.descent, c);
+            compose_fill_box(p, c, s.bkColor);
         }
-        int32_t clip[4];
-        if (options & ETO_CLIPPED) {
-            double c[4][2];
-            text_rect_corners(p, rec, rclAt, c);
-            clip[0] = (int32_t)ceil(fmin(c[0][0], c[2][0]) - 0.5);
-            clip[1] = (int32_t)ceil(fmin(c[0][1], c[2][1]) - 0.5);
-            clip[2] = (int32_t)ceil(fmax(c[0][0], c[2][0]) - 0.5);
-            clip[3] = (int32_t)ceil(fmax(c[0][1], c[2][1]) - 0.5);
-        }
-        bool turned = s.font.escapement % 3600 != 0;
-        if (turned) {
-            FT_Matrix m = {(FT_Fixed)lround(cos(angle) * 65536), (FT_Fixed)lround(-sin(angle) * 65536),
-                           (FT_Fixed)lround(sin(angle) * 65536), (FT_Fixed)lround(cos(angle) * 65536)};
-            FT_Set_Transform(ft, &m, NULL);
-        }
-        /* Each glyph at its origin from the sum of the advances so far, rounded to a pixel. */
-        double along = 0, rise = 0;
-        for (uint32_t i = 0, used = 1, ch = 0; i < n && ch < nChars; i += used) {
-            uint32_t c = text_code_point(units, n, i, &used);
-            uint32_t index = (options & ETO_GLYPH_INDEX) ? units[i] : FT_Get_Char_Index(ft, c);
-            double a = player_map_length(p, along), r = player_map_length(p, rise);
-            text_draw_glyph(p, ft, index, turned, (int32_t)(px + floor(a * dirX - r * downX + 0.5)),
-                            (int32_t)(py + floor(a * dirY - r * downY + 0.5)),
-                            (options & ETO_CLIPPED) ? clip : NULL);
-            for (uint32_t k = 0; k < used && ch < nChars; k++, ch++) {
-                along += EmfI32(rec, offDx + (pdy ? 8 : 4) * ch);
-                if (pdy)
-                    rise += EmfI32(rec, offDx + 8 * ch + 4);
-            }
-        }
-        FT_Set_Transform(ft, NULL, NULL);
+        text_draw_glyphs(p, &run);
+        /* Lines one twentieth of the em thick under the baseline or through the x-height. */
+        double em = run.ppem, thick = fmax(em / 20, 1.0);
         if (s.font.underline || s.font.strikeOut) {
-            /* Lines one twentieth of the em thick under the baseline or through the x-height. */
-            double em = size.ppem, thick = fmax(em / 20, 1.0);
-            double offsets[2] = {s.font.underline ? em / 10 : NAN, s.font.strikeOut ? -em / 4 : NAN};
-            cairo_t *cr = p->cover;
-            cairo_new_path(cr);
-            for (double o : offsets) {
-                if (isnan(o))
-                    continue;
-                double c[4][2];
-                for (int k = 0; k < 4; k++) {
-                    double a = (k == 1 || k == 2) ? width : 0, d = o + (k >= 2 ? thick : 0);
-                    c[k][0] = px + a * dirX + d * downX;
-                    c[k][1] = py + a * dirY + d * downY;
-                }
-                cairo_move_to(cr, c[0][0], c[0][1]);
-                for (int k = 1; k < 4; k++)
-                    cairo_line_to(cr, c[k][0], c[k][1]);
-                cairo_close_path(cr);
+            double c[4][2];
+            if (s.font.underline) {
+                text_turned_box(&run, 0, run.width, em / 10, em / 10 + thick, c);
+                compose_fill_box(p, c, s.textColor);
             }
-            PlayerBrush ink;
-            memset(&ink, 0, sizeof ink);
-            ink.color = s.textColor;
-            compose_fill_cover(p, &ink, R2_COPYPEN, false);
-            cairo_new_path(cr);
+            if (s.font.strikeOut) {
+                text_turned_box(&run, 0, run.width, -em / 4, -em / 4 + thick, c);
+                compose_fill_box(p, c, s.textColor);
+            }
         }
     }
-    if (ft)
-        cairo_ft_scaled_font_unlock_face(font);
-    cairo_scaled_font_destroy(font);
-    free(units);
+    text_release_run(&run);
 }
