@@ -291,8 +291,9 @@ int main(int argc, char **argv)
         print = false;
         arg++;
     }
-    const char *printer = arg < argc ? argv[arg] : StandinPrinterName(0);
-    if (printer == NULL) {
+    char installed[4096];
+    const char *printer = arg < argc ? argv[arg] : installed;
+    if (arg >= argc && (StandinPrinterList(installed, sizeof installed) == 0 || installed[0] == '\0')) {
         fprintf(stderr, "tavlinqx-demo: the stand-in lists no printer\n");
         return 1;
     }

@@ -175,10 +175,19 @@ typedef struct _devicemodeA {
 #define DMORIENT_PORTRAIT 1
 #define DMORIENT_LANDSCAPE 2
 #define DMPAPER_LETTER 1
+#define DMPAPER_TABLOID 3
 #define DMPAPER_LEGAL 5
+#define DMPAPER_EXECUTIVE 7
 #define DMPAPER_A3 8
 #define DMPAPER_A4 9
 #define DMPAPER_A5 11
+#define DMPAPER_B4 12 /* JIS */
+#define DMPAPER_B5 13 /* JIS */
+#define DMPAPER_ENV_10 20
+#define DMPAPER_ENV_DL 27
+#define DMPAPER_ENV_C5 28
+#define DMPAPER_ENV_MONARCH 37
+#define DMPAPER_A6 70
 
 /* Pen styles (LOGPEN.lopnStyle and Output32's pen-style bits) */
 #define PS_SOLID 0

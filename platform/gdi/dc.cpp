@@ -24,19 +24,24 @@ bool context_known_driver(const char *driver)
     return !driver || strcasecmp(driver, "WINSPL16") == 0 || strcasecmp(driver, "DISPLAY") == 0;
 }
 
-HDC context_create_device(const char *driver, const char *device, const DEVMODEA *devmode)
+/* The caps of the device CreateDCA's names open; false when they name none, with *error the code
+ * GDI sets (0: none, as for two NULL names). A printer may be a CUPS queue, asked for on the
+ * network: this runs before the GDI lock is taken, so no other thread's drawing waits for it. */
+bool context_device_caps(const char *driver, const char *device, const DEVMODEA *devmode,
+                         DeviceCaps *caps, DWORD *error)
 {
-    DeviceCaps caps;
+    *error = 0;
     if (!device && driver && strcasecmp(driver, "DISPLAY") == 0) {
-        printer_display_caps(&caps);
-    } else if (!device && !driver) {
-        return NULL; /* GDI fails this without an error code */
-    } else if (!device || !context_known_driver(driver) || !printer_caps(device, devmode, &caps)) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return NULL;
+        printer_display_caps(caps);
+        return true;
     }
-    GdiDC *dc = dc_new(DC_KIND_DEVICE, &caps);
-    return dc ? dc_add(dc) : NULL;
+    if (!device && !driver)
+        return false;
+    if (!device || !context_known_driver(driver) || !printer_caps(device, devmode, caps)) {
+        *error = ERROR_MOD_NOT_FOUND;
+        return false;
+    }
+    return true;
 }
 
 int context_caps(const GdiDC *dc, int index)
@@ -122,10 +127,19 @@ void dc_release(HDC hdc, GdiDC *dc)
 HDC WINAPI CreateDCA(LPCSTR pwszDriver, LPCSTR pwszDevice, LPCSTR pszPort, const DEVMODEA *pdm)
 {
     (void)pszPort;
+    DeviceCaps caps;
+    DWORD error;
+    bool found = context_device_caps(pwszDriver, pwszDevice, pdm, &caps, &error);
     if (!gdi_enter("CreateDCA", "\"%s\", \"%s\"", pwszDriver ? pwszDriver : "(null)",
                    pwszDevice ? pwszDevice : "(null)"))
         return NULL;
-    HDC hdc = context_create_device(pwszDriver, pwszDevice, pdm);
+    HDC hdc = NULL;
+    if (found) {
+        GdiDC *dc = dc_new(DC_KIND_DEVICE, &caps);
+        hdc = dc ? dc_add(dc) : NULL;
+    } else if (error) {
+        SetLastError(error);
+    }
     gdi_unlock();
     return hdc;
 }

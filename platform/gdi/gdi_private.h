@@ -391,8 +391,26 @@ void dc_release(HDC hdc, GdiDC *dc);
 /* The caps of the display: what a NULL reference device means. */
 void printer_display_caps(DeviceCaps *caps);
 /* The caps of the installed device named device (case-insensitive), with devmode's orientation
- * and paper applied to printers. False when no such device is installed. */
+ * and paper applied to printers. False when no such device is installed. May ask the CUPS server:
+ * never call it with the GDI lock held. */
 bool printer_caps(const char *device, const DEVMODEA *devmode, DeviceCaps *caps);
+/* Appends name to a list of NUL-terminated names that ends with an empty one (*used bytes before
+ * that end). False, with the list unchanged, when it would not fit in size bytes. */
+bool printer_list_add(char *names, size_t size, size_t *used, const char *name);
+
+/* ---- CUPS queues (queues.cpp); each call is one lookup on a connection of its own ---- */
+
+enum QueueLookup {
+    QUEUE_FOUND = 1,  /* the server has the queue: caps filled */
+    QUEUE_UNKNOWN,    /* the server lists queues, not this one */
+    QUEUE_NO_QUEUES,  /* $TAVLINQX_CUPS=off, no server answers, or it lists no queue */
+};
+/* The caps of the queue named name (case-insensitive): its default paper, or the paper devmode
+ * chooses where the queue supports it, at its default resolution, in devmode's orientation. */
+QueueLookup queue_caps(const char *name, const DEVMODEA *devmode, DeviceCaps *caps);
+/* Lists the server's queues as printer_list_add does, CUPS's default destination first. Returns
+ * how many, 0 as for QUEUE_NO_QUEUES, or -1 when they do not fit in size bytes. */
+int queue_names(char *names, size_t size);
 
 /* ---- Recorder lifetime (emf_recorder.cpp) ---- */
 

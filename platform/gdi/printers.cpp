@@ -1,12 +1,15 @@
 /* The devices CreateDCA opens: the display, and the installed printers with their papers.
  *
- * Installed devices (the first is the default printer):
- *   "TAVLINQX Laser"   600 dpi, 24 bpp, A4 portrait by default (4960 x 7016 px, 210 x 297 mm)
- *   "TAVLINQX Letter"  600 dpi, 24 bpp, Letter portrait by default (5100 x 6600 px, 216 x 279 mm)
  *   "DISPLAY"          1024 x 768 px, 271 x 203 mm, 32 bpp, 96 dpi: the display Wine reports when
  *                      it runs headless, so metafiles of both flavours carry the same device size
- * A printer's DEVMODEA may choose the orientation (DM_ORIENTATION) and one of the papers below
- * (DM_PAPERSIZE); other values leave the printer's default, as printer drivers do. */
+ *
+ * The installed printers are the CUPS server's destinations when it lists any (queues.cpp).
+ * Without a server, with one that lists no queue, or with $TAVLINQX_CUPS=off, they are the
+ * built-in devices below (the first is the default printer):
+ *   "TAVLINQX Laser"   600 dpi, 24 bpp, A4 portrait by default (4960 x 7016 px, 210 x 297 mm)
+ *   "TAVLINQX Letter"  600 dpi, 24 bpp, Letter portrait by default (5100 x 6600 px, 216 x 279 mm)
+ * A built-in printer's DEVMODEA may choose the orientation (DM_ORIENTATION) and one of the papers
+ * below (DM_PAPERSIZE); other values leave the printer's default, as printer drivers do. */
 #include "gdi_private.h"
 
 #include <strings.h>
@@ -30,13 +33,12 @@ const Paper kPapers[] = {
 
 struct Device {
     const char *name;
-    short defaultPaper; /* 0: the display */
+    short defaultPaper;
 };
 
 const Device kDevices[] = {
     {"TAVLINQX Laser", DMPAPER_A4},
     {"TAVLINQX Letter", DMPAPER_LETTER},
-    {"DISPLAY", 0},
 };
 
 enum { PRINTER_DPI = 600, PRINTER_BPP = 24 };
@@ -83,21 +85,47 @@ void printer_display_caps(DeviceCaps *caps)
 
 bool printer_caps(const char *device, const DEVMODEA *devmode, DeviceCaps *caps)
 {
-    for (const Device &d : kDevices) {
-        if (strcasecmp(d.name, device) != 0)
-            continue;
-        if (d.defaultPaper == 0)
-            printer_display_caps(caps);
-        else
-            printers_page_caps(&d, devmode, caps);
+    if (strcasecmp(device, "DISPLAY") == 0) {
+        printer_display_caps(caps);
         return true;
+    }
+    switch (queue_caps(device, devmode, caps)) {
+    case QUEUE_FOUND: return true;
+    case QUEUE_UNKNOWN: return false;
+    case QUEUE_NO_QUEUES: break;
+    }
+    for (const Device &d : kDevices) {
+        if (strcasecmp(d.name, device) == 0) {
+            printers_page_caps(&d, devmode, caps);
+            return true;
+        }
     }
     return false;
 }
 
-int StandinPrinterCount(void) { return (int)(sizeof kDevices / sizeof kDevices[0]); }
-
-const char *StandinPrinterName(int i)
+bool printer_list_add(char *names, size_t size, size_t *used, const char *name)
 {
-    return i >= 0 && i < StandinPrinterCount() ? kDevices[i].name : NULL;
+    size_t length = strlen(name);
+    if (*used + length + 2 > size)
+        return false;
+    memcpy(names + *used, name, length + 1);
+    *used += length + 1;
+    names[*used] = '\0';
+    return true;
+}
+
+int StandinPrinterList(char *names, size_t size)
+{
+    if (size > 0)
+        names[0] = '\0';
+    int count = queue_names(names, size);
+    if (count != 0)
+        return count;
+    size_t used = 0;
+    for (const Device &d : kDevices) {
+        if (!printer_list_add(names, size, &used, d.name))
+            return -1;
+        count++;
+    }
+    return count;
 }

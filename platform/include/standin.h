@@ -56,11 +56,15 @@ long StandinLiveGlobalBlocks(void);
 
 /* ---- Printers ----
  * CreateDCA("WINSPL16", device, NULL, devmode) succeeds only for an installed printer's name
- * (compared case-insensitively). StandinPrinterCount/StandinPrinterName list them; the first is the
- * default printer.
+ * (compared case-insensitively) and for DISPLAY. The installed printers are the destinations of
+ * the CUPS server libcups names ($CUPS_SERVER, client.conf, else the local one) when it lists any,
+ * otherwise, and always when $TAVLINQX_CUPS is "off", the stand-in's built-in ones.
  */
-int StandinPrinterCount(void);
-const char *StandinPrinterName(int i);
+#define STANDIN_CUPS_ENV "TAVLINQX_CUPS"
+/* Writes the installed printers' names into names, each NUL-terminated, the list ended by an empty
+ * name, the default printer first; one lookup. Returns how many, or -1 when they do not fit in size
+ * bytes (names then holds those that fit). */
+int StandinPrinterList(char *names, size_t size);
 
 /* ---- Fonts ----
  * The language (a fontconfig tag such as "ja") a font of a GDI character set must cover, or NULL

@@ -72,11 +72,19 @@ TEST_F(DcTest, InstalledDevicesOpenByNameInAnyCase)
         EXPECT_EQ(GetDeviceCaps(dc, PHYSICALWIDTH), row.caps->technology == DT_RASPRINTER ? row.caps->horzRes : 0);
         EXPECT_TRUE(DeleteDC(dc));
     }
-    ASSERT_EQ(StandinPrinterCount(), 3);
-    EXPECT_STREQ(StandinPrinterName(0), "TAVLINQX Laser") << "the default printer comes first";
-    EXPECT_STREQ(StandinPrinterName(2), "DISPLAY");
-    EXPECT_EQ(StandinPrinterName(3), nullptr);
-    EXPECT_EQ(StandinPrinterName(-1), nullptr);
+}
+
+TEST_F(DcTest, BuiltInPrintersAreListedDefaultFirst)
+{
+    const std::string both("TAVLINQX Laser\0TAVLINQX Letter\0", 32);
+    char names[40];
+    memset(names, 'x', sizeof names);
+    ASSERT_EQ(StandinPrinterList(names, both.size()), 2);
+    EXPECT_EQ(std::string(names, both.size()), both) << "the default printer comes first";
+    memset(names, 'x', sizeof names);
+    EXPECT_EQ(StandinPrinterList(names, both.size() - 1), -1);
+    EXPECT_EQ(std::string(names, 16), std::string("TAVLINQX Laser\0", 16)) << "what fits, ended";
+    EXPECT_EQ(StandinPrinterList(names, 0), -1);
 }
 
 TEST_F(DcTest, UnknownDevicesAndDriversFailAsGdiFails)

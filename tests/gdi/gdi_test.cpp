@@ -12,6 +12,8 @@ namespace {
 
 ::testing::Environment *const g_root =
     ::testing::AddGlobalTestEnvironment(new FreshDrive("/tmp/gdicore-tests-XXXXXX"));
+/* The suites draw on the built-in printers, whatever queues this machine's CUPS server has. */
+const int g_builtInPrinters = setenv(STANDIN_CUPS_ENV, "off", 1);
 
 } /* namespace */
 
