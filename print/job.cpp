@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 
 #include "standin.h"
 #include "winapi.h"
@@ -102,4 +103,102 @@ int JobRead(const char *hostPath, JobFile *job, char *error, size_t errorSize)
         return -1;
     }
     return JobParse(bytes, size, job, error, errorSize);
+}
+
+/* ---- The aux file's settings ---- */
+
+enum { SETTINGS_LINE_MAX = 1000 };
+
+/* text without the blanks at its ends, in place. */
+static char *job_trim(char *text)
+{
+    while (*text == ' ' || *text == '\t')
+        text++;
+    size_t n = strlen(text);
+    while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t' || text[n - 1] == '\r' || text[n - 1] == '\n'))
+        text[--n] = '\0';
+    return text;
+}
+
+static bool job_yes_no(const char *value, bool *out)
+{
+    static const char *const yes[] = {"yes", "true", "on", "1"}, *const no[] = {"no", "false", "off", "0"};
+    for (int i = 0; i < 4; i++) {
+        if (strcasecmp(value, yes[i]) == 0 || strcasecmp(value, no[i]) == 0) {
+            *out = strcasecmp(value, yes[i]) == 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+/* "png", "pdf" or both, comma-separated; false for anything else or an empty list. */
+static bool job_outputs(char *value, JobSettings *settings)
+{
+    bool png = false, pdf = false;
+    for (char *next = value; next != NULL;) {
+        char *item = next;
+        next = strchr(item, ',');
+        if (next)
+            *next++ = '\0';
+        item = job_trim(item);
+        if (strcasecmp(item, "png") == 0)
+            png = true;
+        else if (strcasecmp(item, "pdf") == 0)
+            pdf = true;
+        else
+            return false;
+    }
+    settings->png = png;
+    settings->pdf = pdf;
+    return true;
+}
+
+/* Applies one "key=value" line; false when the key or its value is not understood. */
+static bool job_setting(char *line, JobSettings *settings)
+{
+    char *equals = strchr(line, '=');
+    if (equals == NULL)
+        return false;
+    *equals = '\0';
+    const char *key = job_trim(line);
+    char *value = job_trim(equals + 1);
+    if (strcasecmp(key, "printer") == 0 && strlen(value) < sizeof settings->printer) {
+        memcpy(settings->printer, value, strlen(value) + 1);
+        return true;
+    }
+    if (strcasecmp(key, "outputs") == 0)
+        return job_outputs(value, settings);
+    if (strcasecmp(key, "remove") == 0)
+        return job_yes_no(value, &settings->remove);
+    return false;
+}
+
+int JobReadSettings(const char *hostPath, JobSettings *settings, char *warning, size_t warningSize)
+{
+    memset(settings, 0, sizeof *settings);
+    settings->png = settings->pdf = true;
+    warning[0] = '\0';
+    FILE *f = hostPath ? fopen(hostPath, "r") : NULL;
+    if (f == NULL)
+        return 0;
+    char line[SETTINGS_LINE_MAX + 2];
+    int number = 0, ignored = 0;
+    while (fgets(line, sizeof line, f)) {
+        number++;
+        size_t n = strlen(line);
+        bool tooLong = n == sizeof line - 1 && line[n - 1] != '\n';
+        for (int c = 0; tooLong && c != '\n' && c != EOF;)
+            c = fgetc(f);
+        char *text = job_trim(line);
+        if (!tooLong && (*text == '\0' || *text == '#' || *text == ';'))
+            continue;
+        if (!tooLong && job_setting(text, settings))
+            continue;
+        if (ignored++ == 0)
+            snprintf(warning, warningSize, "line %d is %s", number,
+                     tooLong ? "too long" : "not a setting this program knows (printer, outputs, remove)");
+    }
+    fclose(f);
+    return ignored;
 }

@@ -40,4 +40,22 @@ int JobParse(const uint8_t *bytes, size_t size, JobFile *job, char *error, size_
  * are read, whatever the file's size). */
 int JobRead(const char *hostPath, JobFile *job, char *error, size_t errorSize);
 
+/* The print program's settings for a job, from the aux file the job file names. */
+enum { JOB_QUEUE_SIZE = 128 };
+
+struct JobSettings {
+    char printer[JOB_QUEUE_SIZE]; /* the CUPS queue the job is sent to; "" for none */
+    bool png, pdf;                /* the pictures a job leaves beside its spool metafile */
+    bool remove;                  /* remove the job's files once it is printed */
+};
+
+/* Reads the settings from the aux file at hostPath: "key=value" lines, keys "printer" (a queue
+ * name), "outputs" (a comma-separated list of png and pdf) and "remove" (yes or no); keys are
+ * compared case-insensitively, blanks around keys and values are skipped, and blank lines and
+ * lines starting with '#' or ';' are comments. A missing or unreadable file, or a NULL path, gives
+ * the defaults: no printer, both pictures, nothing removed. Returns how many lines were ignored
+ * (an unknown key, a value not understood, a line over 1000 bytes), the first described in
+ * warning. */
+int JobReadSettings(const char *hostPath, JobSettings *settings, char *warning, size_t warningSize);
+
 #endif

@@ -2,19 +2,15 @@
  * job's spool metafile; started by hand with metafiles and -o, it draws them into a PNG or PDF. */
 #include <errno.h>
 #include <limits.h>
-#include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "emf_player.h"
 #include "job.h"
+#include "send.h"
 #include "standin.h"
-
-extern char **environ;
 
 enum {
     PRINT_OK = 0,
@@ -27,7 +23,8 @@ struct PrintOptions {
     const char *output;    /* -o */
     const char *outDir;    /* --out-dir */
     EmfRenderOptions render;
-    const char *queue;     /* --lp=QUEUE; "" for the default queue; NULL: not submitted */
+    const char *queue;     /* --printer QUEUE or --lp[=QUEUE]; "" for the default queue; NULL: not given */
+    const char *server;    /* --server HOST[:PORT]; NULL: the one libcups names */
     bool remove;           /* --remove */
     bool quiet;            /* --quiet: no warnings */
     const char *files[PRINT_MAX_FILES];
@@ -50,7 +47,11 @@ static void print_usage(FILE *out)
             "  -o OUT        the output file (metafiles given by hand)\n"
             "  --out-dir DIR where a job's PNG and PDF go instead\n"
             "  --dpi N       pixels per inch (default: the resolution the metafile was recorded at)\n"
-            "  --lp[=QUEUE]  send the PDF to a CUPS queue with lp (the default queue without one)\n"
+            "  --printer QUEUE  send the PDF to this CUPS queue (for a job: instead of the aux\n"
+            "                file's printer)\n"
+            "  --lp[=QUEUE]  the same; without QUEUE, CUPS's default queue\n"
+            "  --server HOST[:PORT]  the CUPS server or IPP printer to send to (default:\n"
+            "                $CUPS_SERVER, else the one CUPS is set up for)\n"
             "  --remove      remove the job file and the spool metafile once the job is printed\n"
             "  --quiet       do not list the records that were not drawn\n"
             "  -h, --help    this text\n"
@@ -68,6 +69,8 @@ static int print_parse(int argc, char **argv, PrintOptions *o)
         if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
             print_usage(stdout);
             exit(PRINT_OK);
+        } else if ((strcmp(a, "--printer") == 0 || strcmp(a, "--server") == 0) && i + 1 < argc) {
+            *(a[2] == 'p' ? &o->queue : &o->server) = argv[++i];
         } else if ((strcmp(a, "-o") == 0 || strcmp(a, "--out-dir") == 0 ||
                     strcmp(a, "--dpi") == 0) && i + 1 < argc) {
             const char *v = argv[++i];
@@ -139,29 +142,17 @@ static cairo_surface_t *print_render(const char *path, const PrintOptions *o, Em
     return surface;
 }
 
-/* Sends the PDF to the queue (or the default one) with lp; says so when there is none. */
-static int print_submit(const char *pdf, const char *queue)
+/* Sends the PDF to the queue ("": CUPS's default) as the job title and says where it went; -1
+ * after a one-line message when it was not sent. */
+static int print_send(const char *pdf, const char *queue, const char *title, const PrintOptions *o)
 {
-    const char *argv[] = {"lp", "-d", queue, "--", pdf, NULL};
-    const char *const *args = argv;
-    const char *defaultArgs[] = {"lp", "--", pdf, NULL};
-    if (queue[0] == '\0')
-        args = defaultArgs;
-    pid_t pid;
-    int err = posix_spawnp(&pid, "lp", NULL, NULL, (char *const *)args, environ);
-    if (err != 0) {
-        printf("no CUPS queue: lp cannot be run (%s); %s was not sent\n", strerror(err), pdf);
-        return 0;
+    SendJob job = {o->server, queue, pdf, title};
+    SendResult result;
+    if (SendDocument(&job, &result) < 0) {
+        fprintf(stderr, "tavlinqx-print: %s was not sent: %s\n", pdf, result.error);
+        return -1;
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        printf("sent to %s: %s\n", queue[0] ? queue : "the default CUPS queue", pdf);
-        return 0;
-    }
-    printf("no CUPS queue took it: lp failed%s%s; %s was not sent\n",
-           queue[0] ? " for " : "", queue, pdf);
+    printf("  sent: %s, CUPS job %d\n", result.queue, result.jobId);
     return 0;
 }
 
@@ -242,6 +233,10 @@ static int print_files(const PrintOptions *o)
         return PRINT_USAGE;
     }
     bool png = print_has_suffix(o->output, ".png");
+    if (png && o->queue) {
+        fprintf(stderr, "tavlinqx-print: a PNG is not sent to a printer: give -o OUT.pdf\n");
+        return PRINT_USAGE;
+    }
     if (png && o->fileCount != 1) {
         fprintf(stderr, "tavlinqx-print: %s: a PNG holds one page; %d metafiles were given\n",
                 o->output, o->fileCount);
@@ -261,9 +256,21 @@ static int print_files(const PrintOptions *o)
     if (rc < 0)
         return PRINT_FAILED;
     printf("%d page%s written to %s\n", o->fileCount, o->fileCount == 1 ? "" : "s", o->output);
-    if (o->queue && !png)
-        print_submit(o->output, o->queue);
+    if (o->queue && !png && print_send(o->output, o->queue, o->output, o) < 0)
+        return PRINT_FAILED;
     return PRINT_OK;
+}
+
+/* The job's settings from the aux file its job file names; lines the program does not know are
+ * reported and ignored. */
+static void print_settings(int32_t number, const JobFile *job, JobSettings *settings)
+{
+    char aux[PATH_MAX], warning[160];
+    bool mapped = job->auxPath[0] != '\0' && StandinMapPath(job->auxPath, aux, sizeof aux) == 0;
+    int ignored = JobReadSettings(mapped ? aux : NULL, settings, warning, sizeof warning);
+    if (ignored > 0)
+        fprintf(stderr, "tavlinqx-print: job %d: %s: %s%s; ignored\n", number, job->auxPath, warning,
+                ignored > 1 ? ", and more lines" : "");
 }
 
 static int print_job(int32_t number, const PrintOptions *o)
@@ -279,6 +286,10 @@ static int print_job(int32_t number, const PrintOptions *o)
                 number, dosPath, jobPath, error);
         return PRINT_FAILED;
     }
+    JobSettings settings;
+    print_settings(number, &job, &settings);
+    const char *queue = o->queue ? o->queue : settings.printer[0] ? settings.printer : NULL;
+    bool pdfWanted = settings.pdf || queue; /* what is sent is the PDF */
     char spool[PATH_MAX];
     if (StandinMapPath(job.metafilePath, spool, sizeof spool) != 0) {
         fprintf(stderr, "tavlinqx-print: job %d: the spool metafile %s does not map to a host path\n",
@@ -307,15 +318,22 @@ static int print_job(int32_t number, const PrintOptions *o)
     }
     int status = PRINT_OK;
     const char *files[] = {spool};
-    if (print_png(page, png) < 0 || print_pdf(files, 1, page, &size, o, pdf) < 0)
+    if ((settings.png && print_png(page, png) < 0) ||
+        (pdfWanted && print_pdf(files, 1, page, &size, o, pdf) < 0))
         status = PRINT_FAILED;
     cairo_surface_destroy(page);
     if (status != PRINT_OK)
         return status;
-    printf("job %d printed from %s\n  page: %s\n  pdf:  %s\n", number, job.metafilePath, png, pdf);
-    if (o->queue)
-        print_submit(pdf, o->queue);
-    if (o->remove) {
+    printf("job %d printed from %s\n", number, job.metafilePath);
+    if (settings.png)
+        printf("  page: %s\n", png);
+    if (pdfWanted)
+        printf("  pdf:  %s\n", pdf);
+    char title[32];
+    snprintf(title, sizeof title, "TAVLINQX job %d", number);
+    if (queue && print_send(pdf, queue, title, o) < 0)
+        return PRINT_FAILED; /* the job's files stay for another try */
+    if (o->remove || settings.remove) {
         if (remove(jobPath) != 0 || remove(spool) != 0)
             fprintf(stderr, "tavlinqx-print: job %d: removing the job's files: %s\n", number,
                     strerror(errno));

@@ -83,6 +83,48 @@ TEST(JobFile, ChecksEveryField)
     EXPECT_STREQ(job.auxPath, "PRINT.AUX");
 }
 
+TEST(JobFile, AuxFileSettingsAndTheirDefaults)
+{
+    const std::string longName(JOB_QUEUE_SIZE, 'q');
+    struct Row {
+        const char *name;
+        std::string text; /* "-": no file */
+        const char *printer;
+        bool png, pdf, remove;
+        int ignored;
+        const char *warning;
+    } rows[] = {
+        {"no aux file", "-", "", true, true, false, 0, ""},
+        {"an empty one", "", "", true, true, false, 0, ""},
+        {"every key, with blanks, comments and CRLF",
+         "# the print program's settings\r\n; also a comment\n\n  Printer =  office-2 \r\nOUTPUTS=pdf\nremove=yes",
+         "office-2", false, true, true, 0, ""},
+        {"both outputs, spaced", "outputs = png , pdf\nremove=off\n", "", true, true, false, 0, ""},
+        {"an empty printer is none", "printer=\n", "", true, true, false, 0, ""},
+        {"lines not understood are ignored, the first named",
+         "colour=red\noutputs=gif\noutputs=\nremove=maybe\nprinter\nprinter=q\n", "q", true, true, false, 5, "line 1 is not"},
+        {"a queue name too long", "printer=" + longName + "\nremove=1\n", "", true, true, true, 1, "line 1 is not"},
+        {"a line too long", "outputs=png\nprinter=" + std::string(1200, 'a') + "\nremove=true\n", "", true, false, true, 1,
+         "line 2 is too long"},
+    };
+    std::string path = Root() + "/settings.ini";
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        remove(path.c_str());
+        if (row.text != "-")
+            WriteFile(path, Bytes(row.text.begin(), row.text.end()));
+        JobSettings settings;
+        memset(&settings, 0x55, sizeof settings);
+        char warning[160];
+        EXPECT_EQ(JobReadSettings(path.c_str(), &settings, warning, sizeof warning), row.ignored);
+        EXPECT_STREQ(settings.printer, row.printer);
+        EXPECT_EQ(settings.png, row.png);
+        EXPECT_EQ(settings.pdf, row.pdf);
+        EXPECT_EQ(settings.remove, row.remove);
+        EXPECT_EQ(std::string(warning).rfind(row.warning, 0), 0u) << warning;
+    }
+}
+
 TEST(JobFile, NamedInTheTemporaryFolderOfDriveC)
 {
     const struct { const char *arg; int32_t number; const char *name; } rows[] = {
@@ -191,11 +233,12 @@ TEST(PrintProgram, MetafilesByHand)
         EXPECT_EQ(r.status, row.status) << row.args << "\n" << r.output;
         EXPECT_NE(r.output.find(row.message), std::string::npos) << row.args << "\n" << r.output;
     }
-    /* Without lp on the path, the program says the PDF went nowhere and still succeeds. */
-    r = RunTool("env PATH=/nonexistent " + std::string(TAVLINQX_PRINT_PATH) + " " + a + " --lp -o " +
+    /* Without a CUPS server the PDF is written, and the program says it went nowhere and fails. */
+    r = RunTool("env CUPS_SERVER=127.0.0.1:1 " + std::string(TAVLINQX_PRINT_PATH) + " " + a + " --lp -o " +
                 out + ".pdf");
-    EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("was not sent"), std::string::npos) << r.output;
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("was not sent: no CUPS server answers at 127.0.0.1:1"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("1 page written to " + out + ".pdf"), std::string::npos) << r.output;
 }
 
 /* Renders bytes that the reader accepts; returns the warnings, or the error as one. */
