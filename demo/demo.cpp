@@ -3,23 +3,70 @@
  * of every output style, text (rotated, per character, double-byte), monochrome bands and a colour
  * image, and the hand-off of the finished job to the print program, which draws the page.
  *
- * usage: tavlinqx-demo [--no-print] [PRINTER]    (default: the stand-in's default printer)
+ * usage: tavlinqx-demo [--print | --no-hand-off] [PRINTER]    (default: the default printer)
  *
- * The print program is tavlinqx-print of this build; --no-print stops after the spool metafile.
+ * The page is laid out as A4 at 600 dpi and drawn scaled to the printer's page, as a driver draws
+ * for the device it prints on. The print program is tavlinqx-print of this build, installed in
+ * C:\TAVLINQX\ of drive C: beside its aux file TAVLINQX.INI, which the demo writes for each run:
+ * with --print it names the printer, so the print program also sends the page there; without it
+ * the page goes to files only. --no-hand-off stops after the spool metafile.
  */
 #include "tavlinqx.h"
 #include "standin.h"
+#include "winapi.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
 #include <vector>
 
 /* The job number the hand-off passes to the print program. */
 static const INT kJobNumber = 1;
+
+/* ---- The page: laid out as A4 at 600 dpi, scaled to the printer's ---- */
+
+static const INT kLayoutWidth = 4960, kLayoutHeight = 7016;
+/* The scale, numerator over denominator, set once from the printer's page (demo_fit_page). */
+static INT g_scaleNum = 1, g_scaleDen = 1;
+
+/* A layout length or coordinate on the printer's page, rounded to the nearest unit. */
+static INT demo_scale(INT v)
+{
+    long long scaled = (long long)v * g_scaleNum;
+    return (INT)((scaled + (scaled < 0 ? -g_scaleDen : g_scaleDen) / 2) / g_scaleDen);
+}
+
+static RECT demo_scale_rect(const RECT &r)
+{
+    return RECT{demo_scale(r.left), demo_scale(r.top), demo_scale(r.right), demo_scale(r.bottom)};
+}
+
+/* Fits the layout into the printer's page (the scale of the tighter side) and gives the page's
+ * frame in hundredths of a millimetre; false when there is no such printer. */
+static bool demo_fit_page(const char *printer, RECT *frame)
+{
+    HDC reference = CreateDCA("WINSPL16", printer, NULL, NULL);
+    if (reference == NULL)
+        return false;
+    INT width = GetDeviceCaps(reference, HORZRES), height = GetDeviceCaps(reference, VERTRES);
+    *frame = RECT{0, 0, GetDeviceCaps(reference, HORZSIZE) * 100 - 1, GetDeviceCaps(reference, VERTSIZE) * 100 - 1};
+    DeleteDC(reference);
+    bool widthBinds = (long long)width * kLayoutHeight <= (long long)height * kLayoutWidth;
+    g_scaleNum = widthBinds ? width : height;
+    g_scaleDen = widthBinds ? kLayoutWidth : kLayoutHeight;
+    return true;
+}
+
+static void demo_set_clip(HDC *dc, const RECT &clip)
+{
+    RECT scaled = demo_scale_rect(clip);
+    SetClipRect32(dc, &scaled);
+}
 
 /* An opaque, copying mode; a pattern's 0 bits take the background colour, its 1 bits the text colour. */
 static const DrawMode32 kDrawMode = {R2_COPYPEN, OPAQUE, RGB(255, 255, 255), RGB(0, 0, 0), 1};
@@ -76,15 +123,27 @@ static const DemoShape kFillRules[] = {
     {OS_ALTPOLYPOLYGON, &kAltSquares, 2, {PS_SOLID, {3, 0}, RGB(0, 0, 0)}, {BS_SOLID, RGB(120, 200, 120), 0}},
 };
 
-/* Forwards one shape through Output32. */
+/* Forwards one shape through Output32, scaled to the page. */
 static void demo_draw(HDC *dc, const DemoShape *shape, const RECT *clip)
 {
     WORD style = shape->style, second = 0, count = shape->count;
+    bool polyPolygon = style == OS_WINDPOLYPOLYGON || style == OS_ALTPOLYPOLYGON;
+    const PolyPolygonPoints *polygons = (const PolyPolygonPoints *)shape->points;
+    const POINTS *points = polyPolygon ? polygons->Points : (const POINTS *)shape->points;
+    INT total = polyPolygon ? 0 : count;
+    for (INT i = 0; polyPolygon && i < count; i++)
+        total += polygons->Counts[i];
+    std::vector<POINTS> scaled((size_t)total);
+    for (INT i = 0; i < total; i++)
+        scaled[i] = POINTS{(SHORT)demo_scale(points[i].x), (SHORT)demo_scale(points[i].y)};
+    PolyPolygonPoints scaledPolygons = {polyPolygon ? polygons->Counts : NULL, scaled.data()};
     LOGPEN pen = shape->pen;
+    pen.lopnWidth.x = demo_scale(pen.lopnWidth.x);
     LOGBRUSH brush = shape->brush;
     DWORD penStyleBits = 0;
-    Output32(dc, &style, &second, &count, shape->points, &pen, &penStyleBits, &brush, &kDrawMode, NULL, NULL,
-             NULL, NULL, NULL, clip);
+    RECT scaledClip = demo_scale_rect(*clip);
+    Output32(dc, &style, &second, &count, polyPolygon ? (const void *)&scaledPolygons : scaled.data(), &pen,
+             &penStyleBits, &brush, &kDrawMode, NULL, NULL, NULL, NULL, NULL, &scaledClip);
 }
 
 /* A ring filled the way the host fills regions: a path bracket of scanlines, one or two segments
@@ -137,21 +196,27 @@ static void demo_clipped_pattern(HDC *dc)
 
 /* ---- Text through TextOut32 ---- */
 
-/* One text call: the font, where, and the bytes with their advances (NULL: one call for the run). */
+/* One text call, scaled to the page: the font, where, and the bytes with their advances (NULL: one
+ * call for the run). */
 static void demo_text(HDC *dc, const char *face, INT height, INT escapement, BYTE charset, INT x, INT y,
                       const char *text, const INT *advances, COLORREF colour)
 {
+    DWORD options = 0, length = (DWORD)strlen(text);
+    std::vector<INT> scaled(advances ? length : 0);
+    for (size_t i = 0; i < scaled.size(); i++)
+        scaled[i] = demo_scale(advances[i]);
+    x = demo_scale(x);
+    y = demo_scale(y);
     LOGFONTA font;
     memset(&font, 0, sizeof font);
-    font.lfHeight = height;
+    font.lfHeight = demo_scale(height);
     font.lfEscapement = escapement;
     font.lfOrientation = escapement;
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = charset;
     strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
     DrawMode32 mode = {R2_COPYPEN, TRANSPARENT, RGB(255, 255, 255), colour, 0};
-    DWORD options = 0, length = (DWORD)strlen(text);
-    TextOut32(dc, &font, &x, &y, &options, NULL, text, &length, advances, &mode);
+    TextOut32(dc, &font, &x, &y, &options, NULL, text, &length, advances ? scaled.data() : NULL, &mode);
 }
 
 /* The title, a fan of rotated lines drawn a character at a time along their escapement, and
@@ -179,7 +244,7 @@ static void demo_texts(HDC *dc)
 /* ---- Bitmaps through Raster32 and Dib32 ---- */
 
 /* A monochrome halftone, 1 bits white paper and 0 bits ink, sent in bands of 64 rows as the host
- * sends a page's bitmap. */
+ * sends a page's bitmap, each stretched onto its part of the scaled page. */
 static void demo_bands(HDC *dc, INT left, INT top)
 {
     const INT width = 2048, height = 960, cell = 64;
@@ -197,12 +262,13 @@ static void demo_bands(HDC *dc, INT left, INT top)
     DWORD rop = SRCCOPY;
     INT sourceX = 0;
     for (INT first = 0; first < height; first += 64) {
-        INT lines = 64, x = left, y = top + first, w = width, h = lines;
-        Raster32(dc, &x, &y, &w, &h, &page, &sourceX, &first, &w, &lines, &rop, NULL, &mode);
+        INT lines = 64, x = demo_scale(left), y = demo_scale(top + first), w = demo_scale(left + width) - x,
+            h = demo_scale(top + first + lines) - y, sourceWidth = width;
+        Raster32(dc, &x, &y, &w, &h, &page, &sourceX, &first, &sourceWidth, &lines, &rop, NULL, &mode);
     }
 }
 
-/* A 24-bit colour wheel of 256 x 256 pixels, stretched to four times its size. */
+/* A 24-bit colour wheel of 256 x 256 pixels, stretched to four times its size on the layout. */
 static void demo_image(HDC *dc, INT left, INT top)
 {
     const INT size = 256;
@@ -222,7 +288,8 @@ static void demo_image(HDC *dc, INT left, INT top)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
-    INT x = left, y = top, w = 4 * size, h = 4 * size, sx = 0, sy = 0, sw = size, sh = size;
+    INT x = demo_scale(left), y = demo_scale(top), w = demo_scale(left + 4 * size) - x,
+        h = demo_scale(top + 4 * size) - y, sx = 0, sy = 0, sw = size, sh = size;
     DWORD rop = SRCCOPY;
     Dib32(dc, &x, &y, &w, &h, &sx, &sy, &sw, &sh, bits.data(), &info, &rop, NULL, NULL);
 }
@@ -238,29 +305,47 @@ static void demo_show_path(const char *label, const char *dosPath)
         printf("%-16s %s\n", "  on disk:", posix);
 }
 
-/* Hands the finished job to tavlinqx-print of this build and waits until its PDF, the last thing
- * it writes, has appeared beside the spool metafile. Returns 0, or -1. */
-static int demo_hand_off(const char *spool)
+/* Installs this build's print program in C:\TAVLINQX\ (a link to it) and writes its aux file
+ * there, naming the printer the page is sent to, or none. Returns 0, or -1 after a message. */
+static int demo_install_print_program(const char *sendTo)
 {
+    char folder[4096];
+    if (StandinMapPath("C:\\TAVLINQX", folder, sizeof folder) != 0 || (mkdir(folder, 0755) != 0 && errno != EEXIST)) {
+        fprintf(stderr, "tavlinqx-demo: C:\\TAVLINQX cannot be made\n");
+        return -1;
+    }
+    std::string link = std::string(folder) + "/tavlinqx-print", aux = std::string(folder) + "/TAVLINQX.INI";
+    unlink(link.c_str());
+    FILE *settings = fopen(aux.c_str(), "w");
+    bool written = settings && fprintf(settings, "# the print program's settings, written by tavlinqx-demo\n") > 0 &&
+                   (!sendTo || fprintf(settings, "printer=%s\n", sendTo) > 0);
+    if (settings && fclose(settings) != 0)
+        written = false;
+    if (symlink(TAVLINQX_PRINT_PROGRAM, link.c_str()) != 0 || !written) {
+        fprintf(stderr, "tavlinqx-demo: the print program cannot be installed in %s: %s\n", folder, strerror(errno));
+        return -1;
+    }
+    return 0;
+}
+
+/* Hands the finished job to the print program in C:\TAVLINQX\ and waits until its PDF, the last
+ * picture it writes, has appeared beside the spool metafile. Returns 0, or -1. */
+static int demo_hand_off(const char *spool, const char *sendTo)
+{
+    if (demo_install_print_program(sendTo) != 0)
+        return -1;
     PrintJob32 job;
     memset(&job, 0, sizeof job);
     job.JobNumber = kJobNumber;
-    strncpy(job.MetafilePath, spool, sizeof job.MetafilePath - 1);
+    snprintf(job.MetafilePath, sizeof job.MetafilePath, "%s", spool);
     PrintProgram32 program;
     memset(&program, 0, sizeof program);
     program.Size = sizeof program;
     strcpy(program.RequiredName1, "TAVLINQX");
     strcpy(program.AuxFile, "TAVLINQX.INI");
     strcpy(program.RequiredName2, "LPT1:");
-    /* The program directory is a plain prefix: here a host folder ending in its separator. */
-    const char *printProgram = TAVLINQX_PRINT_PROGRAM;
-    const char *name = strrchr(printProgram, '/') + 1;
-    if ((size_t)(name - printProgram) >= sizeof program.ProgramDir || strlen(name) >= sizeof program.ProgramFile) {
-        fprintf(stderr, "tavlinqx-demo: the print program's path is too long: %s\n", printProgram);
-        return -1;
-    }
-    memcpy(program.ProgramDir, printProgram, (size_t)(name - printProgram));
-    strcpy(program.ProgramFile, name);
+    strcpy(program.ProgramFile, "tavlinqx-print");
+    strcpy(program.ProgramDir, "C:\\TAVLINQX\\");
 
     char posix[4096], pdf[4200];
     if (StandinMapPath(spool, posix, sizeof posix) != 0)
@@ -268,10 +353,10 @@ static int demo_hand_off(const char *spool)
     snprintf(pdf, sizeof pdf, "%.*s/job%05d.pdf", (int)(strrchr(posix, '/') - posix), posix, kJobNumber);
     unlink(pdf);
     if (ZVLPrintEMF32(&job, &program) != 0) {
-        fprintf(stderr, "tavlinqx-demo: the hand-off to %s failed\n", printProgram);
+        fprintf(stderr, "tavlinqx-demo: the hand-off to C:\\TAVLINQX\\tavlinqx-print failed\n");
         return -1;
     }
-    printf("handed over:     job %d to %s\n", kJobNumber, printProgram);
+    printf("handed over:     job %d to C:\\TAVLINQX\\tavlinqx-print (%s)\n", kJobNumber, TAVLINQX_PRINT_PROGRAM);
     fflush(stdout);
     struct stat st;
     for (int i = 0; i < 1200 && stat(pdf, &st) != 0; i++)
@@ -285,16 +370,27 @@ static int demo_hand_off(const char *spool)
 
 int main(int argc, char **argv)
 {
-    bool print = true;
+    bool handOff = true, send = false;
     int arg = 1;
-    if (arg < argc && strcmp(argv[arg], "--no-print") == 0) {
-        print = false;
-        arg++;
+    for (; arg < argc && argv[arg][0] == '-'; arg++) {
+        if (strcmp(argv[arg], "--no-hand-off") == 0) {
+            handOff = false;
+        } else if (strcmp(argv[arg], "--print") == 0) {
+            send = true;
+        } else {
+            fprintf(stderr, "usage: tavlinqx-demo [--print | --no-hand-off] [PRINTER]\n");
+            return 2;
+        }
     }
     char installed[4096];
     const char *printer = arg < argc ? argv[arg] : installed;
     if (arg >= argc && (StandinPrinterList(installed, sizeof installed) == 0 || installed[0] == '\0')) {
         fprintf(stderr, "tavlinqx-demo: the stand-in lists no printer\n");
+        return 1;
+    }
+    RECT frame;
+    if (!demo_fit_page(printer, &frame)) {
+        fprintf(stderr, "tavlinqx-demo: there is no printer \"%s\"\n", printer);
         return 1;
     }
     printf("%-16s %s\n", "printer:", printer);
@@ -306,30 +402,29 @@ int main(int argc, char **argv)
         return 1;
     }
     HDC dc = NULL;
-    const RECT a4 = {0, 0, 20999, 29699}; /* hundredths of a millimetre */
-    if (GetEmfFileDC32(NULL, printer, spool, &a4, NULL, NULL, &dc) != 0) {
+    if (GetEmfFileDC32(NULL, printer, spool, &frame, NULL, NULL, &dc) != 0) {
         fprintf(stderr, "tavlinqx-demo: no metafile DC for printer \"%s\"\n", printer);
         return 1;
     }
 
     const RECT clip = {100, 600, 4900, 3200};
-    SetClipRect32(&dc, &clip);
+    demo_set_clip(&dc, clip);
     for (const DemoShape &shape : kShapes)
         demo_draw(&dc, &shape, &clip);
-    const RECT page = {0, 0, 4960, 7016};
-    SetClipRect32(&dc, &page);
+    const RECT page = {0, 0, kLayoutWidth, kLayoutHeight};
+    demo_set_clip(&dc, page);
     for (const DemoShape &shape : kFillRules)
         demo_draw(&dc, &shape, &page);
-    demo_scanline_ring(&dc, 1000, 3900, 400, 200);
+    demo_scanline_ring(&dc, demo_scale(1000), demo_scale(3900), demo_scale(400), demo_scale(200));
     demo_clipped_pattern(&dc);
-    SetClipRect32(&dc, &page); /* the ellipse's clip rectangle stays until the next is set */
+    demo_set_clip(&dc, page); /* the ellipse's clip rectangle stays until the next is set */
     demo_texts(&dc);
     demo_bands(&dc, 2400, 5800);
     demo_image(&dc, 300, 5800);
     CloseEmfFile32(&dc);
     demo_show_path("spool metafile:", spool);
     fflush(stdout);
-    if (print && demo_hand_off(spool) != 0)
+    if (handOff && demo_hand_off(spool, send ? printer : NULL) != 0)
         return 1;
     return 0;
 }

@@ -404,4 +404,30 @@ TEST_F(CupsTest, AJobThatIsNotSentIsReportedInOneLineAndKept)
     }
 }
 
+TEST_F(CupsTest, TheDemoDrawsForTheQueueAndSendsThePageOnlyWhenAsked)
+{
+    RunResult drawn = RunTool(std::string(TAVLINQX_DEMO_PATH) + " letter");
+    ASSERT_EQ(drawn.status, 0) << drawn.output;
+    size_t at = drawn.output.find("  on disk:");
+    ASSERT_NE(at, std::string::npos) << drawn.output;
+    std::string spool = drawn.output.substr(at + 10, drawn.output.find('\n', at) - at - 10);
+    spool.erase(0, spool.find_first_not_of(' '));
+    std::string header = ReadText(spool);
+    ASSERT_GE(header.size(), 88u);
+    EXPECT_EQ(I32(header, 72), 2550) << "the page of the Letter queue at 300 dpi";
+    EXPECT_EQ(I32(header, 76), 3300);
+    EXPECT_EQ(drawn.output.find("sent:"), std::string::npos) << drawn.output;
+    EXPECT_FALSE(Exists(server_.Capture(kLetter))) << "nothing goes to paper unasked";
+
+    RunResult sent = RunTool(std::string(TAVLINQX_DEMO_PATH) + " --print letter");
+    ASSERT_EQ(sent.status, 0) << sent.output;
+    EXPECT_NE(sent.output.find("sent: letter, CUPS job "), std::string::npos) << sent.output;
+    at = sent.output.find("  pdf:");
+    ASSERT_NE(at, std::string::npos) << sent.output;
+    std::string pdf = sent.output.substr(at + 6, sent.output.find('\n', at) - at - 6);
+    pdf.erase(0, pdf.find_first_not_of(' '));
+    EXPECT_EQ(WaitForFile(server_.Capture(kLetter)), ReadText(pdf));
+    EXPECT_FALSE(Exists(server_.Capture(kA4)));
+}
+
 } /* namespace */
