@@ -238,7 +238,7 @@ TEST_F(BitmapTest, RowsAreTakenAtTheCallersLengthAndNeverPastHerBits)
         WORD gdiBits = row.bitsPixel == 2 ? 4 : row.bitsPixel;
         Image seen = MakeImage(row.width, 50, gdiBits, row.gdiWidthBytes);
         std::fill(seen.bits.begin(), seen.bits.end(), 0);
-        for (size_t y = 0; y < 50; y++)
+        for (size_t y = 0; y < 50 && row.widthBytes > 0; y++) /* rows of no bytes leave zeros */
             memcpy(&seen.bits[y * (size_t)row.gdiWidthBytes], &image.bits[y * (size_t)row.widthBytes],
                    (size_t)std::min(row.widthBytes, row.gdiWidthBytes));
         Reopen();
