@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "cups_server.h"
+#include "devmode.h"
 #include "fresh_drive.h"
 #include "standin.h"
 #include "tavlinqx.h"
@@ -48,17 +49,6 @@ void ExpectCaps(HDC dc, const Caps &expected)
     EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), expected.dpi);
     EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), expected.dpi);
     EXPECT_EQ(GetDeviceCaps(dc, TECHNOLOGY), DT_RASPRINTER);
-}
-
-DEVMODEA Mode(DWORD fields, short orientation, short paper)
-{
-    DEVMODEA dm;
-    memset(&dm, 0, sizeof dm);
-    dm.dmSize = sizeof dm;
-    dm.dmFields = fields;
-    dm.dmOrientation = orientation;
-    dm.dmPaperSize = paper;
-    return dm;
 }
 
 std::string PrinterList()
@@ -264,15 +254,15 @@ TEST_F(CupsTest, DevmodeChoosesOrientationAndAnyPaperTheQueueSupports)
         DEVMODEA dm;
         Caps caps;
     } rows[] = {
-        {"landscape", "a4", Mode(DM_ORIENTATION, DMORIENT_LANDSCAPE, 0), {7016, 4961, 297, 210, 600}},
-        {"a raw queue takes any paper", "a4", Mode(DM_PAPERSIZE, 0, DMPAPER_LEGAL), {5100, 8400, 216, 356, 600}},
-        {"JIS B5 landscape at 300 dpi", "letter", Mode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_B5),
+        {"landscape", "a4", TestDevmode(DM_ORIENTATION, DMORIENT_LANDSCAPE, 0), {7016, 4961, 297, 210, 600}},
+        {"a raw queue takes any paper", "a4", TestDevmode(DM_PAPERSIZE, 0, DMPAPER_LEGAL), {5100, 8400, 216, 356, 600}},
+        {"JIS B5 landscape at 300 dpi", "letter", TestDevmode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_B5),
          {3035, 2150, 257, 182, 300}},
-        {"a paper code not known keeps the default", "a4", Mode(DM_PAPERSIZE, 0, 999), {4961, 7016, 210, 297, 600}},
-        {"fields not set are ignored", "a4", Mode(0, DMORIENT_LANDSCAPE, DMPAPER_A5), {4961, 7016, 210, 297, 600}},
-        {"the driver's default", "postscript", Mode(0, 0, 0), {2550, 3300, 216, 279, 300}},
-        {"a paper the driver supports", "postscript", Mode(DM_PAPERSIZE, 0, DMPAPER_A4), {2480, 3508, 210, 297, 300}},
-        {"a paper it does not: its default", "postscript", Mode(DM_PAPERSIZE, 0, DMPAPER_A6),
+        {"a paper code not known keeps the default", "a4", TestDevmode(DM_PAPERSIZE, 0, 999), {4961, 7016, 210, 297, 600}},
+        {"fields not set are ignored", "a4", TestDevmode(0, DMORIENT_LANDSCAPE, DMPAPER_A5), {4961, 7016, 210, 297, 600}},
+        {"the driver's default", "postscript", TestDevmode(0, 0, 0), {2550, 3300, 216, 279, 300}},
+        {"a paper the driver supports", "postscript", TestDevmode(DM_PAPERSIZE, 0, DMPAPER_A4), {2480, 3508, 210, 297, 300}},
+        {"a paper it does not: its default", "postscript", TestDevmode(DM_PAPERSIZE, 0, DMPAPER_A6),
          {2550, 3300, 216, 279, 300}},
     };
     for (const Row &row : rows) {

@@ -2,6 +2,8 @@
  * and what each kind of DC reports. */
 #include "gdi_test.h"
 
+#include "devmode.h"
+
 #include <string.h>
 #include <string>
 
@@ -34,16 +36,6 @@ protected:
     static std::string Name(const char *driver, const char *device)
     {
         return std::string(driver ? driver : "NULL") + " / " + (device ? device : "NULL");
-    }
-    static DEVMODEA Mode(DWORD fields, short orientation, short paper)
-    {
-        DEVMODEA dm;
-        memset(&dm, 0, sizeof dm);
-        dm.dmSize = sizeof dm;
-        dm.dmFields = fields;
-        dm.dmOrientation = orientation;
-        dm.dmPaperSize = paper;
-        return dm;
     }
 };
 
@@ -115,18 +107,18 @@ TEST_F(DcTest, DevmodeChoosesPaperAndOrientationOfPrintersOnly)
         DEVMODEA dm;
         int horzRes, vertRes, horzSize, vertSize;
     } rows[] = {
-        {"A3", "TAVLINQX Laser", Mode(DM_PAPERSIZE, 0, DMPAPER_A3), 7016, 9920, 297, 420},
-        {"A5 landscape", "TAVLINQX Laser", Mode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_A5),
+        {"A3", "TAVLINQX Laser", TestDevmode(DM_PAPERSIZE, 0, DMPAPER_A3), 7016, 9920, 297, 420},
+        {"A5 landscape", "TAVLINQX Laser", TestDevmode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_A5),
          4960, 3496, 210, 148},
-        {"Legal", "TAVLINQX Letter", Mode(DM_PAPERSIZE, 0, DMPAPER_LEGAL), 5100, 8400, 216, 356},
-        {"Letter on the A4 printer", "TAVLINQX Laser", Mode(DM_PAPERSIZE, 0, DMPAPER_LETTER), 5100, 6600, 216, 279},
-        {"landscape of the default paper", "TAVLINQX Laser", Mode(DM_ORIENTATION, DMORIENT_LANDSCAPE, 0),
+        {"Legal", "TAVLINQX Letter", TestDevmode(DM_PAPERSIZE, 0, DMPAPER_LEGAL), 5100, 8400, 216, 356},
+        {"Letter on the A4 printer", "TAVLINQX Laser", TestDevmode(DM_PAPERSIZE, 0, DMPAPER_LETTER), 5100, 6600, 216, 279},
+        {"landscape of the default paper", "TAVLINQX Laser", TestDevmode(DM_ORIENTATION, DMORIENT_LANDSCAPE, 0),
          7016, 4960, 297, 210},
-        {"fields not set are ignored", "TAVLINQX Laser", Mode(0, DMORIENT_LANDSCAPE, DMPAPER_A3),
+        {"fields not set are ignored", "TAVLINQX Laser", TestDevmode(0, DMORIENT_LANDSCAPE, DMPAPER_A3),
          4960, 7016, 210, 297},
-        {"an unknown paper keeps the default", "TAVLINQX Letter", Mode(DM_PAPERSIZE, 0, 70), 5100, 6600, 216, 279},
+        {"an unknown paper keeps the default", "TAVLINQX Letter", TestDevmode(DM_PAPERSIZE, 0, 70), 5100, 6600, 216, 279},
         {"the display ignores a DEVMODE", "DISPLAY",
-         Mode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_A3),
+         TestDevmode(DM_PAPERSIZE | DM_ORIENTATION, DMORIENT_LANDSCAPE, DMPAPER_A3),
          1024, 768, 271, 203},
     };
     for (const Row &row : rows) {
@@ -143,7 +135,7 @@ TEST_F(DcTest, DevmodeChoosesPaperAndOrientationOfPrintersOnly)
 
 TEST_F(DcTest, MetafileAndMemoryDcsTakeTheirCapsFromTheirReference)
 {
-    DEVMODEA a3 = Mode(DM_PAPERSIZE, 0, DMPAPER_A3);
+    DEVMODEA a3 = TestDevmode(DM_PAPERSIZE, 0, DMPAPER_A3);
     HDC printer = CreateDCA("WINSPL16", "TAVLINQX Laser", NULL, &a3);
     HDC emf = CreateEnhMetaFileA(printer, FilePath("printer.emf").c_str(), NULL, NULL);
     HDC onPrinter = CreateCompatibleDC(printer);
