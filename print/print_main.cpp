@@ -256,7 +256,8 @@ static int print_files(const PrintOptions *o)
     if (rc < 0)
         return PRINT_FAILED;
     printf("%d page%s written to %s\n", o->fileCount, o->fileCount == 1 ? "" : "s", o->output);
-    if (o->queue && !png && print_send(o->output, o->queue, o->output, o) < 0)
+    const char *slash = strrchr(o->output, '/');
+    if (o->queue && !png && print_send(o->output, o->queue, slash ? slash + 1 : o->output, o) < 0)
         return PRINT_FAILED;
     return PRINT_OK;
 }

@@ -48,9 +48,9 @@ void send_refusal(const char *queue, const char *where, SendResult *result)
  * (cupsCreateJob reports an unknown queue as an internal error, not as client-error-not-found.) */
 int send_create(http_t *http, const char *queue, const char *title)
 {
-    char uri[HTTP_MAX_URI], resource[HTTP_MAX_URI];
+    char uri[HTTP_MAX_URI];
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", NULL, "localhost", ippPort(), "/printers/%s", queue);
-    snprintf(resource, sizeof resource, "/printers/%s", queue);
+    const char *resource = strchr(uri + strlen("ipp://"), '/'); /* the queue's path, encoded */
     ipp_t *request = ippNewRequest(IPP_OP_CREATE_JOB);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", NULL, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", NULL, cupsUser());
