@@ -56,7 +56,8 @@ struct PlayerBrush {
 
 struct PlayerPen {
     uint32_t style;        /* the whole PS_ word */
-    bool geometric;        /* drawn with its width, caps and joins; else one pixel wide */
+    bool geometric;        /* as wide as its width maps to; else one pixel wide */
+    bool extended;         /* made by ExtCreatePen: no background in the gaps of its dashes */
     double width;          /* logical units */
     PlayerBrush brush;
     uint32_t numEntries;   /* PS_USERSTYLE */
@@ -193,15 +194,17 @@ void scan_fill_path(Player *p, const cairo_path_t *path, bool alternate, ScanBox
 /* Fills cr's current path (kept) as GDI fills a polygon and composes it with brush and rop2. */
 void scan_fill(Player *p, cairo_t *cr, bool alternate, const PlayerBrush *brush, uint32_t rop2);
 
-/* A solid geometric pen as GDI rasterises it: width in whole page pixels, PS_ENDCAP_ and
- * PS_JOIN_ bits. */
+/* A pen as GDI draws it wider than a pixel: width in whole page pixels, PS_ENDCAP_ and PS_JOIN_
+ * bits, and the lengths in pixels of its dashes and gaps (dashCount 0: solid). */
 struct WidePen {
     int32_t width;
     uint32_t cap, join;
     double miterLimit;
+    uint32_t dashCount;
+    uint32_t dashes[PLAYER_MAX_STYLE];
 };
-/* Marks the pixels the pen covers along the flat path: a quadrilateral per segment, a wedge or
- * dot per join, the ends of open figures. */
+/* Marks the pixels the pen covers along each figure of the flat path, from its points rounded to
+ * whole pixels: segments, joins and the ends of open figures, dash by dash. */
 void scan_wide_path(Player *p, const cairo_path_t *path, const WidePen *pen, ScanBox *box);
 
 /* ---- bitmaps.cpp ---- */

@@ -136,176 +136,374 @@ void scan_fill(Player *p, cairo_t *cr, bool alternate, const PlayerBrush *brush,
     compose_coverage(p, brush, rop2, box.x0, box.y0, box.x1, box.y1);
 }
 
-/* ---- wide pens: each segment a quadrilateral, each join and end its own figure ---- */
+/* ---- wide pens, as GDI draws a pen wider than a pixel ----
+ *
+ * GDI works on whole device points. A segment is a quadrilateral whose corners are its ends moved
+ * across the line by half the width, each half rounded to whole pixels on its own, or a rectangle
+ * when the segment is horizontal or vertical. A join is the pen's dot, a bevel between the faces
+ * the two segments end on, or the miter through the point where their outer sides meet when that
+ * lies within the miter limit. An open figure ends in the pen's dot, or its end segments reach on
+ * by half the width for square caps. Dashes cut a figure into open pieces along its length. The
+ * stroke is the union of all its parts. */
 
-/* The dot a round pen of width d (2 to 24 pixels) leaves: the width of each row from the top,
- * centred in the d x d box, as GDI draws it (measured; rows below the middle mirror those above). */
-static const uint8_t kDiscRows[23][12] = {
-    {2}, {1, 3}, {2, 4}, {3, 5, 5}, {2, 4, 6}, {3, 5, 7, 7}, {4, 6, 8, 8},
-    {3, 7, 7, 9, 9}, {4, 6, 8, 10, 10}, {5, 7, 9, 11, 11, 11}, {4, 8, 10, 10, 12, 12},
-    {5, 7, 9, 11, 13, 13, 13}, {4, 8, 10, 12, 12, 14, 14}, {5, 9, 11, 13, 13, 15, 15, 15},
-    {6, 8, 12, 12, 14, 16, 16, 16}, {5, 9, 11, 13, 15, 15, 17, 17, 17},
-    {6, 10, 12, 14, 16, 16, 18, 18, 18}, {5, 9, 13, 15, 15, 17, 17, 19, 19, 19},
-    {6, 10, 12, 14, 16, 18, 18, 20, 20, 20}, {7, 11, 13, 15, 17, 19, 19, 21, 21, 21, 21},
-    {6, 10, 14, 16, 18, 18, 20, 20, 22, 22, 22}, {7, 11, 13, 17, 17, 19, 21, 21, 23, 23, 23, 23},
-    {6, 12, 14, 16, 18, 20, 22, 22, 22, 24, 24, 24},
+struct WidePoint {
+    int64_t x, y;
 };
 
-/* The width of row i (from the top) of the dot of a pen of width d. */
-static int32_t scan_disc_row(int32_t d, int32_t i)
-{
-    int32_t mirrored = i < d - 1 - i ? i : d - 1 - i;
-    if (d == 1)
-        return 1;
-    if (d <= 24)
-        return kDiscRows[d - 2][mirrored];
-    /* Wider dots: the circle through the box's edge, sampled at row centres, to the box's parity. */
-    double r = d / 2.0, dy = mirrored + 0.5 - r;
-    int32_t w = (int32_t)floor(2 * sqrt(fmax(r * r - dy * dy, 0)));
-    return (w - d) % 2 ? w + 1 : w;
-}
+/* The edge across the pen where a segment starts or ends, and the segment's direction. */
+struct WideFace {
+    WidePoint start, end;
+    int64_t dx, dy;
+};
 
-/* A round end or join: the pen's dot at the pixel nearest (x, y). */
-static void scan_disc(Player *p, double x, double y, int32_t d, ScanBox *box)
+/* One stroke: the pen, the insets of its dot's rows, the place in its dash pattern. */
+struct WideStroke {
+    Player *p;
+    const WidePen *pen;
+    ScanBox *box;
+    std::vector<int32_t> dot;
+    uint64_t patternLength; /* of one repeat; an odd count of entries repeats twice */
+    uint32_t entry, left;   /* the dash entry and how much of it is left */
+    bool on;                /* the entry is drawn (a dash), not a gap */
+};
+
+/* How far each row of GDI's elliptic region of width x height pixels (both at least 2) is inset
+ * from its sides: the first quadrant stepped from the middle row down by Zingl's integer ellipse,
+ * the upper half its mirror. */
+static void scan_ellipse_insets(int32_t width, int32_t height, std::vector<int32_t> *insets)
 {
-    double cx = floor(x + 0.5), cy = floor(y + 0.5);
-    double left = cx - d / 2, top = cy - d / 2;
-    for (int32_t i = 0; i < d; i++) {
-        double row = top + i;
-        if (row < 0 || row >= p->height)
-            continue;
-        int32_t w = scan_disc_row(d, i);
-        double x0 = left + (d - w) / 2;
-        scan_span(p, p->coverBits + (size_t)row * p->coverStride, x0, x0 + w, box, (int32_t)row);
+    int64_t a = width - 1, b = height - 1;
+    int64_t stepA = 8 * a * a, stepB = 8 * b * b;
+    int64_t dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + b % 2);
+    int64_t err = dx + dy + a * a * (b % 2);
+    insets->assign((size_t)height, 0);
+    int32_t x = 0, y = height / 2;
+    while (x <= width / 2) {
+        int64_t e2 = 2 * err;
+        if (e2 >= dx) {
+            x++;
+            dx += stepB;
+            err += dx;
+        }
+        if (e2 <= dy) {
+            y++;
+            dy += stepA;
+            err += dy;
+            if (y < height)
+                (*insets)[y] = x;
+        }
     }
+    for (int32_t i = 0; i < height / 2; i++)
+        (*insets)[i] = (*insets)[b - i];
 }
 
-static void scan_polygon(Player *p, const double (*pts)[2], int n, ScanBox *box)
+/* GDI's rounding of a pen's offsets: halves away from zero. */
+static int64_t wide_round(double v)
+{
+    return (int64_t)(v > 0 ? v + 0.5 : v - 0.5);
+}
+
+static int64_t wide_round_long(long double v)
+{
+    return (int64_t)(v > 0 ? v + 0.5L : v - 0.5L);
+}
+
+static void wide_polygon(WideStroke *s, const WidePoint *pts, int n)
 {
     std::vector<ScanEdge> edges;
-    for (int i = 0; i < n; i++)
-        scan_add_edge(&edges, pts[i][0], pts[i][1], pts[(i + 1) % n][0], pts[(i + 1) % n][1]);
-    if (!edges.empty())
-        scan_edges(p, edges, false, box);
+    for (int i = 0; i < n; i++) {
+        const WidePoint &a = pts[i], &b = pts[(i + 1) % n];
+        scan_add_edge(&edges, (double)a.x, (double)a.y, (double)b.x, (double)b.y);
+    }
+    scan_edges(s->p, edges, true, s->box);
 }
 
-/* The wedge that fills the outer side of the corner at v between a segment of direction
- * (ax, ay) and the next of direction (bx, by), both of unit length. */
-static void scan_join(Player *p, const WidePen *pen, double vx, double vy, double ax, double ay,
-                      double bx, double by, ScanBox *box)
+static void wide_rect(WideStroke *s, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
 {
-    if (pen->join == PS_JOIN_ROUND) {
-        scan_disc(p, vx, vy, pen->width, box);
+    for (int64_t y = y0 < 0 ? 0 : y0; y < y1 && y < s->p->height; y++)
+        scan_span(s->p, s->p->coverBits + (size_t)y * s->p->coverStride, (double)x0, (double)x1, s->box,
+                  (int32_t)y);
+}
+
+/* The pen's dot at v: GDI's elliptic region in the width x width box whose top-left corner lies
+ * width / 2 above and left of v. */
+static void wide_dot(WideStroke *s, WidePoint v)
+{
+    int32_t w = s->pen->width;
+    int64_t left = v.x - w / 2, top = v.y - w / 2;
+    for (int32_t i = 0; i < w; i++) {
+        int32_t inset = i < (int32_t)s->dot.size() ? s->dot[i] : 0;
+        wide_rect(s, left + inset, top + i, left + w - inset, top + i + 1);
+    }
+}
+
+/* A horizontal or vertical segment from a to b, running along (dx, dy), as a rectangle. */
+static void wide_straight(WideStroke *s, WidePoint a, WidePoint b, int64_t dx, int64_t dy,
+                          bool squareA, bool squareB, WideFace *first, WideFace *last)
+{
+    int64_t w = s->pen->width, half = w / 2;
+    if (dy == 0) {
+        int64_t l = a.x < b.x ? a.x : b.x, r = a.x < b.x ? b.x : a.x, t = a.y - half, bottom = t + w;
+        l -= (dx > 0 ? squareA : squareB) ? half : 0;
+        r += (dx > 0 ? squareB : squareA) ? half : 0;
+        wide_rect(s, l, t, r, bottom);
+        if (dx > 0) {
+            *first = {{l, bottom}, {l, t}, dx, dy};
+            *last = {{r - 1, t}, {r - 1, bottom}, dx, dy};
+        } else {
+            *first = {{r, t}, {r, bottom}, dx, dy};
+            *last = {{l + 1, bottom}, {l + 1, t}, dx, dy};
+        }
         return;
     }
-    double h = pen->width / 2.0;
-    double n1x = -ay * h, n1y = ax * h, n2x = -by * h, n2y = bx * h;
-    double side = (n2x - n1x) * ax + (n2y - n1y) * ay > 0 ? -1 : 1;
-    double p1[2] = {vx + side * n1x, vy + side * n1y}, p2[2] = {vx + side * n2x, vy + side * n2y};
-    double cross = ax * by - ay * bx;
-    double wedge[4][2] = {{vx, vy}, {p1[0], p1[1]}, {p2[0], p2[1]}, {0, 0}};
-    int n = 3;
-    if (pen->join == PS_JOIN_MITER && fabs(cross) > 1e-12) {
-        /* Where the two outer edges meet, if no farther than the miter limit allows. */
-        double t = ((p2[0] - p1[0]) * by - (p2[1] - p1[1]) * bx) / cross;
-        double mx = p1[0] + t * ax, my = p1[1] + t * ay;
-        if (hypot(mx - vx, my - vy) <= pen->miterLimit * h) {
-            wedge[2][0] = mx;
-            wedge[2][1] = my;
-            wedge[3][0] = p2[0];
-            wedge[3][1] = p2[1];
-            n = 4;
-        }
+    int64_t t = a.y < b.y ? a.y : b.y, bottom = a.y < b.y ? b.y : a.y, l = a.x - half, r = l + w;
+    t -= (dy > 0 ? squareA : squareB) ? half : 0;
+    bottom += (dy > 0 ? squareB : squareA) ? half : 0;
+    wide_rect(s, l, t, r, bottom);
+    if (dy > 0) {
+        *first = {{l, t}, {r, t}, dx, dy};
+        *last = {{r, bottom - 1}, {l, bottom - 1}, dx, dy};
+    } else {
+        *first = {{r, bottom}, {l, bottom}, dx, dy};
+        *last = {{l, t + 1}, {r, t + 1}, dx, dy};
     }
-    scan_polygon(p, wedge, n, box);
 }
 
-/* One figure of a flat path: its segments, joins and, when open, its ends. */
-static void scan_wide_figure(Player *p, const WidePen *pen, const std::vector<double> &pts,
-                             bool closed, ScanBox *box)
+/* The segment from a to b running along (dx, dy) (a dash's piece runs along its whole segment),
+ * with a square end at a or b where capA or capB asks for one; its faces go to *first and *last.
+ * False, and nothing drawn, for a segment of no direction. */
+static bool wide_segment(WideStroke *s, WidePoint a, WidePoint b, int64_t dx, int64_t dy, bool capA,
+                         bool capB, WideFace *first, WideFace *last)
 {
-    size_t n = pts.size() / 2;
-    double h = pen->width / 2.0;
-    /* Segments of no length have no direction: they are left out. */
-    std::vector<double> v;
-    for (size_t i = 0; i < n; i++)
-        if (v.empty() || pts[2 * i] != v[v.size() - 2] || pts[2 * i + 1] != v.back()) {
-            v.push_back(pts[2 * i]);
-            v.push_back(pts[2 * i + 1]);
+    if (dx == 0 && dy == 0)
+        return false;
+    bool squareA = capA && s->pen->cap == PS_ENDCAP_SQUARE, squareB = capB && s->pen->cap == PS_ENDCAP_SQUARE;
+    if (dx == 0 || dy == 0) {
+        wide_straight(s, a, b, dx, dy, squareA, squareB, first, last);
+        return true;
+    }
+    /* The pen's extent across the line along x and y, halved: the narrower half on one side of
+     * the line, the wider on the other, each rounded on its own. */
+    double length = hypot((double)dx, (double)dy), w = s->pen->width;
+    double acrossX = w * (double)llabs(dy) / length, acrossY = w * (double)llabs(dx) / length;
+    WidePoint narrow = {wide_round(acrossX / 2), wide_round(acrossY / 2)};
+    WidePoint wide = {wide_round((acrossX + 1) / 2), wide_round((acrossY + 1) / 2)};
+    if (dx < 0) {
+        narrow.y = -narrow.y;
+        wide.y = -wide.y;
+    }
+    if (dy < 0) {
+        WidePoint t = narrow;
+        narrow = {-wide.x, wide.y};
+        wide = {-t.x, t.y};
+    }
+    WidePoint q[4] = {{a.x - narrow.x, a.y + narrow.y}, {a.x + wide.x, a.y - wide.y},
+                      {b.x + wide.x, b.y - wide.y}, {b.x - narrow.x, b.y + narrow.y}};
+    if (squareA)
+        for (int k = 0; k < 2; k++)
+            q[k] = {q[k].x - narrow.y, q[k].y - narrow.x};
+    if (squareB)
+        for (int k = 2; k < 4; k++)
+            q[k] = {q[k].x + wide.y, q[k].y + wide.x};
+    wide_polygon(s, q, 4);
+    *first = {q[0], q[1], dx, dy};
+    *last = {q[2], q[3], dx, dy};
+    return true;
+}
+
+/* The miter between the face a segment ends on and the face the next starts on, at the
+ * corner v; false when the faces are parallel or the point lies beyond the miter limit. */
+static bool wide_miter(WideStroke *s, WidePoint v, const WideFace *before, const WideFace *after)
+{
+    int64_t det = before->dx * after->dy - before->dy * after->dx;
+    if (det == 0)
+        return false;
+    if (det < 0) {
+        const WideFace *t = before;
+        before = after;
+        after = t;
+        det = -det;
+    }
+    /* Where the line through before's start meets the line through after's end, worked out in
+     * the x87's extended precision as GDI works it out (on i386): a point halfway between two
+     * pixels rounds as it rounds there. */
+    long double a = (long double)(after->end.x * after->dy - after->end.y * after->dx) / det;
+    long double b = (long double)(before->start.x * before->dy - before->start.y * before->dx) / det;
+    long double x = a * before->dx - b * after->dx, y = a * before->dy - b * after->dy;
+    long double reach = s->pen->miterLimit * s->pen->width;
+    if (((x - v.x) * (x - v.x) + (y - v.y) * (y - v.y)) * 4 > reach * reach)
+        return false;
+    WidePoint miter[5] = {after->start, before->start, {wide_round_long(x), wide_round_long(y)},
+                          after->end, before->end};
+    wide_polygon(s, miter, 5);
+    return true;
+}
+
+static void wide_join(WideStroke *s, WidePoint v, const WideFace *before, const WideFace *after)
+{
+    if (s->pen->join != PS_JOIN_BEVEL && s->pen->join != PS_JOIN_MITER) {
+        wide_dot(s, v);
+        return;
+    }
+    if (s->pen->join == PS_JOIN_MITER && wide_miter(s, v, before, after))
+        return;
+    WidePoint bevel[4] = {before->start, after->end, before->end, after->start};
+    wide_polygon(s, bevel, 4);
+}
+
+/* count segments of the figure pts[0 .. n) from index first on (indices wrap), the first
+ * starting at from and the last ending at to instead of at their own points: closed, or open
+ * with the pen's ends. */
+static void wide_run(WideStroke *s, const std::vector<WidePoint> &pts, size_t first, size_t count,
+                     WidePoint from, WidePoint to, bool closed)
+{
+    size_t n = pts.size();
+    auto at = [&](size_t i) { return pts[(first + i) % n]; };
+    auto dx = [&](size_t i) { return at(i + 1).x - at(i).x; };
+    auto dy = [&](size_t i) { return at(i + 1).y - at(i).y; };
+    if (!closed && s->pen->cap != PS_ENDCAP_SQUARE && s->pen->cap != PS_ENDCAP_FLAT) {
+        wide_dot(s, from);
+        wide_dot(s, to);
+    }
+    WideFace start = {from, from, 0, 0}, before = start, f1 = start, f2 = start;
+    if (count == 1) {
+        wide_segment(s, from, to, dx(0), dy(0), true, true, &f1, &f2);
+        return;
+    }
+    wide_segment(s, from, at(1), dx(0), dy(0), !closed, false, &start, &before);
+    for (size_t i = 1; i + 1 < count; i++)
+        if (wide_segment(s, at(i), at(i + 1), dx(i), dy(i), false, false, &f1, &f2)) {
+            wide_join(s, at(i), &before, &f1);
+            before = f2;
         }
-    size_t m = v.size() / 2;
-    if (closed && m > 1 && v[0] == v[2 * m - 2] && v[1] == v[2 * m - 1])
-        m--;
-    if (m == 1) { /* a dot: round and square ends of a pen wider than a pixel draw it */
-        if (pen->width < 2)
+    wide_segment(s, at(count - 1), to, dx(count - 1), dy(count - 1), false, !closed, &f1, &f2);
+    wide_join(s, at(count - 1), &before, &f1);
+    if (closed)
+        wide_join(s, to, &f2, &start);
+}
+
+/* Moves the dash pattern on by length pixels. */
+static void wide_skip(WideStroke *s, uint64_t length)
+{
+    length %= s->patternLength;
+    do {
+        if (s->left > length) {
+            s->left -= (uint32_t)length;
             return;
-        if (pen->cap == PS_ENDCAP_ROUND)
-            scan_disc(p, v[0], v[1], pen->width, box);
-        else if (pen->cap == PS_ENDCAP_SQUARE) {
-            double sq[4][2] = {{v[0] - h, v[1] - h}, {v[0] + h, v[1] - h}, {v[0] + h, v[1] + h},
-                               {v[0] - h, v[1] + h}};
-            scan_polygon(p, sq, 4, box);
         }
-        return;
-    }
-    size_t segments = closed ? m : m - 1;
-    for (size_t i = 0; i < segments; i++) {
-        size_t j = (i + 1) % m;
-        double ax = v[2 * i], ay = v[2 * i + 1], bx = v[2 * j], by = v[2 * j + 1];
-        double len = hypot(bx - ax, by - ay), ux = (bx - ax) / len, uy = (by - ay) / len;
-        double startExt = 0, endExt = 0;
-        if (!closed && pen->cap == PS_ENDCAP_SQUARE) {
-            startExt = i == 0 ? h : 0;
-            endExt = i == segments - 1 ? h : 0;
+        length -= s->left;
+        s->entry = (s->entry + 1) % s->pen->dashCount;
+        s->left = s->pen->dashes[s->entry];
+        s->on = !s->on;
+    } while (length > 0);
+}
+
+/* The dashes of one figure: the pattern starts anew with each figure and carries on from segment
+ * to segment. Each dash is an open run from where it starts to where it ends, both rounded
+ * towards the segment's start; in a closed figure, a dash through the first point is drawn whole
+ * at the end. */
+static void wide_dashes(WideStroke *s, const std::vector<WidePoint> &pts, bool closed)
+{
+    size_t n = pts.size(), segments = closed ? n : n - 1, start = 0;
+    s->entry = 0;
+    s->left = s->pen->dashes[0];
+    s->on = true;
+    int64_t along = 0, initialCount = 0; /* initialCount: 0 until a dash ends, -1 when none to keep */
+    WidePoint from = pts[0], to = from, initialEnd = from;
+    for (size_t i = 0; i < segments;) {
+        WidePoint a = pts[i], b = pts[(i + 1) % n];
+        int64_t dx = b.x - a.x, dy = b.y - a.y;
+        if (dx == 0 && dy == 0) {
+            i++;
+            continue;
         }
-        double sx = ax - ux * startExt, sy = ay - uy * startExt;
-        double ex = bx + ux * endExt, ey = by + uy * endExt;
-        double nx = -uy * h, ny = ux * h;
-        double quad[4][2] = {{sx + nx, sy + ny}, {ex + nx, ey + ny}, {ex - nx, ey - ny}, {sx - nx, sy - ny}};
-        scan_polygon(p, quad, 4, box);
-        /* The join at b with the next segment. */
-        if (closed || i + 1 < segments) {
-            size_t k = (j + 1) % m;
-            double cx = v[2 * k], cy = v[2 * k + 1];
-            double len2 = hypot(cx - bx, cy - by);
-            scan_join(p, pen, bx, by, ux, uy, (cx - bx) / len2, (cy - by) / len2, box);
+        double length = dx == 0 || dy == 0 ? (double)llabs(dx + dy) : hypot((double)dx, (double)dy);
+        if (length - (double)along < (double)s->left) {
+            wide_skip(s, (uint64_t)(length - (double)along));
+            along = 0;
+            i++;
+            continue;
         }
+        along += s->left;
+        to = {a.x + (int64_t)((double)dx * (double)along / length),
+              a.y + (int64_t)((double)dy * (double)along / length)};
+        if (s->on) {
+            if (initialCount == 0 && closed) {
+                initialCount = (int64_t)(i - start + 1);
+                initialEnd = to;
+            } else {
+                wide_run(s, pts, start, i - start + 1, from, to, false);
+            }
+        }
+        if (initialCount == 0)
+            initialCount = -1;
+        wide_skip(s, s->left);
+        from = to;
+        start = i;
     }
-    if (!closed && pen->cap == PS_ENDCAP_ROUND) {
-        scan_disc(p, v[0], v[1], pen->width, box);
-        scan_disc(p, v[2 * m - 2], v[2 * m - 1], pen->width, box);
+    if (s->on) {
+        if (initialCount > 0)
+            wide_run(s, pts, start, n - start + (size_t)initialCount, from, initialEnd, false);
+        else
+            wide_run(s, pts, start, closed ? n - start : n - start - 1, from, closed ? pts[0] : pts[n - 1], false);
+    } else if (initialCount > 0) {
+        wide_run(s, pts, 0, (size_t)initialCount, pts[0], initialEnd, false);
     }
+}
+
+/* One figure of whole points, repeated points at either end left out. */
+static void wide_figure(WideStroke *s, std::vector<WidePoint> &pts, bool closed)
+{
+    size_t first = 0, n = pts.size();
+    if (n < 2)
+        return; /* a point moved to and never drawn from */
+    while (n - first > 2 && pts[first].x == pts[first + 1].x && pts[first].y == pts[first + 1].y)
+        first++;
+    while (n - first > 2 && pts[n - 1].x == pts[n - 2].x && pts[n - 1].y == pts[n - 2].y)
+        n--;
+    pts.erase(pts.begin() + (ptrdiff_t)n, pts.end());
+    pts.erase(pts.begin(), pts.begin() + (ptrdiff_t)first);
+    if (s->pen->dashCount > 0)
+        wide_dashes(s, pts, closed);
+    else if (closed)
+        wide_run(s, pts, 0, pts.size(), pts[0], pts[0], true);
+    else
+        wide_run(s, pts, 0, pts.size() - 1, pts[0], pts.back(), false);
+}
+
+static WidePoint wide_point(const cairo_path_data_t *d)
+{
+    return {(int64_t)floor(d[1].point.x + 0.5), (int64_t)floor(d[1].point.y + 0.5)};
 }
 
 void scan_wide_path(Player *p, const cairo_path_t *path, const WidePen *pen, ScanBox *box)
 {
-    std::vector<double> figure;
-    bool open = false;
+    WideStroke s = {p, pen, box, {}, 0, 0, 0, true};
+    if (pen->width >= 2)
+        scan_ellipse_insets(pen->width, pen->width, &s.dot);
+    for (uint32_t i = 0; i < pen->dashCount; i++)
+        s.patternLength += pen->dashes[i];
+    s.patternLength *= pen->dashCount % 2 ? 2 : 1;
+    if (pen->dashCount > 0 && s.patternLength == 0)
+        return;
+    std::vector<WidePoint> figure;
     for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
         const cairo_path_data_t *d = &path->data[i];
         switch (d->header.type) {
         case CAIRO_PATH_MOVE_TO:
-            if (open)
-                scan_wide_figure(p, pen, figure, false, box);
-            figure.assign({d[1].point.x, d[1].point.y});
-            open = true;
+            wide_figure(&s, figure, false);
+            figure.assign(1, wide_point(d));
             break;
         case CAIRO_PATH_LINE_TO:
-            figure.push_back(d[1].point.x);
-            figure.push_back(d[1].point.y);
+            figure.push_back(wide_point(d));
             break;
         case CAIRO_PATH_CLOSE_PATH:
-            if (open)
-                scan_wide_figure(p, pen, figure, true, box);
-            /* A figure drawn on after a close starts where the closed one did. */
-            if (figure.size() >= 2)
-                figure.resize(2);
-            open = false;
+            wide_figure(&s, figure, true);
+            figure.clear(); /* cairo moves to the figure's start next */
             break;
         default:
             break;
         }
     }
-    if (open)
-        scan_wide_figure(p, pen, figure, false, box);
+    wide_figure(&s, figure, false);
 }

@@ -1,7 +1,7 @@
 /* Shapes, pens and the path bracket: the vector records become cairo paths in page pixels,
- * filled through the coverage mask, outlined with the pen: one-pixel lines of a cosmetic pen
- * pixel by pixel, as GDI steps them, geometric pens by cairo's stroker with their width, end
- * caps, joins and dashes. */
+ * filled through the coverage mask, outlined with the pen: lines one pixel wide pixel by pixel,
+ * as GDI steps them, wider pens as GDI draws them (scan.cpp), with their end caps, joins and
+ * dashes. */
 #include "player_private.h"
 
 #include <math.h>
@@ -17,6 +17,7 @@ static const double SHAPES_SHIFT = 0.5 - 1.0 / 256;
 /* cairo keeps coordinates in 24.8 fixed point; points are held well inside that. */
 static const double SHAPES_FAR = 4194304.0;
 static const double SHAPES_MITER_LIMIT = 10.0; /* GDI's default */
+static const double SHAPES_LONGEST_DASH = 16777216.0; /* pixels: longer than any page */
 
 enum ShapeFill { SHAPE_OPEN = 0, SHAPE_FILLED = 1 };
 
@@ -31,16 +32,19 @@ void shapes_read_pen(Player *p, const EmfRecord *rec, PlayerPen *pen)
     memset(pen, 0, sizeof *pen);
     if (rec->iType == EMR_CREATEPEN) {
         pen->style = EmfU32(rec, offsetof(EMRCREATEPEN, lopnStyle));
-        pen->width = EmfI32(rec, offsetof(EMRCREATEPEN, lopnWidth));
+        pen->width = fabs((double)EmfI32(rec, offsetof(EMRCREATEPEN, lopnWidth)));
         pen->brush.color = player_rgb(EmfU32(rec, offsetof(EMRCREATEPEN, lopnColor)));
-        /* A logical pen wider than one unit is geometric, with the round caps and joins its
-         * zero style bits name. */
-        pen->geometric = (pen->style & PS_GEOMETRIC) || pen->width > 1;
+        /* A logical pen of a width is as wide as that width maps to, with the round caps and
+         * joins its zero style bits name; of width 0, one pixel. (Wine records extended pens
+         * here too, with their PS_GEOMETRIC bit.) */
+        pen->geometric = (pen->style & PS_GEOMETRIC) || pen->width != 0;
+        pen->extended = (pen->style & PS_GEOMETRIC) != 0;
         return;
     }
     pen->style = EmfU32(rec, offsetof(EMREXTCREATEPEN, elpPenStyle));
     pen->width = EmfU32(rec, offsetof(EMREXTCREATEPEN, elpWidth));
     pen->geometric = (pen->style & PS_GEOMETRIC) != 0;
+    pen->extended = true;
     pen->brush.style = EmfU32(rec, offsetof(EMREXTCREATEPEN, elpBrushStyle));
     pen->brush.color = player_rgb(EmfU32(rec, offsetof(EMREXTCREATEPEN, elpColor)));
     pen->brush.hatch = EmfU32(rec, offsetof(EMREXTCREATEPEN, elpHatch));
@@ -293,31 +297,79 @@ static ShapeFill shapes_build(Player *p, cairo_t *cr, const EmfRecord *rec)
     }
 }
 
-/* ---- cosmetic pens: one pixel wide, stepped as GDI steps lines ---- */
+/* ---- pens one pixel wide: stepped as GDI steps lines ---- */
 
-/* The dash pattern of a pen in pixels (cosmetic) or logical units (geometric); 0 for solid. */
-static uint32_t shapes_dashes(const PlayerPen *pen, uint32_t *dashes)
+/* The pen's width in page pixels as GDI takes it, whole pixels rounded down; 0 for the null pen. */
+static int32_t shapes_pen_pixels(const Player *p, const PlayerPen *pen)
+{
+    if ((pen->style & PS_STYLE_MASK) == PS_NULL)
+        return 0;
+    if (!pen->geometric)
+        return 1;
+    double width = floor(player_map_length(p, pen->width));
+    return width < 1 ? 1 : width > 65536 ? 65536 : (int32_t)width;
+}
+
+/* A user style's entries, each scaled by unit; 0 when they add up to nothing (a solid line). */
+static uint32_t shapes_user_dashes(const PlayerPen *pen, double unit, uint32_t *dashes)
+{
+    uint64_t total = 0;
+    for (uint32_t i = 0; i < pen->numEntries; i++) {
+        double length = floor(pen->entries[i] * unit + 0.5);
+        dashes[i] = length > SHAPES_LONGEST_DASH ? (uint32_t)SHAPES_LONGEST_DASH : (uint32_t)length;
+        total += dashes[i];
+    }
+    return total > 0 ? pen->numEntries : 0;
+}
+
+/* The dash pattern, in pixels, of a pen stepped one pixel wide; 0 for a solid line. A geometric
+ * pen takes the stock styles in units of its width, here one pixel, and its user style as it is;
+ * a cosmetic pen takes the display's own stock lengths, and its user style in style units of
+ * three pixels. */
+static uint32_t shapes_stepped_dashes(const PlayerPen *pen, uint32_t *dashes)
 {
     uint32_t style = pen->style & PS_STYLE_MASK;
+    bool geometric = (pen->style & PS_GEOMETRIC) != 0;
     if (style >= PS_DASH && style <= PS_DASHDOTDOT) {
-        const uint32_t *table = pen->geometric ? kGeometricDashes[style - 1] : kCosmeticDashes[style - 1];
+        const uint32_t *table = geometric ? kGeometricDashes[style - 1] : kCosmeticDashes[style - 1];
         memcpy(dashes, table, sizeof(uint32_t) * kDashCounts[style - 1]);
         return kDashCounts[style - 1];
     }
-    if (style == PS_ALTERNATE && !pen->geometric) {
+    if (style == PS_ALTERNATE) {
         dashes[0] = dashes[1] = 1;
         return 2;
     }
-    if (style == PS_USERSTYLE && pen->numEntries > 0) {
-        uint32_t total = 0;
-        for (uint32_t i = 0; i < pen->numEntries; i++)
-            total += dashes[i] = pen->entries[i];
-        return total > 0 ? pen->numEntries : 0;
-    }
+    if (style == PS_USERSTYLE)
+        return shapes_user_dashes(pen, geometric ? 1 : 3, dashes);
     return 0;
 }
 
-/* A cosmetic stroke in progress: the dash pattern's place carries on from segment to segment. */
+/* The dash pattern, in pixels, of a geometric pen of width pixels (at least 2): the stock styles
+ * in pen widths, each dash a width shorter and each gap a width longer when the ends are not
+ * flat, as the caps reach into the gaps; the user style in logical units. A pen made without
+ * PS_GEOMETRIC is drawn solid at any width above a pixel. */
+static uint32_t shapes_wide_dashes(const Player *p, const PlayerPen *pen, int32_t width,
+                                   uint32_t *dashes)
+{
+    uint32_t style = pen->style & PS_STYLE_MASK;
+    if (!(pen->style & PS_GEOMETRIC))
+        return 0;
+    if (style == PS_USERSTYLE)
+        return shapes_user_dashes(pen, player_map_length(p, 1), dashes);
+    if (style < PS_DASH || style > PS_DASHDOTDOT)
+        return 0;
+    uint32_t n = kDashCounts[style - 1];
+    bool shorter = (pen->style & PS_ENDCAP_MASK) != PS_ENDCAP_FLAT;
+    for (uint32_t i = 0; i < n; i++) {
+        dashes[i] = kGeometricDashes[style - 1][i] * (uint32_t)width;
+        if (shorter)
+            dashes[i] += i % 2 ? width : -width;
+    }
+    return n;
+}
+
+/* A stepped stroke in progress: the dash pattern's place carries on from segment to segment of
+ * a figure and starts anew with each figure. */
 struct CosmeticStroke {
     uint32_t dashes[PLAYER_MAX_STYLE];
     uint32_t count;   /* 0: solid */
@@ -325,6 +377,12 @@ struct CosmeticStroke {
     bool gaps;        /* plot the gaps instead of the dashes */
     int32_t x0, y0, x1, y1; /* box of what was plotted */
 };
+
+static void cosmetic_restart(CosmeticStroke *s)
+{
+    s->entry = 0;
+    s->left = s->count ? (s->dashes[0] ? s->dashes[0] : 1) : 0;
+}
 
 static void cosmetic_plot(Player *p, CosmeticStroke *s, int32_t x, int32_t y)
 {
@@ -370,7 +428,8 @@ static bool cosmetic_clip(const Player *p, double *ax, double *ay, double *bx, d
 }
 
 /* Steps from (ax, ay) to (bx, by) along the longer axis, one pixel per step, the end pixel left
- * out as GDI leaves it out. */
+ * out as GDI leaves it out. Where the line passes exactly halfway between two pixels, GDI takes
+ * the step across when the line runs upwards (along x) or leftwards (along y). */
 static void cosmetic_segment(Player *p, CosmeticStroke *s, double ax, double ay, double bx, double by)
 {
     double far = 4.0 * (p->width + p->height);
@@ -391,7 +450,7 @@ static void cosmetic_segment(Player *p, CosmeticStroke *s, double ax, double ay,
     int64_t err = 2 * minor - steps, x = x0, y = y0;
     for (int64_t i = 0; i < steps; i++) {
         cosmetic_plot(p, s, (int32_t)x, (int32_t)y);
-        if (err > 0 || (err == 0 && (xMajor ? sx : sy) < 0)) {
+        if (err > 0 || (err == 0 && (xMajor ? sy : sx) < 0)) {
             if (xMajor)
                 y += sy;
             else
@@ -409,8 +468,6 @@ static void cosmetic_segment(Player *p, CosmeticStroke *s, double ax, double ay,
 /* Steps every segment of cr's path, flattened, plotting dashes or gaps into the mask. */
 static void cosmetic_walk(Player *p, cairo_t *cr, CosmeticStroke *s)
 {
-    s->entry = 0;
-    s->left = s->count ? (s->dashes[0] ? s->dashes[0] : 1) : 0;
     s->x0 = s->y0 = INT32_MAX;
     s->x1 = s->y1 = INT32_MIN;
     cairo_surface_flush(p->coverSurface);
@@ -422,6 +479,7 @@ static void cosmetic_walk(Player *p, cairo_t *cr, CosmeticStroke *s)
         case CAIRO_PATH_MOVE_TO:
             startX = x = d[1].point.x;
             startY = y = d[1].point.y;
+            cosmetic_restart(s);
             break;
         case CAIRO_PATH_LINE_TO:
             cosmetic_segment(p, s, x, y, d[1].point.x, d[1].point.y);
@@ -441,16 +499,16 @@ static void cosmetic_walk(Player *p, cairo_t *cr, CosmeticStroke *s)
     cairo_surface_mark_dirty(p->coverSurface);
 }
 
-static void shapes_stroke_cosmetic(Player *p, cairo_t *cr, const PlayerPen *pen)
+static void shapes_stroke_stepped(Player *p, cairo_t *cr, const PlayerPen *pen)
 {
     CosmeticStroke s;
     memset(&s, 0, sizeof s);
-    s.count = shapes_dashes(pen, s.dashes);
+    s.count = shapes_stepped_dashes(pen, s.dashes);
     cosmetic_walk(p, cr, &s);
     compose_coverage(p, &pen->brush, p->state.rop2, s.x0, s.y0, s.x1, s.y1);
-    if (s.count == 0 || p->state.bkMode != OPAQUE)
+    if (s.count == 0 || p->state.bkMode != OPAQUE || pen->extended)
         return;
-    /* The gaps of a styled line take the background colour in OPAQUE mode. */
+    /* The gaps of a styled line of CreatePen take the background colour in OPAQUE mode. */
     PlayerBrush gap;
     memset(&gap, 0, sizeof gap);
     gap.color = p->state.bkColor;
@@ -459,88 +517,33 @@ static void shapes_stroke_cosmetic(Player *p, cairo_t *cr, const PlayerPen *pen)
     compose_coverage(p, &gap, p->state.rop2, s.x0, s.y0, s.x1, s.y1);
 }
 
-/* The pen's width in page pixels as GDI rounds it; 0 for the null pen. */
-static int32_t shapes_pen_pixels(const Player *p, const PlayerPen *pen)
-{
-    if ((pen->style & PS_STYLE_MASK) == PS_NULL)
-        return 0;
-    if (!pen->geometric)
-        return 1;
-    double width = floor(player_map_length(p, pen->width) + 0.5);
-    return width < 1 ? 1 : width > 65536 ? 65536 : (int32_t)width;
-}
+/* ---- pens wider than a pixel ---- */
 
-/* Strokes cr's path (kept) with a solid geometric pen as GDI does, in brush; false for a pen
- * with dashes, which cairo's stroker draws. */
-static bool shapes_stroke_wide(Player *p, cairo_t *cr, const PlayerPen *pen,
-                               const PlayerBrush *brush)
+/* Strokes path (kept) with a pen of width pixels, its dashes or none, in brush. */
+static void shapes_stroke_wide(Player *p, cairo_t *cr, const PlayerPen *pen, int32_t width,
+                               bool dashed, const PlayerBrush *brush)
 {
-    uint32_t dashes[PLAYER_MAX_STYLE];
-    if (shapes_dashes(pen, dashes) > 0)
-        return false;
-    WidePen wide = {shapes_pen_pixels(p, pen), pen->style & PS_ENDCAP_MASK,
-                    pen->style & PS_JOIN_MASK, SHAPES_MITER_LIMIT};
+    WidePen wide = {width, pen->style & PS_ENDCAP_MASK, pen->style & PS_JOIN_MASK,
+                    SHAPES_MITER_LIMIT, 0, {0}};
+    if (dashed)
+        wide.dashCount = shapes_wide_dashes(p, pen, width, wide.dashes);
     ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
     cairo_surface_flush(p->coverSurface);
     cairo_path_t *path = cairo_copy_path_flat(cr);
     scan_wide_path(p, path, &wide, &box);
     cairo_path_destroy(path);
     compose_coverage(p, brush, p->state.rop2, box.x0, box.y0, box.x1, box.y1);
-    return true;
 }
 
-/* Sets cr's line settings from a geometric pen. */
-static void shapes_geometric_settings(Player *p, cairo_t *cr, const PlayerPen *pen)
-{
-    double width = fmax(player_map_length(p, pen->width), 1.0);
-    cairo_set_line_width(cr, width);
-    uint32_t cap = pen->style & PS_ENDCAP_MASK, join = pen->style & PS_JOIN_MASK;
-    cairo_set_line_cap(cr, cap == PS_ENDCAP_FLAT     ? CAIRO_LINE_CAP_BUTT
-                           : cap == PS_ENDCAP_SQUARE ? CAIRO_LINE_CAP_SQUARE
-                                                     : CAIRO_LINE_CAP_ROUND);
-    cairo_set_line_join(cr, join == PS_JOIN_BEVEL   ? CAIRO_LINE_JOIN_BEVEL
-                            : join == PS_JOIN_MITER ? CAIRO_LINE_JOIN_MITER
-                                                    : CAIRO_LINE_JOIN_ROUND);
-    cairo_set_miter_limit(cr, SHAPES_MITER_LIMIT);
-    uint32_t dashes[PLAYER_MAX_STYLE];
-    uint32_t n = shapes_dashes(pen, dashes);
-    double lengths[PLAYER_MAX_STYLE];
-    /* Stock styles count in pen widths, user styles in logical units. */
-    double unit = (pen->style & PS_STYLE_MASK) == PS_USERSTYLE ? player_map_length(p, 1) : width;
-    for (uint32_t i = 0; i < n; i++)
-        lengths[i] = dashes[i] * unit;
-    cairo_set_dash(cr, lengths, (int)n, 0);
-}
-
-/* Strokes p->cover's path with its line settings through cairo, shifted to GDI's sampling
- * point, in brush; the path is kept. */
-static void shapes_stroke_cover(Player *p, const PlayerBrush *brush)
-{
-    cairo_path_t *path = cairo_copy_path(p->cover);
-    cairo_save(p->cover);
-    cairo_new_path(p->cover);
-    cairo_translate(p->cover, SHAPES_SHIFT, SHAPES_SHIFT);
-    cairo_append_path(p->cover, path);
-    compose_fill_cover(p, brush, p->state.rop2, true);
-    cairo_restore(p->cover);
-    cairo_new_path(p->cover);
-    cairo_append_path(p->cover, path);
-    cairo_path_destroy(path);
-}
-
-/* Outlines cr's current path with the pen and keeps the path. */
+/* Outlines cr's current path with the pen and keeps the path: one pixel wide, it is stepped
+ * pixel by pixel; wider, drawn as GDI draws wide pens. */
 static void shapes_stroke(Player *p, cairo_t *cr, const PlayerPen *pen)
 {
-    if ((pen->style & PS_STYLE_MASK) == PS_NULL)
-        return;
-    if (!pen->geometric) {
-        shapes_stroke_cosmetic(p, cr, pen);
-        return;
-    }
-    if (shapes_stroke_wide(p, cr, pen, &pen->brush))
-        return;
-    shapes_geometric_settings(p, cr, pen);
-    shapes_stroke_cover(p, &pen->brush);
+    int32_t width = shapes_pen_pixels(p, pen);
+    if (width == 1)
+        shapes_stroke_stepped(p, cr, pen);
+    else if (width > 1)
+        shapes_stroke_wide(p, cr, pen, width, true, &pen->brush);
 }
 
 static void shapes_fill(Player *p, bool polygonRule)
@@ -639,8 +642,8 @@ void shapes_path_record(Player *p, const EmfRecord *rec)
             cairo_close_path(p->path);
         break;
     case EMR_WIDENPATH:
-        /* GDI widens with a geometric pen or one wider than a unit; with any other the path
-         * stays as it is. The outline is kept as the pen that will stroke it. */
+        /* GDI widens with a pen that has a width; with a cosmetic one the path stays as it
+         * is. The outline is kept as the pen that will stroke it, without its dashes. */
         if (!p->pathDone)
             player_warn(p, "no closed path");
         else if (p->state.pen.geometric && (p->state.pen.style & PS_STYLE_MASK) != PS_NULL) {
@@ -657,10 +660,8 @@ void shapes_path_record(Player *p, const EmfRecord *rec)
             break;
         if (rec->iType != EMR_STROKEPATH && p->state.brush.style != BS_NULL) {
             if (widened) { /* the widened outline, filled: the pen's stroke in the brush */
-                if (!shapes_stroke_wide(p, p->cover, &p->widenPen, &p->state.brush)) {
-                    shapes_geometric_settings(p, p->cover, &p->widenPen);
-                    shapes_stroke_cover(p, &p->state.brush);
-                }
+                int32_t width = shapes_pen_pixels(p, &p->widenPen);
+                shapes_stroke_wide(p, p->cover, &p->widenPen, width, false, &p->state.brush);
             } else {
                 shapes_fill(p, true);
             }

@@ -515,6 +515,69 @@ static void scenario_pens(ScenarioRun *run)
     scenario_close(run, dc);
 }
 
+/* ---- Pen styles: every end cap, join and dash style of a wide pen ---- */
+
+/* Corners of 32 degrees (x 10 apart, y 35 apart): a miter there is 3.6 pen widths long, inside
+ * GDI's default limit of 10. */
+static const POINTS kZigzag32[] = {{0, 35}, {10, 0}, {20, 35}, {30, 0}, {40, 35}, {50, 0}};
+/* One corner of 7.6 degrees: its miter would be 15 pen widths long, past the limit. */
+static const POINTS kSharpCorner[] = {{0, 0}, {4, 60}, {8, 0}};
+/* A dash's every kind of step: along x and y, a diagonal, shallow and steep slopes, both ways. */
+static const POINTS kDashWalk[] = {{0, 0}, {120, 0}, {120, 60}, {60, 90}, {0, 70}, {40, 20}};
+static const DWORD kCaps[] = {PS_ENDCAP_ROUND, PS_ENDCAP_SQUARE, PS_ENDCAP_FLAT};
+static const DWORD kJoins[] = {PS_JOIN_ROUND, PS_JOIN_BEVEL, PS_JOIN_MITER};
+static const DWORD kDashStyles[] = {PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT};
+
+/* Output32 draws a polyline of the points moved by (x, y) with the pen and pen-style bits. */
+static void scenario_pen_line(ScenarioRun *run, HDC dc, const POINTS *points, WORD count, int x,
+                              int y, const LOGPEN *pen, DWORD bits, const DrawMode32 *mode)
+{
+    POINTS moved[8];
+    for (WORD i = 0; i < count && i < 8; i++)
+        moved[i] = {(SHORT)(points[i].x + x), (SHORT)(points[i].y + y)};
+    const OutputRow row = {"pen style", OS_POLYLINE, 0, count, moved, pen, bits, NULL, mode, NULL};
+    LOGPEN copy = *pen;
+    if (scenario_output(run, dc, &row, &copy, NULL) != 0)
+        scenario_fail(run, "pen bits 0x%x, width %d: Output32 did not return 0", (unsigned)bits,
+                      (int)pen->lopnWidth.x);
+}
+
+/* The point-list codes' geometric pens carry the caller's pen-style bits: every end cap with
+ * every join at an odd and an even width, on corners inside and past the miter limit; every stock
+ * dash style with every cap, scaled by the width; the same dashes one unit wide, stepped as a
+ * cosmetic line. A wide logical pen with a dash style (CreatePenIndirect) is drawn solid by GDI,
+ * a one-unit one dashed, with the background colour in its gaps in OPAQUE mode. */
+static void scenario_pen_styles(ScenarioRun *run)
+{
+    static const DrawMode32 opaque = {R2_COPYPEN, OPAQUE, 0x0040C0F0, 0x00405060, 1};
+    HDC dc = scenario_open(run);
+    if (dc == NULL)
+        return;
+    for (int w = 0; w < 2; w++)
+        for (int j = 0; j < 3; j++)
+            for (int c = 0; c < 3; c++) {
+                const LOGPEN pen = {PS_SOLID, {w ? 8 : 5, 0}, (COLORREF)(0x00A02000 + 0x30 * j)};
+                int x = 20 + 150 * c, y = 20 + 85 * (3 * w + j);
+                scenario_pen_line(run, dc, kZigzag32, 6, x, y, &pen, kCaps[c] | kJoins[j], &kModeCopy);
+                scenario_pen_line(run, dc, kSharpCorner, 3, x + 85, y, &pen, kCaps[c] | kJoins[j], &kModeCopy);
+            }
+    for (int s = 0; s < 4; s++)
+        for (int c = 0; c < 3; c++) {
+            const LOGPEN pen = {PS_SOLID, {5, 0}, 0x00206040};
+            scenario_pen_line(run, dc, kDashWalk, 6, 490 + 170 * c, 20 + 115 * s, &pen,
+                              kDashStyles[s] | kCaps[c] | kJoins[c], &kModeCopy);
+        }
+    for (int s = 0; s < 4; s++) {
+        const LOGPEN geometric1 = {PS_SOLID, {1, 0}, 0x00802060};
+        const LOGPEN cosmetic = {(UINT)kDashStyles[s], {1, 0}, 0x00602080};
+        const LOGPEN wideCosmetic = {(UINT)kDashStyles[s], {5, 0}, 0x00208060};
+        scenario_pen_line(run, dc, kDashWalk, 6, 20 + 170 * s, 530, &geometric1, kDashStyles[s], &opaque);
+        scenario_pen_line(run, dc, kDashWalk, 6, 20 + 170 * s, 640, &cosmetic, 0, &opaque);
+        scenario_pen_line(run, dc, kZigzag32, 6, 700 + 70 * s, 490, &wideCosmetic, 0, &kModeCopy);
+    }
+    scenario_close(run, dc);
+}
+
 /* The brush roads: hollow (the stock null brush, drawing mode not applied), solid and hatched,
  * each with and without a drawing mode. */
 static void scenario_brushes(ScenarioRun *run)
