@@ -162,7 +162,6 @@ struct WideStroke {
     const WidePen *pen;
     ScanBox *box;
     std::vector<int32_t> dot;
-    uint64_t patternLength; /* of one repeat; an odd count of entries repeats twice */
     uint32_t entry, left;   /* the dash entry and how much of it is left */
     bool on;                /* the entry is drawn (a dash), not a gap */
 };
@@ -382,20 +381,11 @@ static void wide_run(WideStroke *s, const std::vector<WidePoint> &pts, size_t fi
         wide_join(s, to, &f2, &start);
 }
 
-/* Moves the dash pattern on by length pixels. */
-static void wide_skip(WideStroke *s, uint64_t length)
+static void wide_next_entry(WideStroke *s)
 {
-    length %= s->patternLength;
-    do {
-        if (s->left > length) {
-            s->left -= (uint32_t)length;
-            return;
-        }
-        length -= s->left;
-        s->entry = (s->entry + 1) % s->pen->dashCount;
-        s->left = s->pen->dashes[s->entry];
-        s->on = !s->on;
-    } while (length > 0);
+    s->entry = (s->entry + 1) % s->pen->dashCount;
+    s->left = s->pen->dashes[s->entry];
+    s->on = !s->on;
 }
 
 /* The dashes of one figure: the pattern starts anew with each figure and carries on from segment
@@ -418,8 +408,8 @@ static void wide_dashes(WideStroke *s, const std::vector<WidePoint> &pts, bool c
             continue;
         }
         double length = dx == 0 || dy == 0 ? (double)llabs(dx + dy) : hypot((double)dx, (double)dy);
-        if (length - (double)along < (double)s->left) {
-            wide_skip(s, (uint64_t)(length - (double)along));
+        if (length - (double)along < (double)s->left) { /* the segment ends in this entry */
+            s->left -= (uint32_t)(length - (double)along);
             along = 0;
             i++;
             continue;
@@ -437,7 +427,10 @@ static void wide_dashes(WideStroke *s, const std::vector<WidePoint> &pts, bool c
         }
         if (initialCount == 0)
             initialCount = -1;
-        wide_skip(s, s->left);
+        /* On to the next entry. (Wine skips the entry's length modulo the pattern's, and so
+         * never leaves a gap as long as the whole pattern: the dots of PS_DOT with round or
+         * square ends, whose dashes are of no length, stop after the first.) */
+        wide_next_entry(s);
         from = to;
         start = i;
     }
@@ -478,14 +471,14 @@ static WidePoint wide_point(const cairo_path_data_t *d)
 
 void scan_wide_path(Player *p, const cairo_path_t *path, const WidePen *pen, ScanBox *box)
 {
-    WideStroke s = {p, pen, box, {}, 0, 0, 0, true};
+    WideStroke s = {p, pen, box, {}, 0, 0, true};
     if (pen->width >= 2)
         scan_ellipse_insets(pen->width, pen->width, &s.dot);
+    uint64_t patternLength = 0;
     for (uint32_t i = 0; i < pen->dashCount; i++)
-        s.patternLength += pen->dashes[i];
-    s.patternLength *= pen->dashCount % 2 ? 2 : 1;
-    if (pen->dashCount > 0 && s.patternLength == 0)
-        return;
+        patternLength += pen->dashes[i];
+    if (pen->dashCount > 0 && patternLength == 0)
+        return; /* nothing but dashes of no length: no way along the figure */
     std::vector<WidePoint> figure;
     for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
         const cairo_path_data_t *d = &path->data[i];

@@ -371,29 +371,38 @@ static uint32_t shapes_wide_dashes(const Player *p, const PlayerPen *pen, int32_
 /* A stepped stroke in progress: the dash pattern's place carries on from segment to segment of
  * a figure and starts anew with each figure. */
 struct CosmeticStroke {
-    uint32_t dashes[PLAYER_MAX_STYLE];
+    uint32_t dashes[PLAYER_MAX_STYLE]; /* adding up to more than 0 */
     uint32_t count;   /* 0: solid */
     uint32_t entry, left;
+    bool on;          /* the entry is a dash; an odd count of entries swaps dashes and gaps */
     bool gaps;        /* plot the gaps instead of the dashes */
     int32_t x0, y0, x1, y1; /* box of what was plotted */
 };
 
+/* On to the next entry that has a length. */
+static void cosmetic_next_entry(CosmeticStroke *s)
+{
+    do {
+        s->entry = (s->entry + 1) % s->count;
+        s->on = !s->on;
+    } while (s->dashes[s->entry] == 0);
+    s->left = s->dashes[s->entry];
+}
+
 static void cosmetic_restart(CosmeticStroke *s)
 {
     s->entry = 0;
-    s->left = s->count ? (s->dashes[0] ? s->dashes[0] : 1) : 0;
+    s->on = true;
+    s->left = s->count ? s->dashes[0] : 1;
+    if (s->left == 0)
+        cosmetic_next_entry(s);
 }
 
 static void cosmetic_plot(Player *p, CosmeticStroke *s, int32_t x, int32_t y)
 {
-    bool on = true;
-    if (s->count) {
-        on = s->entry % 2 == 0;
-        if (--s->left == 0) {
-            s->entry = (s->entry + 1) % s->count;
-            s->left = s->dashes[s->entry] ? s->dashes[s->entry] : 1;
-        }
-    }
+    bool on = s->on;
+    if (s->count && --s->left == 0)
+        cosmetic_next_entry(s);
     if (on == s->gaps || x < 0 || y < 0 || x >= p->width || y >= p->height)
         return;
     p->coverBits[(size_t)y * p->coverStride + x] = 0xFF;

@@ -226,8 +226,9 @@ TEST(PlayerPens, GeometricEndCapsAndWidth)
 
 TEST(PlayerPens, RoundDotsAsGdiDrawsThem)
 {
-    /* A line of no length with a round pen: the dot's rows as GDI draws them, centred in the
-     * width x width box that starts width / 2 pixels above and left of the point. */
+    /* A line of no length with a round pen: the dot's rows as GDI draws them (measured under
+     * Wine), centred in the width x width box that starts width / 2 pixels above and left of the
+     * point. */
     const struct { uint32_t width; std::vector<int> rows; } table[] = {
         {2, {2, 2}},
         {3, {1, 3, 1}},
@@ -235,6 +236,8 @@ TEST(PlayerPens, RoundDotsAsGdiDrawsThem)
         {6, {2, 4, 6, 6, 4, 2}},
         {9, {3, 7, 7, 9, 9, 9, 7, 7, 3}},
         {12, {4, 8, 10, 10, 12, 12, 12, 12, 10, 10, 8, 4}},
+        {24, {6, 12, 14, 16, 18, 20, 22, 22, 22, 24, 24, 24, 24, 24, 24, 22, 22, 22, 20, 18, 16,
+              14, 12, 6}},
     };
     for (const auto &row : table) {
         SCOPED_TRACE(row.width);
@@ -256,6 +259,121 @@ TEST(PlayerPens, RoundDotsAsGdiDrawsThem)
                 EXPECT_EQ(first, top + ((int)row.width - expected) / 2) << "row " << y;
             }
         }
+    }
+}
+
+/* The inked pixels of row y from x0 to x1 as a string, '#' for ink. */
+std::string InkRow(const Page &page, int y, int x0, int x1)
+{
+    std::string row;
+    for (int x = x0; x < x1; x++)
+        row += page.At(x, y) != 0xFFFFFFu ? '#' : '.';
+    return row;
+}
+
+TEST(PlayerPens, MiterJoinsReachTheirPointWithinTheLimit)
+{
+    /* A 5-pixel pen over a corner of 32 degrees: a miter 3.6 widths long, so its point lies
+     * about 9 pixels above the corner, where a bevel ends within a pixel. A corner of 7.6
+     * degrees would need 15 widths, past GDI's limit of 10: it is bevelled. */
+    const uint32_t geometric = 0x10000, flat = 0x200, bevel = 0x1000, miter = 0x2000;
+    const struct {
+        uint32_t style;
+        std::vector<int16_t> corner;
+        bool point;
+    } rows[] = {
+        {geometric | flat | miter, {10, 45, 20, 10, 30, 45}, true},
+        {geometric | miter, {10, 45, 20, 10, 30, 45}, true}, /* round ends: the same point */
+        {geometric | flat | bevel, {10, 45, 20, 10, 30, 45}, false},
+        {geometric | flat | miter, {16, 70, 20, 10, 24, 70}, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.style);
+        SCOPED_TRACE(row.corner[0]);
+        std::vector<Bytes> recs = {ExtPen(1, row.style, 5, Colorref(0x0000FF), {}), Select(1),
+                                   Poly16(EMR_POLYLINE16, row.corner)};
+        Page page = Draw(recs, 2, 40, 80);
+        EXPECT_EQ(page.At(20, 12), 0x0000FFu);
+        EXPECT_EQ(page.At(20, 3), row.point ? 0x0000FFu : 0xFFFFFFu);
+        EXPECT_EQ(page.At(20, 7), row.point ? 0x0000FFu : 0xFFFFFFu);
+        EXPECT_EQ(page.At(20, 0), 0xFFFFFFu);
+    }
+}
+
+TEST(PlayerPens, GeometricDashesInPenWidths)
+{
+    /* PS_DASHDOT 5 pixels wide with flat ends along x: dash 15, gap 5, dot 5, gap 5, the last
+     * dash cut at the line's end, every row of the pen's width alike. */
+    std::vector<Bytes> recs = {ExtPen(1, 0x10000 | 0x200 | 3 /* PS_DASHDOT */, 5, Colorref(0x0000FF), {}),
+                               Select(1), MoveTo(10, 20), LineTo(110, 20)};
+    Page page = Draw(recs, 2, 120, 30);
+    std::string period = std::string(15, '#') + "....." + "#####" + ".....";
+    std::string expected = "....." + period + period + period + std::string(10, '#') + ".....";
+    for (int y = 18; y <= 22; y++)
+        EXPECT_EQ(InkRow(page, y, 5, 115), expected) << "row " << y;
+    EXPECT_EQ(InkRow(page, 17, 5, 115), std::string(110, '.'));
+    EXPECT_EQ(InkRow(page, 23, 5, 115), std::string(110, '.'));
+
+    /* With round ends each dash is a width shorter and each gap a width longer, the ends' dots
+     * reaching into the gaps: dash 10, gap 10, a dot of no length, gap 10. */
+    recs[0] = ExtPen(1, 0x10000 | 3, 5, Colorref(0x0000FF), {});
+    Page round = Draw(recs, 2, 120, 30);
+    std::string dash(15, '#'), dot(5, '#'), gap(5, '.');
+    EXPECT_EQ(InkRow(round, 20, 5, 115), "..." + dash + gap + dot + gap + dash + gap + dot + gap + dash +
+                                             gap + dot + gap + dash + "..");
+}
+
+TEST(PlayerPens, RoundDotsOfPsDotFollowEachOther)
+{
+    /* PS_DOT with round ends: dashes of no length, each the pen's dot, two widths apart. (Wine
+     * draws only the first; Windows draws them all.) */
+    std::vector<Bytes> recs = {ExtPen(1, 0x10000 | 2 /* PS_DOT */, 6, Colorref(0x0000FF), {}),
+                               Select(1), MoveTo(10, 20), LineTo(70, 20)};
+    Page page = Draw(recs, 2, 80, 40);
+    for (int x = 10; x <= 70; x += 12) {
+        EXPECT_EQ(page.At(x, 20), 0x0000FFu) << x;
+        EXPECT_EQ(page.At(x + 6, 20), 0xFFFFFFu) << x + 6;
+    }
+}
+
+TEST(PlayerPens, LogicalPensWiderThanAPixelDrawSolid)
+{
+    /* CreatePen's dash styles hold only one pixel wide: at 5 units PS_DASHDOT is a solid line
+     * with round ends, as GDI draws it; at 1 unit it takes the display's dash-dot, 9 on, 6 off,
+     * 3 on, 6 off. */
+    std::vector<Bytes> recs = {Pen(1, 3 /* PS_DASHDOT */, 5, Colorref(0x0000FF)), Select(1),
+                               MoveTo(10, 20), LineTo(110, 20), Pen(2, 3, 1, Colorref(0x0000FF)),
+                               Select(2), MoveTo(10, 30), LineTo(58, 30)};
+    Page page = Draw(recs, 3, 120, 40);
+    EXPECT_EQ(InkRow(page, 20, 8, 113), std::string(105, '#'));
+    std::string period = std::string(9, '#') + "......" + "###" + "......";
+    EXPECT_EQ(InkRow(page, 30, 10, 60), period + period + "..");
+}
+
+TEST(PlayerPens, OnePixelStylesAndTheirGaps)
+{
+    /* One pixel wide, a geometric pen takes its stock dashes in units of its width (PS_DASH: 3
+     * on, 1 off) and its user style as given; a cosmetic pen's user style counts in units of
+     * three pixels. An odd count of entries swaps dashes and gaps on the second round. Pens of
+     * ExtCreatePen leave their gaps clear in OPAQUE mode. */
+    const struct {
+        uint32_t style;
+        std::vector<uint32_t> entries;
+        std::string row;
+    } rows[] = {
+        {0x10000 | 1 /* PS_DASH */, {}, "###.###.###.###."},
+        {0x10000 | 7 /* PS_USERSTYLE */, {2, 1}, "##.##.##.##.##.#"},
+        {0x10000 | 7, {2, 1, 1}, "##.#..#.##.#..#."},
+        {7, {2, 1}, "######...######."},
+        {8 /* PS_ALTERNATE */, {}, "#.#.#.#.#.#.#.#."},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.style);
+        std::vector<Bytes> recs = {SetValue(EMR_SETBKMODE, 2), SetValue(EMR_SETBKCOLOR, Colorref(0x00FF00)),
+                                   ExtPen(1, row.style, 1, Colorref(0x0000FF), row.entries), Select(1),
+                                   MoveTo(10, 5), LineTo(40, 5)};
+        Page page = Draw(recs, 2, 50, 10);
+        EXPECT_EQ(InkRow(page, 5, 10, 26), row.row);
     }
 }
 

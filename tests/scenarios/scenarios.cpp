@@ -528,25 +528,34 @@ static const DWORD kCaps[] = {PS_ENDCAP_ROUND, PS_ENDCAP_SQUARE, PS_ENDCAP_FLAT}
 static const DWORD kJoins[] = {PS_JOIN_ROUND, PS_JOIN_BEVEL, PS_JOIN_MITER};
 static const DWORD kDashStyles[] = {PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT};
 
-/* Output32 draws a polyline of the points moved by (x, y) with the pen and pen-style bits. */
-static void scenario_pen_line(ScenarioRun *run, HDC dc, const POINTS *points, WORD count, int x,
-                              int y, const LOGPEN *pen, DWORD bits, const DrawMode32 *mode)
+/* Output32 draws the shape of the code on the points moved by (x, y) (at most 8) with the pen
+ * and pen-style bits, and no brush. */
+static void scenario_pen_shape(ScenarioRun *run, HDC dc, WORD code, const POINTS *points,
+                               WORD count, int x, int y, const LOGPEN *pen, DWORD bits,
+                               const DrawMode32 *mode)
 {
     POINTS moved[8];
     for (WORD i = 0; i < count && i < 8; i++)
         moved[i] = {(SHORT)(points[i].x + x), (SHORT)(points[i].y + y)};
-    const OutputRow row = {"pen style", OS_POLYLINE, 0, count, moved, pen, bits, NULL, mode, NULL};
+    const OutputRow row = {"pen style", code, 0, count, moved, pen, bits, NULL, mode, NULL};
     LOGPEN copy = *pen;
     if (scenario_output(run, dc, &row, &copy, NULL) != 0)
-        scenario_fail(run, "pen bits 0x%x, width %d: Output32 did not return 0", (unsigned)bits,
-                      (int)pen->lopnWidth.x);
+        scenario_fail(run, "code %u, pen bits 0x%x, width %d: Output32 did not return 0",
+                      (unsigned)code, (unsigned)bits, (int)pen->lopnWidth.x);
+}
+
+static void scenario_pen_line(ScenarioRun *run, HDC dc, const POINTS *points, WORD count, int x,
+                              int y, const LOGPEN *pen, DWORD bits, const DrawMode32 *mode)
+{
+    scenario_pen_shape(run, dc, OS_POLYLINE, points, count, x, y, pen, bits, mode);
 }
 
 /* The point-list codes' geometric pens carry the caller's pen-style bits: every end cap with
  * every join at an odd and an even width, on corners inside and past the miter limit; every stock
- * dash style with every cap, scaled by the width; the same dashes one unit wide, stepped as a
- * cosmetic line. A wide logical pen with a dash style (CreatePenIndirect) is drawn solid by GDI,
- * a one-unit one dashed, with the background colour in its gaps in OPAQUE mode. */
+ * dash style with every cap, scaled by the width, along open and closed figures; the same dashes
+ * one unit wide, stepped as a cosmetic line. A wide logical pen with a dash style
+ * (CreatePenIndirect) is drawn solid by GDI, a one-unit one dashed, with the background colour in
+ * its gaps in OPAQUE mode. (No export makes user styles or the alternate style.) */
 static void scenario_pen_styles(ScenarioRun *run)
 {
     static const DrawMode32 opaque = {R2_COPYPEN, OPAQUE, 0x0040C0F0, 0x00405060, 1};
@@ -575,6 +584,11 @@ static void scenario_pen_styles(ScenarioRun *run)
         scenario_pen_line(run, dc, kDashWalk, 6, 20 + 170 * s, 640, &cosmetic, 0, &opaque);
         scenario_pen_line(run, dc, kZigzag32, 6, 700 + 70 * s, 490, &wideCosmetic, 0, &kModeCopy);
     }
+    static const POINTS box[] = {{0, 0}, {140, 50}};
+    const LOGPEN wide = {PS_SOLID, {5, 0}, 0x00602040}, dashedWide = {PS_DASH, {5, 0}, 0x00204060};
+    scenario_pen_shape(run, dc, OS_ALTPOLYGON, kDashWalk, 6, 870, 650, &wide,
+                       PS_DASHDOT | PS_ENDCAP_SQUARE | PS_JOIN_BEVEL, &kModeCopy);
+    scenario_pen_shape(run, dc, OS_RECTANGLE, box, 2, 700, 550, &dashedWide, 0, &kModeCopy);
     scenario_close(run, dc);
 }
 
