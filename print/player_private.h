@@ -8,6 +8,8 @@
 
 #include "emf_player.h"
 
+#include <vector>
+
 enum {
     PLAYER_MAX_SAVES = 16,    /* SaveDC levels kept; deeper saves are skipped with a warning */
     PLAYER_MAX_STYLE = 16,    /* dash entries used of a user-styled pen */
@@ -191,21 +193,37 @@ void shapes_read_pen(Player *p, const EmfRecord *rec, PlayerPen *pen);
 /* Marks in the coverage mask the pixels GDI fills for the flat path (page coordinates), by the
  * ALTERNATE rule or else WINDING, and widens box to hold them. */
 void scan_fill_path(Player *p, const cairo_path_t *path, bool alternate, ScanBox *box);
-/* Fills cr's current path (kept) as GDI fills a polygon and composes it with brush and rop2. */
-void scan_fill(Player *p, cairo_t *cr, bool alternate, const PlayerBrush *brush, uint32_t rop2);
+/* Marks the pixels GDI fills for cr's current path (kept) as a polygon, widening box. */
+void scan_fill(Player *p, cairo_t *cr, bool alternate, ScanBox *box);
 
 /* A pen as GDI draws it wider than a pixel: width in whole page pixels, PS_ENDCAP_ and PS_JOIN_
- * bits, and the lengths in pixels of its dashes and gaps (dashCount 0: solid). */
+ * bits, the lengths in pixels of its dashes and gaps (dashCount 0: solid), and what its pixels
+ * become in the coverage mask (0xFF, or 0 to take them out of a fill marked before). */
 struct WidePen {
     int32_t width;
     uint32_t cap, join;
     double miterLimit;
     uint32_t dashCount;
     uint32_t dashes[PLAYER_MAX_STYLE];
+    uint8_t mark;
 };
 /* Marks the pixels the pen covers along each figure of the flat path, from its points rounded to
  * whole pixels: segments, joins and the ends of open figures, dash by dash. */
 void scan_wide_path(Player *p, const cairo_path_t *path, const WidePen *pen, ScanBox *box);
+
+/* A whole page pixel. */
+struct ScanPoint {
+    int32_t x, y;
+};
+/* The closed outline GDI draws for a rounded rectangle of corner ellipses ew x eh (both more
+ * than 2, at most the box's size) in the box [x0, x1) x [y0, y1); an ellipse has its box's size. */
+void scan_round_rect_points(const ScanBox *rect, int32_t ew, int32_t eh, std::vector<ScanPoint> *pts);
+/* The points GDI draws of the arc of the box's ellipse counter-clockwise from the ray through
+ * start to the ray through end. */
+void scan_arc_points(const ScanBox *rect, ScanPoint start, ScanPoint end, std::vector<ScanPoint> *pts);
+/* Marks the region GDI fills inside such a rounded rectangle (an ellipse: ew, eh its box's
+ * size). */
+void scan_round_rect_region(Player *p, const ScanBox *rect, int32_t ew, int32_t eh, ScanBox *box);
 
 /* ---- bitmaps.cpp ---- */
 /* Reads the DIB at offBmi/offBits of rec (four DWORDs at at); false, with a warning, for a

@@ -5,6 +5,7 @@
 
 #include <math.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <vector>
@@ -29,15 +30,16 @@ static void scan_add_edge(std::vector<ScanEdge> *edges, double ax, double ay, do
         edges->push_back(ScanEdge{bx, by, ax, ay, -1});
 }
 
-/* Marks the pixels ceil(a) .. ceil(b) - 1 of row y. */
-static void scan_span(Player *p, uint8_t *row, double a, double b, ScanBox *box, int32_t y)
+/* Sets the pixels ceil(a) .. ceil(b) - 1 of row y of the coverage mask to mark: 0xFF marks
+ * them, 0 takes them out again. */
+static void scan_span(Player *p, uint8_t *row, double a, double b, ScanBox *box, int32_t y,
+                      uint8_t mark)
 {
     double left = fmax(ceil(a), 0), right = fmin(ceil(b), p->width);
     if (!(left < right))
         return;
     int32_t l = (int32_t)left, r = (int32_t)right;
-    for (int32_t x = l; x < r; x++)
-        row[x] = 0xFF;
+    memset(row + l, mark, (size_t)(r - l));
     box->x0 = std::min(box->x0, l);
     box->x1 = std::max(box->x1, r);
     box->y0 = std::min(box->y0, y);
@@ -45,8 +47,9 @@ static void scan_span(Player *p, uint8_t *row, double a, double b, ScanBox *box,
 }
 
 
-/* Marks the pixels of the figures the edges bound. */
-static void scan_edges(Player *p, std::vector<ScanEdge> &edges, bool alternate, ScanBox *box)
+/* Sets the pixels of the figures the edges bound to mark. */
+static void scan_edges(Player *p, std::vector<ScanEdge> &edges, bool alternate, ScanBox *box,
+                       uint8_t mark)
 {
     if (edges.empty())
         return;
@@ -85,7 +88,7 @@ static void scan_edges(Player *p, std::vector<ScanEdge> &edges, bool alternate, 
             winding += alternate ? 1 : crossings[k].winding;
             bool inside = alternate ? (winding & 1) != 0 : winding != 0;
             if (inside)
-                scan_span(p, cover, crossings[k].x, crossings[k + 1].x, box, y);
+                scan_span(p, cover, crossings[k].x, crossings[k + 1].x, box, y, mark);
         }
     }
 }
@@ -123,17 +126,15 @@ void scan_fill_path(Player *p, const cairo_path_t *path, bool alternate, ScanBox
     }
     if (open)
         scan_add_edge(&edges, x, y, startX, startY);
-    scan_edges(p, edges, alternate, box);
+    scan_edges(p, edges, alternate, box, 0xFF);
 }
 
-void scan_fill(Player *p, cairo_t *cr, bool alternate, const PlayerBrush *brush, uint32_t rop2)
+void scan_fill(Player *p, cairo_t *cr, bool alternate, ScanBox *box)
 {
-    ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
     cairo_surface_flush(p->coverSurface);
     cairo_path_t *path = cairo_copy_path_flat(cr);
-    scan_fill_path(p, path, alternate, &box);
+    scan_fill_path(p, path, alternate, box);
     cairo_path_destroy(path);
-    compose_coverage(p, brush, rop2, box.x0, box.y0, box.x1, box.y1);
 }
 
 /* ---- wide pens, as GDI draws a pen wider than a pixel ----
@@ -214,14 +215,14 @@ static void wide_polygon(WideStroke *s, const WidePoint *pts, int n)
         const WidePoint &a = pts[i], &b = pts[(i + 1) % n];
         scan_add_edge(&edges, (double)a.x, (double)a.y, (double)b.x, (double)b.y);
     }
-    scan_edges(s->p, edges, true, s->box);
+    scan_edges(s->p, edges, true, s->box, s->pen->mark);
 }
 
 static void wide_rect(WideStroke *s, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
 {
     for (int64_t y = y0 < 0 ? 0 : y0; y < y1 && y < s->p->height; y++)
         scan_span(s->p, s->p->coverBits + (size_t)y * s->p->coverStride, (double)x0, (double)x1, s->box,
-                  (int32_t)y);
+                  (int32_t)y, s->pen->mark);
 }
 
 /* The pen's dot at v: GDI's elliptic region in the width x width box whose top-left corner lies
@@ -230,8 +231,9 @@ static void wide_dot(WideStroke *s, WidePoint v)
 {
     int32_t w = s->pen->width;
     int64_t left = v.x - w / 2, top = v.y - w / 2;
-    for (int32_t i = 0; i < w; i++) {
-        int32_t inset = i < (int32_t)s->dot.size() ? s->dot[i] : 0;
+    int64_t first = std::max<int64_t>(0, -top), last = std::min<int64_t>(w, s->p->height - top);
+    for (int64_t i = first; i < last; i++) { /* the rows on the page */
+        int32_t inset = i < (int64_t)s->dot.size() ? s->dot[i] : 0;
         wide_rect(s, left + inset, top + i, left + w - inset, top + i + 1);
     }
 }
@@ -350,6 +352,19 @@ static void wide_join(WideStroke *s, WidePoint v, const WideFace *before, const 
     wide_polygon(s, bevel, 4);
 }
 
+/* True when nothing the pen draws around these points can reach the page: so the dashes of a
+ * line that runs far beyond it cost no drawing there. */
+static bool wide_off_page(const WideStroke *s, const WidePoint *pts, size_t n)
+{
+    int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
+    for (size_t i = 0; i < n; i++) {
+        x0 = std::min(x0, pts[i].x), y0 = std::min(y0, pts[i].y);
+        x1 = std::max(x1, pts[i].x), y1 = std::max(y1, pts[i].y);
+    }
+    double reach = s->pen->width * (s->pen->join == PS_JOIN_MITER ? s->pen->miterLimit : 1.0) + 2;
+    return x1 + reach < 0 || y1 + reach < 0 || x0 - reach > s->p->width || y0 - reach > s->p->height;
+}
+
 /* count segments of the figure pts[0 .. n) from index first on (indices wrap), the first
  * starting at from and the last ending at to instead of at their own points: closed, or open
  * with the pen's ends. */
@@ -358,6 +373,11 @@ static void wide_run(WideStroke *s, const std::vector<WidePoint> &pts, size_t fi
 {
     size_t n = pts.size();
     auto at = [&](size_t i) { return pts[(first + i) % n]; };
+    if (count == 1) {
+        WidePoint ends[2] = {from, to};
+        if (wide_off_page(s, ends, 2))
+            return;
+    }
     auto dx = [&](size_t i) { return at(i + 1).x - at(i).x; };
     auto dy = [&](size_t i) { return at(i + 1).y - at(i).y; };
     if (!closed && s->pen->cap != PS_ENDCAP_SQUARE && s->pen->cap != PS_ENDCAP_FLAT) {
@@ -499,4 +519,121 @@ void scan_wide_path(Player *p, const cairo_path_t *path, const WidePen *pen, Sca
         }
     }
     wide_figure(&s, figure, false);
+}
+
+/* ---- GDI's ellipses: the points of their outlines and the region inside ----
+ *
+ * GDI draws an ellipse, a rounded rectangle's corners and an arc through whole points: the
+ * first quadrant stepped by Zingl's integer ellipse, mirrored into the others. */
+
+/* The first quadrant of a width x height ellipse (both at least 2), relative to the corner of
+ * its box: from its right end upwards on the page, as y counts down from the middle row. */
+static void scan_quadrant(int32_t width, int32_t height, std::vector<ScanPoint> *pts)
+{
+    int64_t a = width - 1, b = height - 1;
+    int64_t stepA = 8 * a * a, stepB = 8 * b * b;
+    int64_t dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + b % 2);
+    int64_t err = dx + dy + a * a * (b % 2);
+    ScanPoint pt = {(int32_t)a, height / 2};
+    pts->clear();
+    while (pt.x >= width / 2) {
+        int64_t e2 = 2 * err;
+        pts->push_back(pt);
+        if (e2 >= dx) {
+            pt.x--;
+            dx += stepB;
+            err += dx;
+        }
+        if (e2 <= dy) {
+            pt.y++;
+            dy += stepA;
+            err += dy;
+        }
+    }
+}
+
+void scan_round_rect_points(const ScanBox *r, int32_t ew, int32_t eh, std::vector<ScanPoint> *pts)
+{
+    scan_quadrant(ew, eh, pts);
+    size_t count = pts->size();
+    for (ScanPoint &pt : *pts)
+        pt = {r->x1 - ew + pt.x, r->y0 + eh - 1 - pt.y};
+    /* Mirrored left to right, then top to bottom; a middle point of an odd ellipse only once. */
+    size_t end = 2 * count - 1 - (ew % 2 && ew == r->x1 - r->x0 ? 1 : 0);
+    pts->resize(end + 1);
+    for (size_t i = 0; i < count; i++)
+        (*pts)[end - i] = {r->x0 + r->x1 - 1 - (*pts)[i].x, (*pts)[i].y};
+    count = end + 1;
+    end = 2 * count - 1 - (eh % 2 && eh == r->y1 - r->y0 ? 1 : 0);
+    pts->resize(end + 1);
+    for (size_t i = 0; i < count; i++)
+        (*pts)[end - i] = {(*pts)[i].x, r->y0 + r->y1 - 1 - (*pts)[i].y};
+}
+
+/* Where the ray from the centre through (x, y), y up, meets the quadrant's count points, as an
+ * index along the whole ellipse counter-clockwise from the right. */
+static size_t scan_arc_index(const std::vector<ScanPoint> &q, int64_t x, int64_t y)
+{
+    size_t count = q.size(), i = 0;
+    if (y >= 0 && x >= 0) {
+        while (i < count && !(q[i].x * y <= q[i].y * x))
+            i++;
+        return i;
+    }
+    if (y >= 0) {
+        while (i < count && !(q[i].x * y < q[i].y * -x))
+            i++;
+        return 2 * count - i;
+    }
+    if (x >= 0) {
+        while (i < count && !(q[i].x * -y <= q[i].y * x))
+            i++;
+        return 4 * count - i;
+    }
+    while (i < count && !(q[i].x * -y < q[i].y * -x))
+        i++;
+    return 2 * count + i;
+}
+
+void scan_arc_points(const ScanBox *r, ScanPoint start, ScanPoint end, std::vector<ScanPoint> *pts)
+{
+    int32_t width = r->x1 - r->x0, height = r->y1 - r->y0;
+    int32_t cx = r->x0 + width / 2, cy = r->y0 + height / 2;
+    std::vector<ScanPoint> q;
+    scan_quadrant(width, height, &q);
+    for (ScanPoint &pt : q)
+        pt = {pt.x - width / 2, pt.y - height / 2};
+    size_t count = q.size(), from = scan_arc_index(q, start.x - cx, cy - start.y);
+    size_t to = scan_arc_index(q, end.x - cx, cy - end.y);
+    if (to <= from)
+        to += 4 * count;
+    pts->clear();
+    for (size_t i = from; i < to; i++) {
+        const ScanPoint &out = q[i % count], &back = q[count - 1 - i % count];
+        switch (i / count % 4) {
+        case 0: pts->push_back({cx + out.x, r->y1 - 1 - height / 2 - out.y}); break;
+        case 1: pts->push_back({r->x1 - 1 - width / 2 - back.x, r->y1 - 1 - height / 2 - back.y}); break;
+        case 2: pts->push_back({r->x1 - 1 - width / 2 - out.x, cy + out.y}); break;
+        default: pts->push_back({cx + back.x, cy + back.y}); break;
+        }
+    }
+}
+
+void scan_round_rect_region(Player *p, const ScanBox *r, int32_t ew, int32_t eh, ScanBox *box)
+{
+    ew = std::min(r->x1 - r->x0, ew);
+    eh = std::min(r->y1 - r->y0, eh);
+    std::vector<int32_t> insets;
+    if (ew >= 2 && eh >= 2)
+        scan_ellipse_insets(ew, eh, &insets);
+    /* The upper corners' rows, the straight middle, the lower corners' rows. */
+    for (int32_t y = std::max(r->y0, 0); y < r->y1 && y < p->height; y++) {
+        int32_t inset = 0;
+        if (!insets.empty() && y - r->y0 < eh / 2)
+            inset = insets[y - r->y0];
+        else if (!insets.empty() && y > r->y1 - eh + eh / 2)
+            inset = insets[y - (r->y1 - eh)];
+        scan_span(p, p->coverBits + (size_t)y * p->coverStride, r->x0 + inset, r->x1 - inset, box, y,
+                  0xFF);
+    }
 }

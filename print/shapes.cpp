@@ -7,6 +7,8 @@
 #include <math.h>
 #include <string.h>
 
+#include <algorithm>
+
 using namespace emf;
 
 /* GDI sets pixel (x, y) when the point (x, y) lies inside the shape, left and top edges
@@ -175,17 +177,26 @@ static void shapes_elliptic_arc(cairo_t *cr, double cx, double cy, double rx, do
     cairo_restore(cr);
 }
 
+/* The outline of the record's inclusive box, counter-clockwise from the top right as GDI goes. */
+static void shapes_rect_outline(Player *p, cairo_t *cr, const EmfRecord *rec)
+{
+    double x0, y0, x1, y1;
+    shapes_point(p, EmfI32(rec, 8), EmfI32(rec, 12), &x0, &y0);
+    shapes_point(p, EmfI32(rec, 16), EmfI32(rec, 20), &x1, &y1);
+    cairo_move_to(cr, fmax(x0, x1), fmin(y0, y1));
+    cairo_line_to(cr, fmin(x0, x1), fmin(y0, y1));
+    cairo_line_to(cr, fmin(x0, x1), fmax(y0, y1));
+    cairo_line_to(cr, fmax(x0, x1), fmax(y0, y1));
+    cairo_close_path(cr);
+}
+
 static void shapes_box(Player *p, cairo_t *cr, const EmfRecord *rec)
 {
     double x0, y0, x1, y1;
     shapes_point(p, EmfI32(rec, 8), EmfI32(rec, 12), &x0, &y0);
     shapes_point(p, EmfI32(rec, 16), EmfI32(rec, 20), &x1, &y1);
     if (rec->iType == EMR_RECTANGLE) {
-        cairo_move_to(cr, x0, y0);
-        cairo_line_to(cr, x1, y0);
-        cairo_line_to(cr, x1, y1);
-        cairo_line_to(cr, x0, y1);
-        cairo_close_path(cr);
+        shapes_rect_outline(p, cr, rec);
         return;
     }
     double cx, cy, rx, ry;
@@ -376,6 +387,7 @@ struct CosmeticStroke {
     uint32_t entry, left;
     bool on;          /* the entry is a dash; an odd count of entries swaps dashes and gaps */
     bool gaps;        /* plot the gaps instead of the dashes */
+    uint8_t mark;     /* what plotted pixels become in the coverage mask: 0xFF, or 0 */
     int32_t x0, y0, x1, y1; /* box of what was plotted */
 };
 
@@ -405,7 +417,7 @@ static void cosmetic_plot(Player *p, CosmeticStroke *s, int32_t x, int32_t y)
         cosmetic_next_entry(s);
     if (on == s->gaps || x < 0 || y < 0 || x >= p->width || y >= p->height)
         return;
-    p->coverBits[(size_t)y * p->coverStride + x] = 0xFF;
+    p->coverBits[(size_t)y * p->coverStride + x] = s->mark;
     s->x0 = x < s->x0 ? x : s->x0;
     s->y0 = y < s->y0 ? y : s->y0;
     s->x1 = x + 1 > s->x1 ? x + 1 : s->x1;
@@ -508,12 +520,17 @@ static void cosmetic_walk(Player *p, cairo_t *cr, CosmeticStroke *s)
     cairo_surface_mark_dirty(p->coverSurface);
 }
 
-static void shapes_stroke_stepped(Player *p, cairo_t *cr, const PlayerPen *pen)
+/* Steps the pen along cr's path (kept); with erase, takes its dashes out of the coverage mask
+ * instead of drawing them. */
+static void shapes_stroke_stepped(Player *p, cairo_t *cr, const PlayerPen *pen, bool erase)
 {
     CosmeticStroke s;
     memset(&s, 0, sizeof s);
     s.count = shapes_stepped_dashes(pen, s.dashes);
+    s.mark = erase ? 0 : 0xFF;
     cosmetic_walk(p, cr, &s);
+    if (erase)
+        return;
     compose_coverage(p, &pen->brush, p->state.rop2, s.x0, s.y0, s.x1, s.y1);
     if (s.count == 0 || p->state.bkMode != OPAQUE || pen->extended)
         return;
@@ -528,12 +545,13 @@ static void shapes_stroke_stepped(Player *p, cairo_t *cr, const PlayerPen *pen)
 
 /* ---- pens wider than a pixel ---- */
 
-/* Strokes path (kept) with a pen of width pixels, its dashes or none, in brush. */
+/* Strokes path (kept) with a pen of width pixels, its dashes or none, in brush; with brush NULL,
+ * takes the pen's pixels out of the coverage mask instead. */
 static void shapes_stroke_wide(Player *p, cairo_t *cr, const PlayerPen *pen, int32_t width,
                                bool dashed, const PlayerBrush *brush)
 {
     WidePen wide = {width, pen->style & PS_ENDCAP_MASK, pen->style & PS_JOIN_MASK,
-                    SHAPES_MITER_LIMIT, 0, {0}};
+                    SHAPES_MITER_LIMIT, 0, {0}, (uint8_t)(brush != NULL ? 0xFF : 0)};
     if (dashed)
         wide.dashCount = shapes_wide_dashes(p, pen, width, wide.dashes);
     ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
@@ -541,7 +559,8 @@ static void shapes_stroke_wide(Player *p, cairo_t *cr, const PlayerPen *pen, int
     cairo_path_t *path = cairo_copy_path_flat(cr);
     scan_wide_path(p, path, &wide, &box);
     cairo_path_destroy(path);
-    compose_coverage(p, brush, p->state.rop2, box.x0, box.y0, box.x1, box.y1);
+    if (brush != NULL)
+        compose_coverage(p, brush, p->state.rop2, box.x0, box.y0, box.x1, box.y1);
 }
 
 /* Outlines cr's current path with the pen and keeps the path: one pixel wide, it is stepped
@@ -550,36 +569,145 @@ static void shapes_stroke(Player *p, cairo_t *cr, const PlayerPen *pen)
 {
     int32_t width = shapes_pen_pixels(p, pen);
     if (width == 1)
-        shapes_stroke_stepped(p, cr, pen);
+        shapes_stroke_stepped(p, cr, pen, false);
     else if (width > 1)
         shapes_stroke_wide(p, cr, pen, width, true, &pen->brush);
 }
 
-static void shapes_fill(Player *p, bool polygonRule)
+/* The interior of a shape, marked in the coverage mask within box, composed with the brush; then
+ * the outline along cr's path. GDI draws the outline of a geometric pen, or of any pen wider than
+ * a pixel, as a region it leaves out of the interior, so that with any raster operation the two
+ * meet without overlapping; a thin cosmetic pen draws over the interior. */
+static void shapes_fill_and_stroke(Player *p, cairo_t *cr, const ScanBox *box)
 {
-    scan_fill(p, p->cover, polygonRule && p->state.polyFillMode == ALTERNATE, &p->state.brush,
-              p->state.rop2);
+    const PlayerPen *pen = &p->state.pen;
+    int32_t width = shapes_pen_pixels(p, pen);
+    if (width > 1)
+        shapes_stroke_wide(p, cr, pen, width, true, NULL);
+    else if (width == 1 && (pen->style & PS_GEOMETRIC))
+        shapes_stroke_stepped(p, cr, pen, true);
+    compose_coverage(p, &p->state.brush, p->state.rop2, box->x0, box->y0, box->x1, box->y1);
+    shapes_stroke(p, cr, pen);
 }
 
-/* GDI fills a rectangle only where its pen leaves the box: a pen of w pixels centred on an edge
- * covers w / 2 pixels outside it and the rest inside, right and bottom edges one pixel in. With
- * the null pen that leaves the box less its right column and bottom row. The rectangle's
- * outline is built again on p->cover afterwards. */
-static void shapes_fill_inside_pen(Player *p, const EmfRecord *rec)
+static void shapes_fill(Player *p, bool polygonRule, ScanBox *box)
 {
-    int32_t w = shapes_pen_pixels(p, &p->state.pen);
+    scan_fill(p, p->cover, polygonRule && p->state.polyFillMode == ALTERNATE, box);
+}
+
+/* GDI fills a rectangle's box less its right column and bottom row. A pen one pixel wide that
+ * draws over the interior (a cosmetic one) is kept off it: the box starts a pixel further in.
+ * The rectangle's outline is built on p->cover afterwards. */
+static void shapes_mark_rect(Player *p, const EmfRecord *rec, ScanBox *box)
+{
+    const PlayerPen *pen = &p->state.pen;
+    double inner = shapes_pen_pixels(p, pen) == 1 && !(pen->style & PS_GEOMETRIC) ? 1 : 0;
     double x0, y0, x1, y1;
     shapes_point(p, EmfI32(rec, 8), EmfI32(rec, 12), &x0, &y0);
     shapes_point(p, EmfI32(rec, 16), EmfI32(rec, 20), &x1, &y1);
-    double inner = w - w / 2, outer = w / 2;
-    double width = fabs(x1 - x0) - inner - outer, height = fabs(y1 - y0) - inner - outer;
+    double width = fabs(x1 - x0) - inner, height = fabs(y1 - y0) - inner;
     cairo_new_path(p->cover);
     if (width > 0 && height > 0) {
         cairo_rectangle(p->cover, fmin(x0, x1) + inner, fmin(y0, y1) + inner, width, height);
-        shapes_fill(p, false);
+        shapes_fill(p, false, box);
         cairo_new_path(p->cover);
     }
-    shapes_box(p, p->cover, rec);
+    shapes_rect_outline(p, p->cover, rec);
+}
+
+/* ---- ellipses, rounded rectangles and arcs as GDI draws them on a device ---- */
+
+/* Boxes wider than this many pixels are drawn from curves: their points would cost too much. */
+static const int32_t SHAPES_MOST_POINTS = 1 << 18;
+
+static int32_t shapes_round(double v)
+{
+    return (int32_t)floor(v + 0.5);
+}
+
+/* The record's box on whole page pixels, [x0, x1) x [y0, y1), its inclusive right and bottom
+ * one on, inside the pen's width for PS_INSIDEFRAME; false when it has no area. */
+static bool shapes_device_box(Player *p, const EmfRecord *rec, ScanBox *box)
+{
+    double x0, y0, x1, y1;
+    shapes_point(p, EmfI32(rec, 8), EmfI32(rec, 12), &x0, &y0);
+    shapes_point(p, EmfI32(rec, 16) + 1.0, EmfI32(rec, 20) + 1.0, &x1, &y1);
+    box->x0 = shapes_round(fmin(x0, x1));
+    box->y0 = shapes_round(fmin(y0, y1));
+    box->x1 = shapes_round(fmax(x0, x1));
+    box->y1 = shapes_round(fmax(y0, y1));
+    if ((p->state.pen.style & PS_STYLE_MASK) == PS_INSIDEFRAME) {
+        int32_t w = shapes_pen_pixels(p, &p->state.pen);
+        box->x0 += w / 2;
+        box->y0 += w / 2;
+        box->x1 -= (w - 1) / 2;
+        box->y1 -= (w - 1) / 2;
+    }
+    return box->x0 != box->x1 && box->y0 != box->y1;
+}
+
+static void shapes_points_path(cairo_t *cr, const std::vector<ScanPoint> &pts, bool closed)
+{
+    cairo_new_path(cr);
+    for (size_t i = 0; i < pts.size(); i++)
+        (i == 0 ? cairo_move_to : cairo_line_to)(cr, pts[i].x, pts[i].y);
+    if (closed && !pts.empty())
+        cairo_close_path(cr);
+}
+
+/* An ellipse, rounded rectangle, arc, chord or pie: filled and outlined through GDI's own
+ * points; false, with nothing drawn, where the box is too large for them. */
+static bool shapes_play_round(Player *p, const EmfRecord *rec)
+{
+    ScanBox r;
+    if (!shapes_device_box(p, rec, &r))
+        return true;
+    if ((int64_t)r.x1 - r.x0 > SHAPES_MOST_POINTS || (int64_t)r.y1 - r.y0 > SHAPES_MOST_POINTS)
+        return false;
+    uint32_t t = rec->iType;
+    bool filled = t != EMR_ARC && p->state.brush.style != BS_NULL;
+    ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    std::vector<ScanPoint> pts;
+    if (t == EMR_ELLIPSE || t == EMR_ROUNDRECT) {
+        int32_t ew = r.x1 - r.x0, eh = r.y1 - r.y0;
+        if (t == EMR_ROUNDRECT) {
+            ew = std::min(ew, shapes_round(fabs(player_map_length(p, EmfI32(rec, 24)))));
+            eh = std::min(eh, shapes_round(fabs(player_map_length(p, EmfI32(rec, 28)))));
+        }
+        if (ew <= 2 || eh <= 2) { /* corners too small to round: a rectangle */
+            if (filled)
+                shapes_mark_rect(p, rec, &box);
+            else
+                shapes_rect_outline(p, p->cover, rec);
+        } else {
+            if (filled) {
+                cairo_surface_flush(p->coverSurface);
+                scan_round_rect_region(p, &r, ew, eh, &box);
+                cairo_surface_mark_dirty(p->coverSurface);
+            }
+            scan_round_rect_points(&r, ew, eh, &pts);
+            shapes_points_path(p->cover, pts, true);
+        }
+    } else {
+        double x, y;
+        shapes_point(p, EmfI32(rec, 24), EmfI32(rec, 28), &x, &y);
+        ScanPoint start = {shapes_round(x), shapes_round(y)};
+        shapes_point(p, EmfI32(rec, 32), EmfI32(rec, 36), &x, &y);
+        ScanPoint end = {shapes_round(x), shapes_round(y)};
+        scan_arc_points(&r, start, end, &pts);
+        if (t == EMR_PIE)
+            pts.push_back({r.x0 + (r.x1 - r.x0) / 2, r.y0 + (r.y1 - r.y0) / 2});
+        if (pts.size() < 2)
+            return true;
+        shapes_points_path(p->cover, pts, t != EMR_ARC);
+        if (filled)
+            shapes_fill(p, false, &box);
+    }
+    if (filled)
+        shapes_fill_and_stroke(p, p->cover, &box);
+    else
+        shapes_stroke(p, p->cover, &p->state.pen);
+    return true;
 }
 
 static bool shapes_polygon_rule(uint32_t iType)
@@ -596,16 +724,23 @@ void shapes_play(Player *p, const EmfRecord *rec)
     }
     cairo_t *cr = p->cover;
     cairo_new_path(cr);
+    uint32_t t = rec->iType;
+    if ((t == EMR_ELLIPSE || t == EMR_ROUNDRECT || t == EMR_ARC || t == EMR_CHORD || t == EMR_PIE) &&
+        shapes_play_round(p, rec)) {
+        cairo_new_path(cr);
+        return;
+    }
     if (rec->iType == EMR_LINETO)
         shapes_move(p, cr, p->state.curX, p->state.curY);
     ShapeFill fill = shapes_build(p, cr, rec);
-    if (rec->iType != EMR_MOVETOEX) {
-        if (fill == SHAPE_FILLED && p->state.brush.style != BS_NULL) {
-            if (rec->iType == EMR_RECTANGLE)
-                shapes_fill_inside_pen(p, rec);
-            else
-                shapes_fill(p, shapes_polygon_rule(rec->iType));
-        }
+    if (fill == SHAPE_FILLED && p->state.brush.style != BS_NULL) {
+        ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        if (rec->iType == EMR_RECTANGLE)
+            shapes_mark_rect(p, rec, &box);
+        else
+            shapes_fill(p, shapes_polygon_rule(rec->iType), &box);
+        shapes_fill_and_stroke(p, cr, &box);
+    } else if (rec->iType != EMR_MOVETOEX) {
         shapes_stroke(p, cr, &p->state.pen);
     }
     cairo_new_path(cr);
@@ -667,19 +802,25 @@ void shapes_path_record(Player *p, const EmfRecord *rec)
         p->widened = false;
         if (!shapes_take_path(p))
             break;
-        if (rec->iType != EMR_STROKEPATH && p->state.brush.style != BS_NULL) {
-            if (widened) { /* the widened outline, filled: the pen's stroke in the brush */
-                int32_t width = shapes_pen_pixels(p, &p->widenPen);
-                shapes_stroke_wide(p, p->cover, &p->widenPen, width, false, &p->state.brush);
+        bool fill = rec->iType != EMR_STROKEPATH && p->state.brush.style != BS_NULL;
+        bool stroke = rec->iType != EMR_FILLPATH;
+        if (widened && stroke)
+            player_warn(p, "the outline of a widened path drawn as its stroke");
+        if (fill && widened) { /* the widened outline, filled: the pen's stroke in the brush */
+            int32_t width = shapes_pen_pixels(p, &p->widenPen);
+            shapes_stroke_wide(p, p->cover, &p->widenPen, width, false, &p->state.brush);
+        } else if (fill) {
+            ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+            shapes_fill(p, true, &box);
+            if (!stroke) {
+                compose_coverage(p, &p->state.brush, p->state.rop2, box.x0, box.y0, box.x1, box.y1);
             } else {
-                shapes_fill(p, true);
+                shapes_fill_and_stroke(p, p->cover, &box);
+                stroke = false;
             }
         }
-        if (rec->iType != EMR_FILLPATH) {
-            if (widened)
-                player_warn(p, "the outline of a widened path drawn as its stroke");
+        if (stroke)
             shapes_stroke(p, p->cover, &p->state.pen);
-        }
         cairo_new_path(p->cover);
         break;
     }

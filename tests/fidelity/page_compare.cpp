@@ -3,12 +3,17 @@
  * device's whole surface); the metafile is the native flavour's record of the same scenario,
  * drawn by the player on the device's page, pixel for pixel.
  *
- * usage: page_compare REFERENCE.bmp METAFILE.emf MAX_PERCENT [DIFF.png]
+ * usage: page_compare [--mask NAME=X0,Y0,X1,Y1]... REFERENCE.bmp METAFILE.emf MAX_PERCENT [DIFF.png]
+ *        page_compare --list-masks
  *
  * The measure is the share of differing pixels among those that either picture inks (any pixel
  * that is not white in one of them): a page's white background would otherwise hide any fault.
- * Exit status 0 when the share is at most MAX_PERCENT, 1 when above, 2 when a file is unusable.
- * DIFF.png shows the reference faded, with the differing pixels in red.
+ * A mask leaves out the pixels [X0, X1) x [Y0, Y1) where the reference shows one of the ways
+ * Wine's GDI is known to draw otherwise than Windows; each kind has a name and a reason
+ * (--list-masks prints them). Exit status 0 when the share is at most MAX_PERCENT, 1 when above,
+ * 2 when a file or an argument is unusable. DIFF.png shows the reference faded, the differing
+ * pixels in red where only the reference inks, blue where only the player does and magenta where
+ * both ink in other colours; masked pixels are tinted grey, those differing in dark grey.
  */
 #include <errno.h>
 #include <stdint.h>
@@ -23,6 +28,28 @@
 enum { COMPARE_OK = 0, COMPARE_ABOVE = 1, COMPARE_UNUSABLE = 2 };
 
 static const uint32_t kWhite = 0xFFFFFF;
+
+/* The ways Wine's GDI draws a scenario otherwise than Windows does, where the player follows
+ * Windows. */
+struct MaskKind {
+    const char *name;
+    const char *reason;
+};
+
+static const MaskKind kMaskKinds[] = {
+    {"wine.dot-dashes",
+     "a geometric pen's dash pattern whose gap is as long as the whole pattern (PS_DOT with round "
+     "or square ends: dashes of no length, gaps of two widths) stops after its first dot: Wine "
+     "skips a gap by its length modulo the pattern's, which is no skip at all; Windows draws every "
+     "dot, and so does the player"},
+};
+
+/* A rectangle of the page, [x0, x1) x [y0, y1), left out for one kind of difference. */
+struct Mask {
+    const MaskKind *kind;
+    int32_t x0, y0, x1, y1;
+    size_t differing; /* pixels that differ inside it */
+};
 
 /* A picture as 0x00RRGGBB per pixel, rows from the top. */
 struct Picture {
@@ -108,8 +135,47 @@ static int compare_render(const char *path, Picture *out)
     return 0;
 }
 
-/* The reference faded towards white, with the differing pixels in red. */
-static int compare_write_diff(const Picture &ref, const Picture &got, const char *path)
+/* The mask that leaves out pixel (x, y), or NULL. */
+static Mask *compare_masked(std::vector<Mask> &masks, int32_t x, int32_t y)
+{
+    for (Mask &m : masks)
+        if (x >= m.x0 && x < m.x1 && y >= m.y0 && y < m.y1)
+            return &m;
+    return NULL;
+}
+
+/* "NAME=X0,Y0,X1,Y1" -> *mask; -1 with a message for a name no kind has or a bad rectangle. */
+static int compare_parse_mask(const char *arg, Mask *mask)
+{
+    const char *equals = strchr(arg, '=');
+    mask->kind = NULL;
+    mask->differing = 0;
+    for (const MaskKind &k : kMaskKinds)
+        if (equals != NULL && strlen(k.name) == (size_t)(equals - arg) && strncmp(k.name, arg, equals - arg) == 0)
+            mask->kind = &k;
+    int used = 0;
+    if (mask->kind == NULL ||
+        sscanf(equals + 1, "%d,%d,%d,%d%n", &mask->x0, &mask->y0, &mask->x1, &mask->y1, &used) != 4 ||
+        equals[1 + used] != '\0' || mask->x0 >= mask->x1 || mask->y0 >= mask->y1) {
+        fprintf(stderr, "page_compare: --mask %s: not NAME=X0,Y0,X1,Y1 with a NAME of --list-masks and "
+                        "X0 < X1, Y0 < Y1\n", arg);
+        return -1;
+    }
+    return 0;
+}
+
+/* The colour of a differing pixel in the diff picture: who inks it. */
+static uint32_t compare_diff_colour(uint32_t ref, uint32_t got)
+{
+    if (got == kWhite)
+        return 0xFF0000;
+    return ref == kWhite ? 0x0000FF : 0xFF00FF;
+}
+
+/* The reference faded towards white, with the differing pixels coloured by who inks them and
+ * the masks in grey. */
+static int compare_write_diff(const Picture &ref, const Picture &got, std::vector<Mask> &masks,
+                              const char *path)
 {
     cairo_surface_t *diff = cairo_image_surface_create(CAIRO_FORMAT_RGB24, ref.width, ref.height);
     cairo_surface_flush(diff);
@@ -120,13 +186,14 @@ static int compare_write_diff(const Picture &ref, const Picture &got, const char
         for (int32_t x = 0; x < ref.width; x++) {
             size_t i = (size_t)y * ref.width + x;
             uint32_t r = ref.pixels[i];
+            bool masked = compare_masked(masks, x, y) != NULL;
             if (r != got.pixels[i]) {
-                row[x] = 0xFF0000;
+                row[x] = masked ? 0x606060 : compare_diff_colour(r, got.pixels[i]);
                 continue;
             }
-            uint32_t faded = 0;
+            uint32_t faded = 0, towards = masked ? 0xC0 : 0xFF;
             for (int shift = 0; shift < 24; shift += 8)
-                faded |= (((r >> shift & 0xFF) + 3 * 255) / 4) << shift;
+                faded |= (((r >> shift & 0xFF) + 3 * towards) / 4) << shift;
             row[x] = faded;
         }
     }
@@ -140,20 +207,38 @@ static int compare_write_diff(const Picture &ref, const Picture &got, const char
     return 0;
 }
 
+static int compare_usage(void)
+{
+    fprintf(stderr, "usage: page_compare [--mask NAME=X0,Y0,X1,Y1]... REFERENCE.bmp METAFILE.emf MAX_PERCENT "
+                    "[DIFF.png]\n       page_compare --list-masks\n");
+    return COMPARE_UNUSABLE;
+}
+
 int main(int argc, char **argv)
 {
-    if (argc != 4 && argc != 5) {
-        fprintf(stderr, "usage: page_compare REFERENCE.bmp METAFILE.emf MAX_PERCENT [DIFF.png]\n");
-        return COMPARE_UNUSABLE;
+    if (argc == 2 && strcmp(argv[1], "--list-masks") == 0) {
+        for (const MaskKind &k : kMaskKinds)
+            printf("%s: %s\n", k.name, k.reason);
+        return COMPARE_OK;
     }
+    std::vector<Mask> masks;
+    int arg = 1;
+    for (; arg + 1 < argc && strcmp(argv[arg], "--mask") == 0; arg += 2) {
+        Mask mask;
+        if (compare_parse_mask(argv[arg + 1], &mask) < 0)
+            return COMPARE_UNUSABLE;
+        masks.push_back(mask);
+    }
+    if (argc - arg != 3 && argc - arg != 4)
+        return compare_usage();
     char *end;
-    double maxPercent = strtod(argv[3], &end);
+    double maxPercent = strtod(argv[arg + 2], &end);
     if (*end != '\0' || !(maxPercent >= 0 && maxPercent <= 100)) {
         fprintf(stderr, "page_compare: MAX_PERCENT must be a number from 0 to 100\n");
         return COMPARE_UNUSABLE;
     }
     Picture ref, got;
-    if (compare_read_bmp(argv[1], &ref) < 0 || compare_render(argv[2], &got) < 0)
+    if (compare_read_bmp(argv[arg], &ref) < 0 || compare_render(argv[arg + 1], &got) < 0)
         return COMPARE_UNUSABLE;
     if (ref.width != got.width || ref.height != got.height) {
         fprintf(stderr, "page_compare: the reference is %d x %d pixels, the player's page %d x %d\n", ref.width,
@@ -161,16 +246,25 @@ int main(int argc, char **argv)
         return COMPARE_UNUSABLE;
     }
     size_t inked = 0, differing = 0;
-    for (size_t i = 0; i < ref.pixels.size(); i++) {
-        if (ref.pixels[i] != kWhite || got.pixels[i] != kWhite)
-            inked++;
-        if (ref.pixels[i] != got.pixels[i])
-            differing++;
-    }
+    for (int32_t y = 0; y < ref.height; y++)
+        for (int32_t x = 0; x < ref.width; x++) {
+            size_t i = (size_t)y * ref.width + x;
+            bool differs = ref.pixels[i] != got.pixels[i];
+            Mask *mask = compare_masked(masks, x, y);
+            if (mask != NULL) {
+                mask->differing += differs;
+                continue;
+            }
+            inked += ref.pixels[i] != kWhite || got.pixels[i] != kWhite;
+            differing += differs;
+        }
     double percent = inked ? 100.0 * (double)differing / (double)inked : 0.0;
     printf("%zu of %zu inked pixels differ (%.2f%%; at most %.2f%% allowed)\n", differing, inked, percent,
            maxPercent);
-    if (argc == 5 && compare_write_diff(ref, got, argv[4]) < 0)
+    for (const Mask &m : masks)
+        printf("left out: %s at (%d,%d)-(%d,%d), %zu pixels differing there\n", m.kind->name, m.x0, m.y0,
+               m.x1, m.y1, m.differing);
+    if (arg + 3 < argc && compare_write_diff(ref, got, masks, argv[arg + 3]) < 0)
         return COMPARE_UNUSABLE;
     return percent <= maxPercent ? COMPARE_OK : COMPARE_ABOVE;
 }

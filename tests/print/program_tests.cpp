@@ -300,8 +300,10 @@ TEST(PlayerBadInput, RecordsThatCannotBeDrawnAreSkippedWithAWarning)
         ExtPen(1, 0x10000, 0x7FFFFFF, 0, {}), Select(1), MoveTo(0, 0), LineTo(10, 10),
         Record({EMR_ELLIPSE, 24, hugeNeg, hugeNeg, huge, huge}),
         StretchDib(-1000000000, -1000000000, 2000000000, 2000000000, Dib24(1, 1, {0xFF}), 0x00CC0020),
+        ExtPen(2, 0x10000 | 2 /* PS_DOT */, 2, 0, {}), Select(2), MoveTo((int32_t)hugeNeg, 5),
+        LineTo((int32_t)huge, 7),
     };
-    auto w = PlayWarnings(PageEmf(far, 2, 32, 32));
+    auto w = PlayWarnings(PageEmf(far, 3, 32, 32));
     for (const auto &s : w)
         ADD_FAILURE() << "unexpected: " << s;
 }
