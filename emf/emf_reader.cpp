@@ -187,8 +187,10 @@ static int rd_check_dib_header(const EmfRecord *r, uint32_t offBmi, uint32_t cbB
         return rd_why(why, whySize, "biBitCount %u is no DIB depth", bpp);
     if ((compression == RD_BI_RLE8 && bpp != 8) || (compression == RD_BI_RLE4 && bpp != 4))
         return rd_why(why, whySize, "run-length compression %u with %u bpp", compression, bpp);
-    if (biSize + 2 * (uint64_t)clrUsed > cbBmi)
-        return rd_why(why, whySize, "%u colours do not fit cbBmi %u", clrUsed, cbBmi);
+    /* GDI copies at most 256 colours, whatever biClrUsed says. */
+    uint32_t colours = clrUsed < 256 ? clrUsed : 256;
+    if (biSize + 2 * (uint64_t)colours > cbBmi)
+        return rd_why(why, whySize, "%u colours do not fit cbBmi %u", colours, cbBmi);
     if (width < 0)
         return rd_why(why, whySize, "negative biWidth %d", width);
     if (compression != RD_BI_RGB && compression != RD_BI_BITFIELDS)

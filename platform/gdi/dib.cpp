@@ -273,12 +273,11 @@ bool dib_header_ok(const BITMAPINFOHEADER *hdr, uint32_t *stride, uint32_t *heig
 
 uint32_t dib_table_bytes(const BITMAPINFOHEADER *hdr, UINT usage)
 {
-    if (hdr->biCompression == BI_BITFIELDS)
-        return 3 * sizeof(DWORD);
-    if (hdr->biBitCount > 8)
-        return 0;
-    uint32_t entries = hdr->biClrUsed ? hdr->biClrUsed : 1u << hdr->biBitCount;
-    return entries * (usage == DIB_PAL_COLORS ? 2 : 4);
+    uint32_t masks = hdr->biCompression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0;
+    uint32_t colours = hdr->biBitCount <= 8 ? 1u << hdr->biBitCount : 0;
+    if (hdr->biClrUsed)
+        colours = hdr->biClrUsed < (DWORD)DIB_MAX_COLOURS ? hdr->biClrUsed : (DWORD)DIB_MAX_COLOURS;
+    return masks + colours * (usage == DIB_PAL_COLORS ? 2 : 4);
 }
 
 uint8_t *dib_pack_bitmap(const GdiBitmap *bm, uint32_t *cbBmi, uint32_t *cbBits)

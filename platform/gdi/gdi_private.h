@@ -441,8 +441,10 @@ uint32_t ddb_stride(int64_t width, int bitsPixel);
 /* Whether GDI takes a DIB with this header (for a pattern brush or a transfer), with its row stride
  * and line count. Only the 40-byte header: the stand-in does not read the larger V4/V5 headers. */
 bool dib_header_ok(const BITMAPINFOHEADER *hdr, uint32_t *stride, uint32_t *height);
-/* Bytes of the colour table that follows such a header in a caller's BITMAPINFO: biClrUsed entries,
- * or all 2^bpp when it is 0 (1-, 4- and 8-bit DIBs), or the three masks of BI_BITFIELDS. */
+/* Bytes of the colour table that follows such a header in a caller's BITMAPINFO, as GDI counts
+ * them at every depth: the three masks of BI_BITFIELDS, then biClrUsed colours (at most
+ * DIB_MAX_COLOURS), or all 2^bpp when it is 0 for 1-, 4- and 8-bit DIBs. */
+enum { DIB_MAX_COLOURS = 256 };
 uint32_t dib_table_bytes(const BITMAPINFOHEADER *hdr, UINT usage);
 /* A packed DIB of bm in its own format, as pattern brush records carry it: BITMAPINFOHEADER with
  * biSizeImage, the default colour table (4 and 8 bpp) or 5-5-5 masks (16 bpp), bottom-up rows.

@@ -85,6 +85,7 @@ const Rejection kRejections[] = {
     {"bitmap info in the fixed part", B05, [](Bytes &b) { Put32(b, 156, 76); }, "STRETCHDIBITS: bitmap info at 76, 40 bytes, outside 80..136"},
     {"bitmap depth", B05, [](Bytes &b) { Put32(b, 200, 0x00030001); }, "STRETCHDIBITS: biBitCount 3 is no DIB depth"},
     {"bitmap colours beyond cbBmi", B05, [](Bytes &b) { Put32(b, 220, 1); }, "STRETCHDIBITS: 1 colours do not fit cbBmi 40"},
+    {"bitmap colours past 256 count as 256", B05, [](Bytes &b) { Put32(b, 220, 1000); }, "STRETCHDIBITS: 256 colours do not fit cbBmi 40"},
     {"empty bitmap offset past the record", B05, [](Bytes &b) { Put32(b, 168, 0); Put32(b, 164, 140); }, "STRETCHDIBITS: bitmap bits offset 140 past the record's 136 bytes"},
     {"bitmap wider than its bits", B05, [](Bytes &b) { Put32(b, 192, 3); }, "STRETCHDIBITS: a 3x2 DIB of 24 bpp needs 24 bytes of bits, cbBits is 16"},
     {"bitmap taller than its bits", B05, [](Bytes &b) { Put32(b, 196, (uint32_t)-3); }, "STRETCHDIBITS: a 2x-3 DIB of 24 bpp needs 24 bytes"},
@@ -158,6 +159,21 @@ TEST(EmfReader, IndexesRecordsOfACopy)
     EmfFree(&f);
     EXPECT_EQ(nullptr, f.bytes);
     EmfFree(&f); /* a zeroed file is accepted */
+}
+
+/* GDI copies at most 256 colours whatever biClrUsed says: a 32-bit 1x1 DIB counting 300 is
+ * recorded with a 1024-byte table, and such a record loads. */
+TEST(EmfReader, AcceptsTheColoursGdiCopiesOfALargerCount)
+{
+    Bytes stretch = Record({EMR_STRETCHDIBITS, 80 + 1064 + 4, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 80, 1064, 1144, 4, 0,
+                            0x00CC0020, 1, 1, 40, 1, 1, 0x00200001, 0, 0, 0, 0, 300, 0});
+    stretch.resize(80 + 1064 + 4, 0);
+    Bytes b = BuildEmf({stretch}, 1);
+    EmfFile f;
+    char error[256] = "";
+    ASSERT_EQ(0, EmfLoadMemory(b.data(), b.size(), &f, error, sizeof error)) << error;
+    EXPECT_EQ(1148u, f.records[1].nSize);
+    EmfFree(&f);
 }
 
 TEST(EmfReader, AccessorsStayInsideTheRecord)

@@ -60,24 +60,28 @@ TEST_F(BlitTest, StretchDibitsRecordsWhatGdiRecords)
 }
 
 /* A DIB of 8 bits or fewer with biClrUsed 0 carries all 2^bpp entries, as Windows records it (Wine
- * writes the header alone); biClrUsed entries otherwise, two bytes each for DIB_PAL_COLORS. */
-TEST_F(BlitTest, ColourTablesOfSmallDibsAreRecordedWhole)
+ * writes the header alone); biClrUsed entries otherwise, at every depth and after the masks of
+ * BI_BITFIELDS, at most 256 of them, two bytes each for DIB_PAL_COLORS. */
+TEST_F(BlitTest, ColourTablesAreRecordedAsGdiCountsThem)
 {
     struct Row {
         WORD bitsPixel;
-        DWORD clrUsed;
+        DWORD compression, clrUsed;
         UINT usage;
         uint32_t cbBmi;
     } rows[] = {
-        {1, 0, DIB_RGB_COLORS, 48},  {1, 2, DIB_RGB_COLORS, 48}, {4, 0, DIB_RGB_COLORS, 104},
-        {8, 0, DIB_RGB_COLORS, 1064}, {8, 3, DIB_RGB_COLORS, 52}, {1, 0, DIB_PAL_COLORS, 44},
-        {24, 0, DIB_RGB_COLORS, 40},
+        {1, BI_RGB, 0, DIB_RGB_COLORS, 48},        {1, BI_RGB, 2, DIB_RGB_COLORS, 48},
+        {4, BI_RGB, 0, DIB_RGB_COLORS, 104},       {8, BI_RGB, 0, DIB_RGB_COLORS, 1064},
+        {8, BI_RGB, 3, DIB_RGB_COLORS, 52},        {1, BI_RGB, 0, DIB_PAL_COLORS, 44},
+        {24, BI_RGB, 0, DIB_RGB_COLORS, 40},       {24, BI_RGB, 2, DIB_RGB_COLORS, 48},
+        {32, BI_RGB, 300, DIB_RGB_COLORS, 1064},   {16, BI_BITFIELDS, 0, DIB_RGB_COLORS, 52},
+        {16, BI_BITFIELDS, 1, DIB_RGB_COLORS, 56}, {32, BI_RGB, 2, DIB_PAL_COLORS, 44},
     };
     std::vector<uint8_t> table(256 * 4 + 64, 0x5A), bits(64, 0x3C);
     for (const Row &row : rows) {
         SCOPED_TRACE(std::to_string(row.bitsPixel) + " bpp, clrUsed " + std::to_string(row.clrUsed));
         std::vector<uint8_t> bmi(sizeof(BITMAPINFOHEADER) + table.size());
-        BITMAPINFOHEADER hdr = {sizeof hdr, 4, 2, 1, row.bitsPixel, BI_RGB, 0, 0, 0, row.clrUsed, 0};
+        BITMAPINFOHEADER hdr = {sizeof hdr, 4, 2, 1, row.bitsPixel, row.compression, 0, 0, 0, row.clrUsed, 0};
         memcpy(bmi.data(), &hdr, sizeof hdr);
         memcpy(bmi.data() + sizeof hdr, table.data(), table.size());
         HDC dc = NewMetafile("tables.emf");

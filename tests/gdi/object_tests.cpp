@@ -163,6 +163,13 @@ TEST_F(ObjectTest, CreationRecordsMatchGdi)
          },
          Words({94, 92, 1, 0, 36, 40, 76, 16, 0x20000000, 40, 2, 2, 0x00180001, BI_RGB, 16, 0, 0, 0, 0,
                 0xff, 0xff, 0xffff0000, 0xffff})},
+        {"24-bit 2x2 with one counted colour: the rows are read after it, as in o03",
+         [] {
+             return DibBrush(Dib(2, 2, 24, BI_RGB, 1, {0xaa, 0xbb, 0xcc, 0, 0xff, 0, 0, 0, 0xff, 0, 0, 0, 0, 0, 0xff,
+                                                       0xff, 0xff, 0xff}));
+         },
+         Words({94, 92, 1, 0, 36, 40, 76, 16, 0x20000000, 40, 2, 2, 0x00180001, BI_RGB, 16, 0, 0, 0, 0,
+                0xff, 0xff, 0xffff0000, 0xffff})},
         {"Wine probe: 1-bit DIB with biClrUsed 0 carries both colours",
          [] { return DibBrush(Dib(3, 2, 1, BI_RGB, 0, {0, 0, 0, 0, 0, 0, 0xff, 0, 0xa0, 0, 0, 0, 0x40})); },
          Words({94, 92, 1, 0, 36, 48, 84, 8, 0x20000000, 40, 3, 2, 0x00010001, BI_RGB, 8, 0, 0, 0, 0,
