@@ -1,0 +1,35 @@
+/* Reading the fuzz input of the export targets. */
+#include "fuzz_input.h"
+
+#include <limits.h>
+
+uint32_t FuzzTake(FuzzInput *in, int bytes)
+{
+    uint32_t value = 0;
+    for (int i = 0; i < bytes; i++)
+        value |= (uint32_t)(in->at < in->size ? in->data[in->at++] : 0) << (8 * i);
+    return value;
+}
+
+bool FuzzMore(const FuzzInput *in) { return in->at < in->size; }
+
+int32_t FuzzPick(FuzzInput *in, const int32_t *table, size_t count)
+{
+    return table[FuzzTake(in, 1) % count];
+}
+
+int32_t FuzzEdge(FuzzInput *in)
+{
+    static const int32_t kEdges[] = {0,      1,      -1,     2,       -2,     0x7FFF,  0x8000,
+                                     -0x8000, -0x8001, 0xFFFF, 0x10000, INT_MAX, INT_MIN, INT_MAX - 1,
+                                     INT_MIN + 1, 0x3FFFFFFF, 0x40000000, 0x55555556};
+    uint32_t how = FuzzTake(in, 1);
+    switch (how % 4) {
+    case 0:
+        return (int32_t)FuzzTake(in, 4);
+    case 1:
+        return kEdges[(how >> 2) % FUZZ_COUNT(kEdges)];
+    default:
+        return (int32_t)FuzzTake(in, 1) - 64;
+    }
+}
