@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 
 #include "standin.h"
 #include "winapi.h"
@@ -48,6 +49,32 @@ int JobFilePath(int32_t number, char *dosPath, size_t dosSize, char *hostPath, s
         return -1;
     }
     return 0;
+}
+
+bool JobInSpoolFolder(const char *hostPath)
+{
+    char dos[MAX_PATH], folder[PATH_MAX], spoolFolder[PATH_MAX], parent[PATH_MAX], fileFolder[PATH_MAX];
+    UINT length = GetWindowsDirectoryA(dos, sizeof dos);
+    if (length == 0 || length + sizeof "\\temp" > sizeof dos)
+        return false;
+    strcat(dos, "\\temp");
+    if (StandinMapPath(dos, folder, sizeof folder) != 0 || realpath(folder, spoolFolder) == NULL)
+        return false;
+    if ((size_t)snprintf(parent, sizeof parent, "%s", hostPath) >= sizeof parent)
+        return false;
+    char *slash = strrchr(parent, '/');
+    const char *name = slash ? slash + 1 : parent;
+    if (*name == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+        return false;
+    if (slash == parent)
+        slash[1] = '\0'; /* a file in the root folder */
+    else if (slash)
+        *slash = '\0';
+    else
+        strcpy(parent, ".");
+    struct stat st;
+    return realpath(parent, fileFolder) != NULL && strcmp(fileFolder, spoolFolder) == 0 &&
+           lstat(hostPath, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 /* Copies the NUL-terminated string of field (JOB_PATH_SIZE bytes) into out; false when the

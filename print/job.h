@@ -40,6 +40,11 @@ int JobParse(const uint8_t *bytes, size_t size, JobFile *job, char *error, size_
  * are read, whatever the file's size). */
 int JobRead(const char *hostPath, JobFile *job, char *error, size_t errorSize);
 
+/* Whether hostPath names a regular file that lies directly in the spool folder of drive C: (the
+ * Windows directory's temp folder, where the library puts spool metafiles), however the path is
+ * spelt: "..", symbolic links to the folder and repeated slashes are resolved first. */
+bool JobInSpoolFolder(const char *hostPath);
+
 /* The print program's settings for a job, from the aux file the job file names. */
 enum { JOB_QUEUE_SIZE = 128 };
 

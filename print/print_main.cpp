@@ -53,6 +53,7 @@ static void print_usage(FILE *out)
             "  --server HOST[:PORT]  the CUPS server or IPP printer to send to (default:\n"
             "                $CUPS_SERVER, else the one CUPS is set up for)\n"
             "  --remove      remove the job file and the spool metafile once the job is printed\n"
+            "                (a metafile outside the spool folder is kept)\n"
             "  --quiet       do not list the records that were not drawn\n"
             "  -h, --help    this text\n"
             "\n"
@@ -274,6 +275,22 @@ static void print_settings(int32_t number, const JobFile *job, JobSettings *sett
                 ignored > 1 ? ", and more lines" : "");
 }
 
+/* Removes a printed job's files: its job file, and its spool metafile only where that lies in the
+ * spool folder; a job file naming any other file has it printed, never removed. */
+static void print_remove(int32_t number, const char *dosPath, const char *jobPath, const char *metafile,
+                         const char *spool)
+{
+    if (remove(jobPath) != 0) {
+        fprintf(stderr, "tavlinqx-print: job %d: removing %s: %s\n", number, dosPath, strerror(errno));
+    } else if (!JobInSpoolFolder(spool)) {
+        printf("  removed %s; kept %s, which is no file of the spool folder\n", dosPath, metafile);
+    } else if (remove(spool) != 0) {
+        fprintf(stderr, "tavlinqx-print: job %d: removing %s: %s\n", number, metafile, strerror(errno));
+    } else {
+        printf("  removed %s and %s\n", dosPath, metafile);
+    }
+}
+
 static int print_job(int32_t number, const PrintOptions *o)
 {
     char dosPath[JOB_PATH_SIZE], jobPath[PATH_MAX], error[256];
@@ -334,13 +351,8 @@ static int print_job(int32_t number, const PrintOptions *o)
     snprintf(title, sizeof title, "TAVLINQX job %d", number);
     if (queue && print_send(pdf, queue, title, o) < 0)
         return PRINT_FAILED; /* the job's files stay for another try */
-    if (o->remove || settings.remove) {
-        if (remove(jobPath) != 0 || remove(spool) != 0)
-            fprintf(stderr, "tavlinqx-print: job %d: removing the job's files: %s\n", number,
-                    strerror(errno));
-        else
-            printf("  removed %s and %s\n", dosPath, job.metafilePath);
-    }
+    if (o->remove || settings.remove)
+        print_remove(number, dosPath, jobPath, job.metafilePath, spool);
     return PRINT_OK;
 }
 

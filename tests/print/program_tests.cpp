@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -175,6 +176,43 @@ TEST(PrintProgram, PrintsAJobAndRemovesItsFilesOnlyWhenTold)
     EXPECT_TRUE(Exists(Root() + "/job00042.pdf"));
     EXPECT_FALSE(Exists(job));
     EXPECT_FALSE(Exists(spool));
+}
+
+/* --remove takes the job file and a spool metafile of the spool folder, however its path is spelt;
+ * a job file naming any other file, or a link in the spool folder, has it printed and kept. */
+TEST(PrintProgram, RemoveTakesOnlyAMetafileOfTheSpoolFolder)
+{
+    ASSERT_EQ(system(("mkdir -p '" + Root() + "/DATA' '" + Root() + "/OUT'").c_str()), 0);
+    WriteFile(Root() + "/DATA/EMF55.TMP", RedPage());
+    ASSERT_EQ(symlink((Root() + "/DATA/EMF55.TMP").c_str(), (Root() + "/WINDOWS/temp/LINK55.TMP").c_str()), 0);
+    const struct {
+        int number;
+        std::string named, host; /* what the job file names, and where that lies */
+        bool removed;
+    } rows[] = {
+        {50, "C:\\WINDOWS\\temp\\EMF50.TMP", Root() + "/WINDOWS/temp/EMF50.TMP", true},
+        {51, "C:\\WINDOWS\\TEMP\\EMF51.TMP", Root() + "/WINDOWS/temp/EMF51.TMP", true},
+        {52, "C:\\DATA\\EMF52.TMP", Root() + "/DATA/EMF52.TMP", false},
+        {53, "C:\\WINDOWS\\temp\\..\\..\\DATA\\EMF53.TMP", Root() + "/DATA/EMF53.TMP", false},
+        {54, Root() + "/DATA/EMF54.TMP", Root() + "/DATA/EMF54.TMP", false},
+        {55, "C:\\WINDOWS\\temp\\LINK55.TMP", Root() + "/WINDOWS/temp/LINK55.TMP", false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.named);
+        if (row.number != 55)
+            WriteFile(row.host, RedPage());
+        char name[32];
+        snprintf(name, sizeof name, "/TEMP/QOR%05d.JBX", row.number);
+        WriteFile(Root() + name, JobBytes(row.named.c_str()));
+        RunResult r = Print(std::to_string(row.number) + " --remove --out-dir " + Root() + "/OUT");
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_TRUE(Exists(Root() + "/OUT/job000" + std::to_string(row.number) + ".pdf")) << "printed all the same";
+        EXPECT_FALSE(Exists(Root() + name)) << "the job file goes";
+        EXPECT_EQ(Exists(row.host), !row.removed) << r.output;
+        EXPECT_NE(r.output.find(row.removed ? "removed" : "which is no file of the spool folder"), std::string::npos)
+            << r.output;
+    }
+    EXPECT_TRUE(Exists(Root() + "/DATA/EMF55.TMP")) << "a link's target stays";
 }
 
 TEST(PrintProgram, RejectsBadJobsAndKeepsTheirFiles)
