@@ -336,9 +336,12 @@ static int print_job(int32_t number, const PrintOptions *o)
     }
     int status = PRINT_OK;
     const char *files[] = {spool};
-    if ((settings.png && print_png(page, png) < 0) ||
-        (pdfWanted && print_pdf(files, 1, page, &size, o, pdf) < 0))
+    bool pngPlaced = settings.png && print_png(page, png) == 0;
+    if ((settings.png && !pngPlaced) || (pdfWanted && print_pdf(files, 1, page, &size, o, pdf) < 0)) {
         status = PRINT_FAILED;
+        if (pngPlaced)
+            remove(png); /* a job printed by halves leaves neither picture */
+    }
     cairo_surface_destroy(page);
     if (status != PRINT_OK)
         return status;
