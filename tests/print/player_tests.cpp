@@ -402,6 +402,58 @@ TEST(PlayerShapes, RectangleFilledOnlyWhereItsPenLeavesTheBox)
     }
 }
 
+TEST(PlayerShapes, EllipseFillIsGdisEllipticRegion)
+{
+    /* An ellipse's box is recorded inclusive; GDI fills its elliptic region, whose rows for a
+     * 12 x 12 box are those of its 12-pixel round pen's dot (measured under Wine), centred. */
+    const std::vector<int> rows = {4, 8, 10, 10, 12, 12, 12, 12, 10, 10, 8, 4};
+    std::vector<Bytes> recs = {SolidBrush(1, Colorref(0x0000FF)), Select(1), Select(kNullPen),
+                               Record({EMR_ELLIPSE, 24, 10, 20, 21, 31})};
+    Page page = Draw(recs, 2, 40, 40);
+    for (int y = 18; y < 34; y++) {
+        std::string row = InkRow(page, y, 8, 24);
+        int i = y - 20, width = i >= 0 && i < 12 ? rows[(size_t)i] : 0;
+        EXPECT_EQ(row, std::string((size_t)(2 + (12 - width) / 2), '.') + std::string((size_t)width, '#') +
+                           std::string((size_t)(2 + (12 - width) / 2), '.'))
+            << "row " << y;
+    }
+}
+
+TEST(PlayerShapes, ARegionPensOutlineIsLeftOutOfTheInterior)
+{
+    /* With R2_XORPEN a pixel drawn twice shows both colours. GDI leaves the outline of a
+     * geometric or wide pen out of the interior; a thin cosmetic pen draws over the interior's
+     * top and left edges, which the fill takes in. A dashed region pen's gaps show the interior
+     * up to the box's edge. */
+    const uint32_t pen = 0x0000FF, brush = 0x00FF00;
+    const uint32_t xorPen = pen ^ 0xFFFFFF, xorBrush = brush ^ 0xFFFFFF, xorBoth = pen ^ brush ^ 0xFFFFFF;
+    std::vector<int16_t> square = {10, 10, 30, 10, 30, 30, 10, 30};
+    const struct {
+        Bytes pen;
+        uint32_t edge; /* what the polygon's top-left corner pixel shows */
+    } rows[] = {
+        {ExtPen(1, 0x10000 | 0x200, 5, Colorref(pen), {}), xorPen},
+        {ExtPen(1, 0x10000, 1, Colorref(pen), {}), xorPen},
+        {Pen(1, 0, 1, Colorref(pen)), xorBoth},
+    };
+    for (const auto &row : rows) {
+        std::vector<Bytes> recs = {SetValue(EMR_SETROP2, 7 /* R2_XORPEN */), row.pen, Select(1),
+                                   SolidBrush(2, Colorref(brush)), Select(2), Poly16(EMR_POLYGON16, square)};
+        Page page = Draw(recs, 3, 40, 40);
+        EXPECT_EQ(page.At(10, 10), row.edge);
+        EXPECT_EQ(page.At(20, 20), xorBrush);
+    }
+    std::vector<Bytes> dashed = {SetValue(EMR_SETROP2, 7), ExtPen(1, 0x10000 | 0x200 | 1 /* PS_DASH */, 4,
+                                                                 Colorref(pen), {}),
+                                 Select(1), SolidBrush(2, Colorref(brush)), Select(2), Rect(10, 10, 59, 59)};
+    Page page = Draw(dashed, 3, 70, 70);
+    /* Counter-clockwise from the top right: the left edge runs down from (10, 10), dash 12, gap 4. */
+    EXPECT_EQ(page.At(10, 15), xorPen);
+    EXPECT_EQ(page.At(9, 24), 0xFFFFFFu) << "the gap outside the box";
+    EXPECT_EQ(page.At(10, 24), xorBrush) << "the gap inside the box";
+    EXPECT_EQ(page.At(30, 30), xorBrush);
+}
+
 TEST(PlayerShapes, SlopedEdgesFollowTheCornerRule)
 {
     /* A triangle with edges through pixel corners and between them: pixel (x, y) is filled
