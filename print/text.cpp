@@ -323,10 +323,12 @@ static bool text_place(Player *p, const EmfRecord *rec, TextRun *run)
     double shift = h == TA_CENTER ? run->width / 2 : h == TA_RIGHT ? run->width : 0;
     px -= floor(shift * dirX + 0.5);
     py -= floor(shift * dirY + 0.5);
+    /* GDI moves the point to the baseline along the turned cell's side and keeps the whole
+     * pixels of where it lands, cutting off the fraction. */
     uint32_t v = s.textAlign & TA_VMASK;
     double drop = v == TA_BASELINE ? 0 : v == TA_BOTTOM ? -run->descent : run->ascent;
-    run->x = px + floor(drop * downX + 0.5);
-    run->y = py + floor(drop * downY + 0.5);
+    run->x = trunc(px + drop * downX);
+    run->y = trunc(py + drop * downY);
     if ((s.textAlign & TA_UPDATECP) && h != TA_CENTER) /* past the text, back when right-aligned */
         s.curX = refX + (h == TA_RIGHT ? -total : total);
     run->glyphs = (TextGlyph *)calloc(run->unitCount ? run->unitCount : 1, sizeof *run->glyphs);

@@ -42,6 +42,24 @@ static const MaskKind kMaskKinds[] = {
      "or square ends: dashes of no length, gaps of two widths) stops after its first dot: Wine "
      "skips a gap by its length modulo the pattern's, which is no skip at all; Windows draws every "
      "dot, and so does the player"},
+    {"wine.turned-text-cell",
+     "in OPAQUE mode Wine fills the background of turned text as an upright box from the text's "
+     "start to the end of its advance along x (nothing at 90 degrees); Windows fills the text's "
+     "cell turned with the text, and so does the player"},
+    {"wine.own-faces",
+     "Wine realises Times New Roman and Courier New with faces of its own, where the recorder's "
+     "advances and the player's glyphs come from their metric-compatible Liberation faces: the "
+     "glyphs differ in shape"},
+    {"wine.unsmoothed-advances",
+     "the reference realises its font unsmoothed, as a printer does, and Wine then advances by "
+     "the font's one-bit hinted widths; the metafile records, and the player follows, the widths "
+     "of the font at its default quality, which Windows keeps at every quality: glyphs after the "
+     "first drift by a pixel or two along a line"},
+    {"wine.hatch-rop3",
+     "in a raster operation of pattern and source Wine places a hatched brush at twice the "
+     "destination's offset from the device origin and, in TRANSPARENT mode, fills the hatch's gaps "
+     "with what its operation's steps leave there; Windows aligns every brush with the brush "
+     "origin and leaves the gaps of a transparent hatch alone, and so does the player"},
 };
 
 /* A rectangle of the page, [x0, x1) x [y0, y1), left out for one kind of difference. */

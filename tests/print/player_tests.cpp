@@ -803,4 +803,23 @@ TEST(PlayerText, UnsmoothedGlyphsAndTurnedCell)
     }
 }
 
+TEST(PlayerText, TurnedTextKeepsTheWholePixelsOfItsBaseline)
+{
+    /* From the top of the cell down to the baseline along a line turned 1.5 degrees: the ascent
+     * of 18 pixels becomes 17.99, of which GDI keeps 17, so the baseline lies a row higher than
+     * upright text's. */
+    int lowest[2] = {-1, -1};
+    const int32_t escapements[2] = {0, 15};
+    for (int k = 0; k < 2; k++) {
+        std::vector<Bytes> recs = {Font(1, -20, escapements[k], "Liberation Sans"), Select(1),
+                                   TextW(20, 20, u"I", {10})};
+        Page page = Draw(recs, 2, 60, 60);
+        for (int y = 0; y < 60; y++)
+            if (InkRow(page, y, 0, 60) != std::string(60, '.'))
+                lowest[k] = y;
+    }
+    EXPECT_GT(lowest[0], 30);
+    EXPECT_EQ(lowest[1], lowest[0] - 1);
+}
+
 } /* namespace */
