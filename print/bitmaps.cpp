@@ -194,6 +194,16 @@ static BlitAxis bitmaps_axis(int32_t src, int32_t cxSrc, bool destFlipped)
     return a;
 }
 
+/* Narrows the steps first to last along an axis to those whose source pixel lies inside the
+ * size pixels of the DIB, so that a source rectangle far larger than the DIB costs nothing. */
+static void bitmaps_inside(const BlitAxis *a, int64_t size, int64_t *first, int64_t *last)
+{
+    int64_t lo = a->srcBackward ? a->start + a->count - size : -a->start;
+    int64_t hi = a->srcBackward ? a->start + a->count - 1 : size - 1 - a->start;
+    *first = *first > lo ? *first : lo;
+    *last = *last < hi ? *last : hi;
+}
+
 bool bitmaps_source(const Player *p, const BlitRun *run, int64_t i, int64_t j, uint32_t *color)
 {
     const BlitAxis *ax = &run->ax, *ay = &run->ay;
@@ -204,13 +214,13 @@ bool bitmaps_source(const Player *p, const BlitRun *run, int64_t i, int64_t j, u
     uint32_t mode = p->state.stretchMode;
     if (mode != BLACKONWHITE && mode != WHITEONBLACK)
         x0 = x1, y0 = y1; /* COLORONCOLOR (and HALFTONE, not averaged here) keep one */
+    bitmaps_inside(ax, run->dib.width, &x0, &x1);
+    bitmaps_inside(ay, run->dib.height, &y0, &y1);
     bool any = false;
     for (int64_t v = y0; v <= y1; v++) {
         int64_t sy = ay->start + (ay->srcBackward ? ay->count - 1 - v : v);
         for (int64_t u = x0; u <= x1; u++) {
             int64_t sx = ax->start + (ax->srcBackward ? ax->count - 1 - u : u);
-            if (sx < 0 || sy < 0 || sx >= run->dib.width || sy >= run->dib.height)
-                continue;
             uint32_t c = bitmaps_pixel(&run->dib, (int32_t)sx, (int32_t)sy);
             *color = !any ? c : mode == BLACKONWHITE ? *color & c : *color | c;
             any = true;

@@ -725,6 +725,22 @@ TEST(PlayerBitmaps, StretchingStepsAndStretchModes)
     }
 }
 
+/* A source rectangle a billion pixels a side shrunk onto five: the first pixel merges the forty of
+ * the DIB, the others hold none of them and are not drawn. Only the DIB's own pixels are visited
+ * (each of the five covers some 2^58 source pixels otherwise). */
+TEST(PlayerBitmaps, ASourceFarLargerThanItsDibVisitsOnlyTheDibsPixels)
+{
+    std::vector<uint32_t> pixels(40);
+    for (uint32_t i = 0; i < 40; i++)
+        pixels[i] = i;
+    Page page = Draw({SetValue(EMR_SETSTRETCHBLTMODE, 2 /* WHITEONBLACK */),
+                      StretchDibPart(0, 0, 5, 1, {0, 0, 1 << 30, 1 << 30}, Dib24(40, 1, pixels), 0x00CC0020)},
+                     1, 8, 2);
+    EXPECT_EQ(page.At(0, 0), 63u) << "0 | 1 | ... | 39";
+    for (int x = 1; x < 5; x++)
+        EXPECT_EQ(page.At(x, 0), 0xFFFFFFu) << "at " << x;
+}
+
 /* A negative destination extent mirrors the picture into the pixels from origin + extent + 1 to
  * the origin itself; a negative source extent mirrors it back. */
 TEST(PlayerBitmaps, MirroredTransfers)
