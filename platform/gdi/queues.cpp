@@ -19,7 +19,8 @@ enum {
     QUEUE_BPP = 24,
     HUNDREDTHS_PER_INCH = 2540,
 };
-/* A server that took the connection but has not answered by then is taken as absent. */
+/* A server that took the connection but has not answered by then is taken as absent (libcups
+ * waits it out twice in a request: about 2 s in all). */
 const double QUEUE_ANSWER_SECONDS = 1.0;
 
 /* The papers a DEVMODEA's dmPaperSize may choose on a queue, by their PWG names. */
