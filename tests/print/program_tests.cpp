@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -113,7 +114,7 @@ TEST(JobFile, AuxFileSettingsAndTheirDefaults)
         SCOPED_TRACE(row.name);
         remove(path.c_str());
         if (row.text != "-")
-            WriteFile(path, Bytes(row.text.begin(), row.text.end()));
+            std::ofstream(path, std::ios::binary) << row.text;
         JobSettings settings;
         memset(&settings, 0x55, sizeof settings);
         char warning[160];
