@@ -32,6 +32,7 @@ enum {
     FONT_UNMEASURED = -1,
     FONT_DEFAULT_CELL = 16, /* lfHeight 0: a 16-pixel cell, as observed under Wine for every face */
     FONT_MAX_PPEM = 0xFFFF,
+    FONT_CACHE_LIMIT = 64, /* descriptions kept once no font uses them */
 };
 
 struct FontMetrics {
@@ -46,7 +47,8 @@ struct FontMetrics {
     int ascent, descent;
     int32_t *charPages[FONT_PAGES];  /* advance of each UTF-16 unit, a page filled at first use */
     int32_t *glyphPages[FONT_PAGES]; /* likewise by glyph index */
-    FontMetrics *next;
+    long users;                      /* fonts whose metrics these are */
+    FontMetrics *next;               /* the next less recently used */
 };
 
 namespace {
@@ -64,7 +66,8 @@ const struct {
 FT_Library g_library;
 bool g_libraryFailed;
 FontFile *g_files;
-FontMetrics *g_metrics;
+FontMetrics *g_metrics; /* the most recently used first */
+long g_metricsCount;
 
 int64_t metrics_scale(int64_t designUnits, int64_t ppem, int64_t unitsPerEm)
 {
@@ -182,7 +185,36 @@ FontMetrics *metrics_create(const GdiFont *font)
         metrics_size(m);
     m->next = g_metrics;
     g_metrics = m;
+    g_metricsCount++;
     return m;
+}
+
+void metrics_free(FontMetrics *m)
+{
+    for (int i = 0; i < FONT_PAGES; i++) {
+        free(m->charPages[i]);
+        free(m->glyphPages[i]);
+    }
+    free(m);
+}
+
+/* Past FONT_CACHE_LIMIT descriptions, frees the least recently used that no font uses, so that a
+ * long-lived host drawing text at ever new sizes keeps a bounded cache. */
+void metrics_trim(void)
+{
+    FontMetrics **unused = NULL;
+    while (g_metricsCount > FONT_CACHE_LIMIT) {
+        for (FontMetrics **link = &g_metrics; *link; link = &(*link)->next)
+            if ((*link)->users == 0)
+                unused = link;
+        if (!unused)
+            return;
+        FontMetrics *m = *unused;
+        *unused = m->next;
+        metrics_free(m);
+        g_metricsCount--;
+        unused = NULL;
+    }
 }
 
 bool metrics_same(const FontMetrics *m, const LOGFONTA &lf)
@@ -242,10 +274,36 @@ FontMetrics *font_metrics(GdiFont *font)
         return NULL;
     if (font->metrics)
         return font->metrics;
-    for (FontMetrics *m = g_metrics; m; m = m->next)
-        if (metrics_same(m, font->logfont))
-            return font->metrics = m;
-    return font->metrics = metrics_create(font);
+    FontMetrics *found = NULL;
+    for (FontMetrics **link = &g_metrics; *link; link = &(*link)->next) {
+        if (metrics_same(*link, font->logfont)) {
+            found = *link;
+            *link = found->next; /* to the front: the most recently used */
+            found->next = g_metrics;
+            g_metrics = found;
+            break;
+        }
+    }
+    if (!found && (found = metrics_create(font)) != NULL)
+        metrics_trim();
+    if (found)
+        found->users++;
+    return font->metrics = found;
+}
+
+void font_metrics_release(GdiFont *font)
+{
+    if (font->metrics)
+        font->metrics->users--;
+    font->metrics = NULL;
+}
+
+long StandinCachedFonts(void)
+{
+    gdi_lock();
+    long n = g_metricsCount;
+    gdi_unlock();
+    return n;
 }
 
 int font_char_advance(FontMetrics *metrics, uint16_t ch)

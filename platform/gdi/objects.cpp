@@ -1,6 +1,7 @@
 /* Calls that work on objects of every kind: SelectObject, DeleteObject, GetObjectA and
  * GetCurrentObject, with what a metafile DC records for them. */
 #include "gdi_private.h"
+#include "text_private.h"
 
 #include <stddef.h>
 #include <stdlib.h>
@@ -189,6 +190,9 @@ void gdi_object_free(DWORD objType, void *payload)
         return;
     case OBJ_BITMAP:
         free(((GdiBitmap *)payload)->bits);
+        break;
+    case OBJ_FONT:
+        font_metrics_release((GdiFont *)payload);
         break;
     }
     free(payload);

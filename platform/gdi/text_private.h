@@ -18,11 +18,15 @@ bool font_record_create(GdiDC *dc, const GdiFont *font, uint32_t slot);
 
 /* ---- Metrics (font_metrics.cpp) ----
  * A font's face is found once per distinct face name, height, weight, italic and character set,
- * and kept for the process: later fonts with the same description share it without another
- * fontconfig query. A face fontconfig cannot find measures every character as 0. */
+ * and kept while a font uses it and among the 64 most recently used descriptions after that:
+ * later fonts with the same description share it without another fontconfig query. A face
+ * fontconfig cannot find measures every character as 0. */
 
-/* The metrics of font (NULL for a stock font, which has none). */
+/* The metrics of font (NULL for a stock font, which has none), held for the font until
+ * font_metrics_release. */
 FontMetrics *font_metrics(GdiFont *font);
+/* The font no longer uses its metrics (it is being deleted). */
+void font_metrics_release(GdiFont *font);
 /* Advance of a UTF-16 code unit, or of a glyph index, in logical units; 0 without metrics. */
 int font_char_advance(FontMetrics *metrics, uint16_t ch);
 int font_glyph_advance(FontMetrics *metrics, uint16_t glyph);

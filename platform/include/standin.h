@@ -53,6 +53,7 @@ void StandinClearFaults(void);
 long StandinLiveGdiObjects(void);  /* pens, brushes, bitmaps, fonts, regions, metafile handles; stock objects excluded */
 long StandinLiveDCs(void);         /* device contexts of every kind not yet deleted or closed */
 long StandinLiveGlobalBlocks(void);
+long StandinCachedFonts(void);     /* font descriptions whose metrics are kept (text_private.h) */
 
 /* ---- Printers ----
  * CreateDCA("WINSPL16", device, NULL, devmode) succeeds only for an installed printer's name

@@ -285,6 +285,39 @@ TEST_F(TextTest, AdvancesComeFromTheMatchedFace)
     EXPECT_GT(unknown[0].dx[1], 0);
 }
 
+/* Metrics are kept for every font in use and for the 64 most recently used descriptions besides:
+ * a host drawing at ever new sizes keeps a bounded cache, a held font keeps measuring, and a
+ * description measured again after it was let go measures as before. */
+TEST_F(TextTest, FontMetricsCacheStaysBoundedAndMeasuresAlike)
+{
+    HDC dc = NewMetafile("cache.emf");
+    LOGFONTA heldLf = Font("Arial", -31);
+    HFONT held = CreateFontIndirectA(&heldLf);
+    SelectObject(dc, held);
+    ExtTextOutA(dc, 0, 0, 0, NULL, "W", 1, NULL);
+    for (LONG height = 100; height < 300; height++) {
+        LOGFONTA lf = Font("Arial", -height);
+        HFONT font = CreateFontIndirectA(&lf);
+        SelectObject(dc, font);
+        ExtTextOutA(dc, 0, 0, 0, NULL, "W", 1, NULL);
+        SelectObject(dc, held);
+        DeleteObject(font);
+        ASSERT_LE(StandinCachedFonts(), 64 + 1) << "at height " << height;
+    }
+    ExtTextOutA(dc, 0, 0, 0, NULL, "W", 1, NULL);
+    std::vector<EmfRecord> body = CloseAndBody(dc, "cache.emf");
+    DeleteObject(held);
+    std::vector<TextRecord> texts;
+    for (const EmfRecord &r : body)
+        if (r.type == 84)
+            texts.push_back(ReadText(r));
+    ASSERT_EQ(texts.size(), 202u);
+    EXPECT_EQ(texts.back().dx, texts.front().dx) << "the held font measures alike throughout";
+    std::vector<TextRecord> again = DrawWith(Font("Arial", -100), [](HDC d) { ExtTextOutA(d, 0, 0, 0, NULL, "W", 1, NULL); });
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].dx, texts[1].dx) << "measured anew after it was let go, alike";
+}
+
 /* The stock font measures nothing (t00); inside a path nothing reaches the bounds (t21). */
 TEST_F(TextTest, StockFontAndOpenPathBounds)
 {
