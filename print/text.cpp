@@ -293,6 +293,14 @@ static double text_advance(const EmfRecord *rec, uint32_t offDx, bool pdy, uint3
     return EmfI32(rec, offDx + (pdy ? 8 : 4) * i);
 }
 
+/* A glyph origin in whole page pixels. Advances can carry a glyph billions of pixels off the page;
+ * it is held at 2^30 pixels, where adding the glyph's own offsets cannot overflow. */
+static int32_t text_pixel(double v)
+{
+    const double far = 1 << 30;
+    return (int32_t)(v > -far ? (v < far ? v : far) : -far); /* NaN goes far off too */
+}
+
 /* Places the run: its reference point on whole pixels, moved by the alignment along and across
  * the baseline (each move rounded to whole pixels as GDI moves it), and each glyph at its origin
  * from the sum of the advances so far, rounded to a pixel. Moves the current position when the
@@ -341,8 +349,8 @@ static bool text_place(Player *p, const EmfRecord *rec, TextRun *run)
         TextGlyph &g = run->glyphs[run->glyphCount++];
         g.index = run->glyphIndices ? run->units[i] : FT_Get_Char_Index(run->ft, c);
         double a = player_map_length(p, along), r = player_map_length(p, rise);
-        g.x = (int32_t)(run->x + floor(a * dirX - r * downX + 0.5));
-        g.y = (int32_t)(run->y + floor(a * dirY - r * downY + 0.5));
+        g.x = text_pixel(run->x + floor(a * dirX - r * downX + 0.5));
+        g.y = text_pixel(run->y + floor(a * dirY - r * downY + 0.5));
         g.first = i;
         g.count = used;
         for (uint32_t k = 0; k < used && ch < nChars; k++, ch++) {

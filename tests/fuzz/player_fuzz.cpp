@@ -1,7 +1,8 @@
 /* libFuzzer target over the EMF player: the input is a whole metafile when it starts like one,
  * else a run of records (type, size, bytes) put between a header and EMR_EOF, so that most
- * inputs pass the reader's framing and reach the player. Whatever loads is drawn on a small page;
- * the player must neither crash nor leak, and its page must be the size asked for.
+ * inputs pass the reader's framing and reach the player. Whatever loads is drawn on a page that
+ * fits a small square; the player must neither crash nor leak, and its page must be the width
+ * asked for.
  *
  * Whole metafiles (the corpus holds the scenarios' own) are mutated record-wise as well as
  * byte-wise: a field of a record set to an extreme (counts, offsets, sizes, coordinates), a
@@ -20,7 +21,7 @@ namespace {
 
 using namespace emf;
 
-const int kPageWidth = 96; /* pixels: small pages keep every run fast */
+const int kPageSide = 96; /* pixels: small pages keep every run fast */
 
 void Put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
 {
@@ -185,11 +186,16 @@ void Play(const uint8_t *bytes, size_t size)
     char error[256];
     if (EmfLoadMemory(bytes, size, &file, error, sizeof error) < 0)
         return;
-    EmfRenderOptions options = {0, kPageWidth};
+    /* The page fits a kPageSide square, however narrow and tall the device. */
+    EmfPage device;
+    int32_t width = kPageSide;
+    if (EmfGetPage(&file, &device, error, sizeof error) == 0 && device.height > device.width)
+        width = (int32_t)((int64_t)kPageSide * device.width / device.height);
+    EmfRenderOptions options = {0, width > 0 ? width : 1};
     EmfWarnings warnings;
     cairo_surface_t *page = EmfRenderPage(&file, &options, &warnings, error, sizeof error);
     if (page != NULL) {
-        if (cairo_image_surface_get_width(page) != kPageWidth)
+        if (cairo_image_surface_get_width(page) != options.width)
             __builtin_trap();
         cairo_surface_destroy(page);
     }

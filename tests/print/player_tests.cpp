@@ -646,6 +646,24 @@ TEST(PlayerText, AdvancesAlignmentAndEscapement)
     }
 }
 
+/* Advances of two billion units carry the second and third glyphs billions of pixels off the
+ * page: only the first is drawn, and no origin overflows on the way. */
+TEST(PlayerText, GlyphsAdvancedFarBeyondThePageAreLeftOut)
+{
+    std::vector<Bytes> recs = {
+        Font(1, -24, 0, "Liberation Sans"), Select(1), SetValue(EMR_SETBKMODE, 1),
+        SetValue(EMR_SETTEXTCOLOR, Colorref(0x0000FF)), TextW(40, 40, u"III", {2000000000, 2000000000, 20}),
+    };
+    Page page = Draw(recs, 2, 100, 100);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 100; y++)
+        for (int x = 0; x < 100; x++)
+            if (page.At(x, y) == 0x0000FF)
+                (x >= 40 && x < 60 && y >= 40 && y < 70 ? inside : outside)++;
+    EXPECT_GT(inside, 20);
+    EXPECT_EQ(outside, 0);
+}
+
 TEST(PlayerText, OpaqueRectangleAndBackground)
 {
     std::vector<Bytes> recs = {
