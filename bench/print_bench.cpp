@@ -1,14 +1,18 @@
 /* The print program's work on a job of many pages: 200 one-page spool metafiles, each a share of
  * the benchmark page's rows (shapes, clip changes, a path bracket) with a run of text and a
  * monochrome band, about 650 records a page,
- * read with the project's reader only, drawn to one PDF, and drawn to 96-dpi PNGs. Pages are read
- * and drawn one at a time, so memory holds one page whatever the job's length. */
+ * read with the project's reader only, drawn to one vector PDF and to one PDF of pictures, and
+ * drawn to 96-dpi PNGs; and the demo's A4 page at 600 dpi, twenty times, to a vector PDF beside a
+ * PDF of its pictures. Pages are read and drawn one at a time, so memory holds one page whatever
+ * the job's length. */
 #include <benchmark/benchmark.h>
 
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -168,24 +172,134 @@ void BM_RenderPdf(benchmark::State &state)
     const auto &files = job_files();
     std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench.pdf";
     for (auto _ : state) {
-        EmfPdf *pdf = EmfPdfOpen(out.c_str());
+        EmfPicturePdf *pdf = EmfPicturePdfOpen(out.c_str());
         for (const std::string &path : files) {
             EmfPage size;
             cairo_surface_t *page = draw_page(state, path, (double)state.range(0), &size);
             if (page == NULL) {
                 char error[256];
-                EmfPdfClose(pdf, error, sizeof error);
+                EmfPicturePdfClose(pdf, error, sizeof error);
                 return;
             }
-            EmfPdfAddPage(pdf, page, &size);
+            EmfPicturePdfAddPage(pdf, page, &size);
             cairo_surface_destroy(page);
         }
         char error[256];
-        if (EmfPdfClose(pdf, error, sizeof error) < 0)
+        if (EmfPicturePdfClose(pdf, error, sizeof error) < 0)
             state.SkipWithError(error);
     }
     remove(out.c_str());
     state.counters["pages"] = (double)files.size();
+    state.counters["peak_rss_MB"] = peak_rss_kb() / 1024.0;
+}
+
+/* The size of the file at path, in kilobytes. */
+double file_kb(const std::string &path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? st.st_size / 1024.0 : 0;
+}
+
+/* Every page into one vector PDF. */
+void BM_RenderVectorPdf(benchmark::State &state)
+{
+    const auto &files = job_files();
+    std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench.pdf";
+    double kb = 0;
+    for (auto _ : state) {
+        EmfPdf *pdf = EmfPdfOpen(out.c_str());
+        for (const std::string &path : files) {
+            EmfFile file;
+            char error[256];
+            if (EmfLoadFile(path.c_str(), &file, error, sizeof error) < 0) {
+                state.SkipWithError(error);
+                break;
+            }
+            EmfPdfAddPage(pdf, &file, NULL, NULL, NULL);
+            EmfFree(&file);
+        }
+        char error[256];
+        if (EmfPdfClose(pdf, error, sizeof error) < 0)
+            state.SkipWithError(error);
+        kb = file_kb(out);
+    }
+    remove(out.c_str());
+    state.counters["pages"] = (double)files.size();
+    state.counters["KB_per_page"] = kb / files.size();
+    state.counters["peak_rss_MB"] = peak_rss_kb() / 1024.0;
+}
+
+/* The demo's spool metafile, recorded once by the demo program on a drive of its own. */
+const std::string &demo_file()
+{
+    static std::string path;
+    if (!path.empty())
+        return path;
+    char root[] = "/tmp/print-bench-demo-XXXXXX";
+    if (mkdtemp(root) == NULL)
+        return path;
+    std::string command = std::string("TAVLINQX_ROOT=") + root + " TAVLINQX_CUPS=off " +
+                          TAVLINQX_DEMO_PATH + " --no-hand-off";
+    FILE *report = popen(command.c_str(), "r");
+    char line[4096];
+    while (report && fgets(line, sizeof line, report)) {
+        const char *at = strstr(line, "on disk:");
+        if (at) {
+            for (at += 8; *at == ' '; at++) {
+            }
+            path.assign(at, strcspn(at, "\n"));
+        }
+    }
+    if (report)
+        pclose(report);
+    return path;
+}
+
+/* The demo's page twenty times: as a vector PDF (argument 0) or as a PDF of its pictures at the
+ * recording resolution (1), as tavlinqx-print --raster writes it. */
+void BM_DemoPages(benchmark::State &state)
+{
+    const int kCopies = 20;
+    const std::string &path = demo_file();
+    EmfFile file;
+    char error[256];
+    if (path.empty() || EmfLoadFile(path.c_str(), &file, error, sizeof error) < 0) {
+        state.SkipWithError("the demo left no metafile");
+        return;
+    }
+    bool pictures = state.range(0) == 1;
+    std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench_demo.pdf";
+    double kb = 0;
+    for (auto _ : state) {
+        EmfPdf *pdf = pictures ? NULL : EmfPdfOpen(out.c_str());
+        EmfPicturePdf *picturePdf = pictures ? EmfPicturePdfOpen(out.c_str()) : NULL;
+        for (int i = 0; i < kCopies; i++) {
+            if (!pictures) {
+                EmfPdfAddPage(pdf, &file, NULL, NULL, NULL);
+                continue;
+            }
+            EmfPage size;
+            EmfGetPage(&file, &size, error, sizeof error);
+            cairo_surface_t *page = EmfRenderPage(&file, NULL, NULL, error, sizeof error);
+            if (page == NULL) {
+                state.SkipWithError(error);
+                break;
+            }
+            EmfPicturePdfAddPage(picturePdf, page, &size);
+            cairo_surface_destroy(page);
+        }
+        if ((pictures ? EmfPicturePdfClose(picturePdf, error, sizeof error)
+                      : EmfPdfClose(pdf, error, sizeof error)) < 0)
+            state.SkipWithError(error);
+        kb = file_kb(out);
+    }
+    EmfFree(&file);
+    remove(out.c_str());
+    state.SetLabel(pictures ? "pictures (--raster)" : "vectors");
+    state.counters["KB_per_page"] = kb / kCopies;
+    state.counters["s_per_page"] = benchmark::Counter((double)kCopies,
+                                                     benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
     state.counters["peak_rss_MB"] = peak_rss_kb() / 1024.0;
 }
 
@@ -231,5 +345,7 @@ void BM_DrawOnly(benchmark::State &state)
 BENCHMARK(BM_ReadOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderPdf)->Arg(96)->Arg(48)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderVectorPdf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DemoPages)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderPng)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -229,6 +229,23 @@ bool bitmaps_source(const Player *p, const BlitRun *run, int64_t i, int64_t j, u
     return any;
 }
 
+bool bitmaps_reads(const Player *p, const BlitRun *run, bool horizontal, int64_t i)
+{
+    const BlitAxis *a = horizontal ? &run->ax : &run->ay;
+    int64_t n = horizontal ? run->right - run->left : run->bottom - run->top;
+    int64_t size = horizontal ? run->dib.width : run->dib.height;
+    int64_t first, last;
+    bitmaps_span(a->destBackward ? n - 1 - i : i, n, a->count, &first, &last);
+    if (p->state.stretchMode != BLACKONWHITE && p->state.stretchMode != WHITEONBLACK)
+        first = last;
+    for (int64_t u = first; u <= last; u++) {
+        int64_t s = a->start + (a->srcBackward ? a->count - 1 - u : u);
+        if (s >= 0 && s < size)
+            return true;
+    }
+    return false;
+}
+
 bool bitmaps_place(Player *p, const EmfRecord *rec, BlitRun *run)
 {
     memset(run, 0, sizeof *run);
@@ -271,8 +288,7 @@ bool bitmaps_place(Player *p, const EmfRecord *rec, BlitRun *run)
     return run->left < run->right && run->top < run->bottom;
 }
 
-/* Composes the transfer onto the page bitmap pixel by pixel. */
-static void bitmaps_compose(Player *p, const BlitRun *run)
+void bitmaps_compose(Player *p, const BlitRun *run)
 {
     for (int64_t y = run->top < 0 ? 0 : run->top; y < run->bottom && y < p->height; y++) {
         uint32_t *row = p->pixels + (size_t)y * p->stride;
@@ -300,5 +316,5 @@ void bitmaps_play(Player *p, const EmfRecord *rec)
 {
     BlitRun run;
     if (bitmaps_place(p, rec, &run))
-        bitmaps_compose(p, &run);
+        device_blit(p, &run);
 }

@@ -54,17 +54,35 @@ static int32_t compose_mod(int64_t v, int32_t m)
     return (int32_t)(r < 0 ? r + m : r);
 }
 
+/* Where page pixel (x, y) falls in a pattern of width x height: patterns start at the device's
+ * origin, wherever the page begins. */
+static void compose_pattern_cell(const Player *p, int32_t x, int32_t y, int32_t width,
+                                 int32_t height, int32_t *cx, int32_t *cy)
+{
+    *cx = compose_mod((int64_t)x - (int64_t)floor(p->offsetX + 0.5), width);
+    *cy = compose_mod((int64_t)y - (int64_t)floor(p->offsetY + 0.5), height);
+}
+
+bool compose_brush_foreground(const Player *p, const PlayerBrush *brush, int32_t x, int32_t y)
+{
+    int32_t cx, cy;
+    if (brush->style == BS_HATCHED) {
+        compose_pattern_cell(p, x, y, 8, 8, &cx, &cy);
+        return compose_hatch_bit(brush->hatch, cx, cy);
+    }
+    const PlayerDib &d = brush->pattern;
+    compose_pattern_cell(p, x, y, d.width, d.height, &cx, &cy);
+    return bitmaps_pixel(&d, cx, cy) == 0;
+}
+
 bool compose_brush_pixel(const Player *p, const PlayerBrush *brush, int32_t x, int32_t y,
                          uint32_t *color)
 {
-    /* Patterns start at the device's origin, wherever the page begins. */
-    int64_t dx = (int64_t)x - (int64_t)floor(p->offsetX + 0.5);
-    int64_t dy = (int64_t)y - (int64_t)floor(p->offsetY + 0.5);
     switch (brush->style) {
     case BS_NULL:
         return false;
     case BS_HATCHED:
-        if (compose_hatch_bit(brush->hatch, compose_mod(dx, 8), compose_mod(dy, 8))) {
+        if (compose_brush_foreground(p, brush, x, y)) {
             *color = brush->color;
             return true;
         }
@@ -72,17 +90,16 @@ bool compose_brush_pixel(const Player *p, const PlayerBrush *brush, int32_t x, i
             return false;
         *color = p->state.bkColor;
         return true;
-    case BS_PATTERN: {
+    case BS_PATTERN:
         /* A monochrome pattern takes the DC's colours: 0 bits the text colour, 1 bits the
          * background colour, in either background mode. */
-        const PlayerDib &d = brush->pattern;
-        uint32_t bit = bitmaps_pixel(&d, compose_mod(dx, d.width), compose_mod(dy, d.height));
-        *color = bit ? p->state.bkColor : p->state.textColor;
+        *color = compose_brush_foreground(p, brush, x, y) ? p->state.textColor : p->state.bkColor;
         return true;
-    }
     case BS_DIBPATTERNPT: {
         const PlayerDib &d = brush->pattern;
-        *color = bitmaps_pixel(&d, compose_mod(dx, d.width), compose_mod(dy, d.height));
+        int32_t cx, cy;
+        compose_pattern_cell(p, x, y, d.width, d.height, &cx, &cy);
+        *color = bitmaps_pixel(&d, cx, cy);
         return true;
     }
     default:
@@ -187,6 +204,62 @@ void compose_fill_box(Player *p, const double (*corners)[2], uint32_t color)
     cairo_close_path(p->cover);
     compose_fill_cover(p, &solid, R2_COPYPEN, false);
     cairo_new_path(p->cover);
+}
+
+/* ---- the page bitmap ---- */
+
+static const cairo_user_data_key_t kPagePixels = {0};
+
+/* A white RGB24 surface whose pixels are filled once, white, instead of zeroed by cairo first
+ * and then filled; the surface frees them. An error surface when memory runs out. */
+static cairo_surface_t *compose_white_page(int32_t width, int32_t height)
+{
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
+    uint32_t *pixels = (uint32_t *)malloc((size_t)stride * height);
+    if (pixels == NULL)
+        return cairo_image_surface_create(CAIRO_FORMAT_RGB24, -1, -1);
+    for (int32_t x = 0; x < width; x++)
+        pixels[x] = 0xFFFFFF;
+    for (int32_t y = 1; y < height; y++)
+        memcpy((uint8_t *)pixels + (size_t)y * stride, pixels, (size_t)width * 4);
+    cairo_surface_t *page = cairo_image_surface_create_for_data(
+        (unsigned char *)pixels, CAIRO_FORMAT_RGB24, width, height, stride);
+    if (cairo_surface_set_user_data(page, &kPagePixels, pixels, free) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(page);
+        free(pixels);
+        return cairo_image_surface_create(CAIRO_FORMAT_RGB24, -1, -1);
+    }
+    return page;
+}
+
+int compose_open_page(Player *p)
+{
+    p->page = compose_white_page(p->width, p->height);
+    p->coverSurface = cairo_image_surface_create(CAIRO_FORMAT_A8, p->width, p->height);
+    if (cairo_surface_status(p->page) || cairo_surface_status(p->coverSurface))
+        return -1;
+    p->pixels = (uint32_t *)cairo_image_surface_get_data(p->page);
+    p->stride = (uint32_t)cairo_image_surface_get_stride(p->page) / 4;
+    cairo_surface_flush(p->coverSurface);
+    p->coverBits = cairo_image_surface_get_data(p->coverSurface);
+    p->coverStride = (uint32_t)cairo_image_surface_get_stride(p->coverSurface);
+    return 0;
+}
+
+cairo_t *compose_cover_context(Player *p)
+{
+    cairo_t *cr = cairo_create(p->coverSurface);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    return cr;
+}
+
+void compose_close_page(Player *p)
+{
+    free(p->clipMask);
+    p->clipMask = NULL;
+    if (p->coverSurface)
+        cairo_surface_destroy(p->coverSurface);
+    p->coverSurface = NULL;
 }
 
 /* ---- clip ---- */

@@ -66,13 +66,48 @@ cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *opti
  * in error when the file cannot be written. */
 int EmfWritePng(cairo_surface_t *page, const char *path, char *error, size_t errorSize);
 
+/* A PDF document of one page per metafile, as vectors and text: shapes, pens, clips, brushes
+ * and bitmaps on the recording device's pixel grid (72/dpi points a pixel), text in subsets of
+ * the fonts the raster player uses with a map back to its characters. Where a record's raster
+ * operation reads the page in a way PDF cannot express, the raster player's own pixels of the
+ * whole page are painted over that record's bounds ("patches"), so that the page prints as the
+ * raster player draws it. Pages are drawn one at a time: memory holds one page, and a page
+ * without patches no page bitmap at all. */
+enum { EMF_PDF_MAX_PATCHES = 64 };
+
+/* Device pixels [x0, x1) x [y0, y1). */
+struct EmfPatch {
+    int32_t x0, y0, x1, y1;
+};
+
+/* What a page of the document is made of. */
+struct EmfPdfPage {
+    uint32_t patchCount;
+    EmfPatch patches[EMF_PDF_MAX_PATCHES]; /* disjoint; overlapping ones are merged */
+    double patchShare;                     /* of the page's pixels, 0 to 1 */
+    uint32_t images;                       /* images and 1-bit masks the page placed */
+};
+
+struct EmfPdf;
+/* Opens the document at path; a failure is kept and reported at close. */
+EmfPdf *EmfPdfOpen(const char *path);
+/* Adds the page of file. raster, when not NULL, is the page EmfRenderPage drew of file at the
+ * device's own resolution, which the patches are then taken from instead of drawing it again.
+ * Warnings of the page go to *warnings and what it is made of to *report (either may be NULL).
+ * Returns -1 when the page could not be added; the failure is kept, later pages are skipped. */
+int EmfPdfAddPage(EmfPdf *pdf, const EmfFile *file, cairo_surface_t *raster,
+                  EmfWarnings *warnings, EmfPdfPage *report);
+/* Finishes the file. Returns -1 with a message in error when it could not be written whole;
+ * releases the writer either way. */
+int EmfPdfClose(EmfPdf *pdf, char *error, size_t errorSize);
+
 /* A PDF of one page per picture, each scaled to its page's size in points, written a page at a
  * time so that one page picture at a time is held: open, add pages (a failure is kept and
  * reported at close; later pages are then skipped), close. Close returns -1 with a message in
  * error when the file could not be written, and releases the writer either way. */
-struct EmfPdf;
-EmfPdf *EmfPdfOpen(const char *path);
-void EmfPdfAddPage(EmfPdf *pdf, cairo_surface_t *page, const EmfPage *size);
-int EmfPdfClose(EmfPdf *pdf, char *error, size_t errorSize);
+struct EmfPicturePdf;
+EmfPicturePdf *EmfPicturePdfOpen(const char *path);
+void EmfPicturePdfAddPage(EmfPicturePdf *pdf, cairo_surface_t *page, const EmfPage *size);
+int EmfPicturePdfClose(EmfPicturePdf *pdf, char *error, size_t errorSize);
 
 #endif

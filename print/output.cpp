@@ -4,7 +4,7 @@
  * or 8 bits, which the PNG and the PDF both hold exactly, and both are compressed at zlib's
  * fastest level, which long runs of one colour cost little at. A page of more colours is written
  * as 24-bit RGB. */
-#include "emf_player.h"
+#include "player_private.h"
 
 #include <setjmp.h>
 #include <stdio.h>
@@ -82,6 +82,17 @@ static int output_analyse(cairo_surface_t *page, OutputPicture *pic, uint16_t *s
     pic->rowBytes = pic->colors == 0 ? (size_t)pic->width * 3
                                      : ((size_t)pic->width * pic->bits + 7) / 8;
     return 0;
+}
+
+uint32_t output_palette(cairo_surface_t *image, uint32_t *palette, uint32_t most)
+{
+    OutputPicture pic;
+    uint16_t slots[OUTPUT_HASH_SLOTS];
+    char error[80];
+    if (output_analyse(image, &pic, slots, error, sizeof error) < 0 || pic.colors > most)
+        return 0;
+    memcpy(palette, pic.palette, pic.colors * sizeof *palette);
+    return pic.colors;
 }
 
 /* Row y of the picture's samples into out (rowBytes). */
@@ -195,21 +206,21 @@ int EmfWritePng(cairo_surface_t *page, const char *path, char *error, size_t err
  * contents, its picture and the picture's length, written once the picture is compressed. */
 enum { PDF_FIRST_PAGE_OBJECT = 3, PDF_OBJECTS_PER_PAGE = 4 };
 
-struct EmfPdf {
+struct EmfPicturePdf {
     FILE *file;
     std::vector<long> offsets; /* of objects 1, 2, ... */
     uint32_t pages;
     char error[160];           /* the first failure; "" while all is well */
 };
 
-static void output_pdf_fail(EmfPdf *pdf, const char *message)
+static void output_pdf_fail(EmfPicturePdf *pdf, const char *message)
 {
     if (pdf->error[0] == 0)
         snprintf(pdf->error, sizeof pdf->error, "%s", message);
 }
 
 /* Starts object number n, which must be the next one or be written out of turn (the page tree). */
-static void output_pdf_object(EmfPdf *pdf, uint32_t n)
+static void output_pdf_object(EmfPicturePdf *pdf, uint32_t n)
 {
     if (pdf->offsets.size() < n)
         pdf->offsets.resize(n, 0);
@@ -217,9 +228,9 @@ static void output_pdf_object(EmfPdf *pdf, uint32_t n)
     fprintf(pdf->file, "%u 0 obj\n", n);
 }
 
-EmfPdf *EmfPdfOpen(const char *path)
+EmfPicturePdf *EmfPicturePdfOpen(const char *path)
 {
-    EmfPdf *pdf = new EmfPdf();
+    EmfPicturePdf *pdf = new EmfPicturePdf();
     pdf->file = fopen(path, "wb");
     if (pdf->file == NULL) {
         snprintf(pdf->error, sizeof pdf->error, "%s cannot be written", path);
@@ -232,7 +243,7 @@ EmfPdf *EmfPdfOpen(const char *path)
 }
 
 /* The picture's samples through zlib into the file; the compressed length, or -1. */
-static long output_pdf_deflate(EmfPdf *pdf, const OutputPicture *pic, const uint16_t *slots)
+static long output_pdf_deflate(EmfPicturePdf *pdf, const OutputPicture *pic, const uint16_t *slots)
 {
     z_stream z;
     memset(&z, 0, sizeof z);
@@ -259,7 +270,7 @@ static long output_pdf_deflate(EmfPdf *pdf, const OutputPicture *pic, const uint
     return length;
 }
 
-void EmfPdfAddPage(EmfPdf *pdf, cairo_surface_t *page, const EmfPage *size)
+void EmfPicturePdfAddPage(EmfPicturePdf *pdf, cairo_surface_t *page, const EmfPage *size)
 {
     if (pdf->error[0])
         return;
@@ -303,7 +314,7 @@ void EmfPdfAddPage(EmfPdf *pdf, cairo_surface_t *page, const EmfPage *size)
     pdf->pages++;
 }
 
-int EmfPdfClose(EmfPdf *pdf, char *error, size_t errorSize)
+int EmfPicturePdfClose(EmfPicturePdf *pdf, char *error, size_t errorSize)
 {
     FILE *f = pdf->file;
     if (f && pdf->error[0] == 0) {

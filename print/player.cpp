@@ -8,10 +8,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
 using namespace emf;
 
 enum : uint32_t {
-    PLAYER_MAX_PIXELS = 1u << 27, /* a page's pixels: A3 at 600 dpi is 70 million */
     MM_TEXT = 1, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8,
     RGN_AND = 1, RGN_OR = 2, RGN_DIFF = 4,
 };
@@ -261,33 +262,27 @@ static ScanBox player_pixels_of(const Player *p, double x0, double y0, double x1
     return ScanBox{(int32_t)left, (int32_t)top, (int32_t)right, (int32_t)bottom};
 }
 
-/* The union of n rectangles of an EMR_EXTSELECTCLIPRGN's region data from rectangle first, in
- * device units, taken in halves so that a region of many costs n log n. */
-static int player_region_of(const Player *p, const EmfRecord *rec, uint32_t first, uint32_t n,
-                            PlayerRegion *r)
+/* The region of an EMR_EXTSELECTCLIPRGN's rectangles, in device units. */
+static int player_region_of(const Player *p, const EmfRecord *rec, PlayerRegion *r)
 {
-    if (n <= 1) {
-        uint32_t at = sizeof(EMREXTSELECTCLIPRGN) + sizeof(RGNDATAHEADER) + 16 * first;
-        ScanBox box = n == 0 ? ScanBox{0, 0, 0, 0}
-                             : player_pixels_of(p, EmfI32(rec, at) * p->scale + p->offsetX,
-                                                EmfI32(rec, at + 4) * p->scale + p->offsetY,
-                                                EmfI32(rec, at + 8) * p->scale + p->offsetX,
-                                                EmfI32(rec, at + 12) * p->scale + p->offsetY);
-        return region_set_box(r, box);
+    uint32_t n = EmfU32(rec, sizeof(EMREXTSELECTCLIPRGN) + offsetof(RGNDATAHEADER, nCount));
+    std::vector<ScanBox> boxes;
+    for (uint32_t i = 0; i < n; i++) {
+        uint32_t at = sizeof(EMREXTSELECTCLIPRGN) + sizeof(RGNDATAHEADER) + 16 * i;
+        ScanBox box = player_pixels_of(p, EmfI32(rec, at) * p->scale + p->offsetX,
+                                       EmfI32(rec, at + 4) * p->scale + p->offsetY,
+                                       EmfI32(rec, at + 8) * p->scale + p->offsetX,
+                                       EmfI32(rec, at + 12) * p->scale + p->offsetY);
+        if (box.x0 < box.x1)
+            boxes.push_back(box);
     }
-    PlayerRegion half = {};
-    int rc = player_region_of(p, rec, first, n / 2, r) < 0 ||
-                     player_region_of(p, rec, first + n / 2, n - n / 2, &half) < 0 ||
-                     region_combine(r, &half, RGN_OR) < 0
-                 ? -1 : 0;
-    region_free(&half);
-    return rc;
+    return region_union(r, boxes.data(), (uint32_t)boxes.size());
 }
 
 /* The page's clip changed: the page bitmap takes it. */
 static void player_clip_changed(Player *p)
 {
-    if (!compose_clip_changed(p))
+    if (!device_clip_changed(p))
         player_warn(p, "no memory for the clip; nothing is drawn until the next clip");
 }
 
@@ -301,9 +296,7 @@ static void player_clip_record(Player *p, const EmfRecord *rec)
         if (EmfU32(rec, offsetof(EMREXTSELECTCLIPRGN, cbRgnData)) == 0) /* RGN_COPY alone */
             rc = region_set_box(&region, ScanBox{0, 0, p->width, p->height});
         else
-            rc = player_region_of(p, rec, 0,
-                                  EmfU32(rec, sizeof(EMREXTSELECTCLIPRGN) + offsetof(RGNDATAHEADER, nCount)),
-                                  &region);
+            rc = player_region_of(p, rec, &region);
     } else {
         double x0, y0, x1, y1;
         player_map(p, EmfI32(rec, 8), EmfI32(rec, 12), &x0, &y0);
@@ -458,51 +451,60 @@ static void player_record(Player *p, const EmfRecord *rec)
     }
 }
 
-static const cairo_user_data_key_t kPagePixels = {0};
-
-/* A white RGB24 surface whose pixels are filled once, white, instead of zeroed by cairo first
- * and then filled; the surface frees them. An error surface when memory runs out. */
-static cairo_surface_t *player_white_page(int32_t width, int32_t height)
+/* A context to build paths in, on a surface of its own that nothing is drawn on. */
+static cairo_t *player_scratch_context(void)
 {
-    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
-    uint32_t *pixels = (uint32_t *)malloc((size_t)stride * height);
-    if (pixels == NULL)
-        return cairo_image_surface_create(CAIRO_FORMAT_RGB24, -1, -1);
-    for (int32_t x = 0; x < width; x++)
-        pixels[x] = 0xFFFFFF;
-    for (int32_t y = 1; y < height; y++)
-        memcpy((uint8_t *)pixels + (size_t)y * stride, pixels, (size_t)width * 4);
-    cairo_surface_t *page = cairo_image_surface_create_for_data(
-        (unsigned char *)pixels, CAIRO_FORMAT_RGB24, width, height, stride);
-    if (cairo_surface_set_user_data(page, &kPagePixels, pixels, free) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(page);
-        free(pixels);
-        return cairo_image_surface_create(CAIRO_FORMAT_RGB24, -1, -1);
-    }
-    return page;
+    cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+    cairo_t *cr = cairo_create(scratch);
+    cairo_surface_destroy(scratch);
+    return cr;
 }
 
-/* The page bitmap, white, with the coverage mask beside it; -1 when memory runs out. */
-static int player_open_page(Player *p, int32_t width, int32_t height)
+/* The context shapes are built in: on the raster page, the one that rasterises them. */
+static cairo_t *player_new_cover(Player *p)
 {
+    return p->device == DEVICE_RASTER ? compose_cover_context(p) : player_scratch_context();
+}
+
+int player_open(Player *p, const EmfFile *file, PlayerDevice device, int32_t width,
+                int32_t height, double scale, double offsetX, double offsetY,
+                EmfWarnings *warnings)
+{
+    memset(p, 0, sizeof *p);
+    p->file = file;
+    p->device = device;
+    p->warnings = warnings;
     p->width = width;
     p->height = height;
-    p->page = player_white_page(width, height);
-    p->coverSurface = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
-    cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
-    p->cover = cairo_create(p->coverSurface);
-    p->path = cairo_create(scratch);
-    cairo_surface_destroy(scratch);
-    if (cairo_surface_status(p->page) || cairo_surface_status(p->coverSurface) ||
-        cairo_status(p->cover) || cairo_status(p->path))
-        return -1;
-    p->pixels = (uint32_t *)cairo_image_surface_get_data(p->page);
-    p->stride = (uint32_t)cairo_image_surface_get_stride(p->page) / 4;
-    cairo_surface_flush(p->coverSurface);
-    p->coverBits = cairo_image_surface_get_data(p->coverSurface);
-    p->coverStride = (uint32_t)cairo_image_surface_get_stride(p->coverSurface);
-    cairo_set_antialias(p->cover, CAIRO_ANTIALIAS_NONE);
-    return 0;
+    p->scale = scale;
+    p->offsetX = offsetX;
+    p->offsetY = offsetY;
+    ENHMETAHEADER h;
+    EmfGetHeader(file, &h);
+    p->whole = ScanBox{(int32_t)offsetX, (int32_t)offsetY,
+                       (int32_t)(offsetX + floor(h.szlDevice.cx * scale + 0.5)),
+                       (int32_t)(offsetY + floor(h.szlDevice.cy * scale + 0.5))};
+    p->objectCount = h.nHandles;
+    p->objects = (PlayerObject *)calloc(h.nHandles ? h.nHandles : 1, sizeof *p->objects);
+    p->path = player_scratch_context();
+    if (device != DEVICE_RASTER)
+        p->cover = player_scratch_context();
+    return p->objects && cairo_status(p->path) == CAIRO_STATUS_SUCCESS &&
+                   (p->cover == NULL || cairo_status(p->cover) == CAIRO_STATUS_SUCCESS)
+               ? 0 : -1;
+}
+
+void player_close(Player *p)
+{
+    text_release(p);
+    region_free(&p->state.clip);
+    for (int i = 0; i < p->savedCount; i++)
+        region_free(&p->saved[i].clip);
+    free(p->objects);
+    if (p->cover)
+        cairo_destroy(p->cover);
+    if (p->path)
+        cairo_destroy(p->path);
 }
 
 /* A cairo context that met numbers it cannot take stops drawing for good; the record that
@@ -517,51 +519,76 @@ static int player_check_contexts(Player *p)
     player_warn(p, "drawing failed: %s", cairo_status_to_string(status));
     cairo_destroy(p->cover);
     cairo_destroy(p->path);
-    cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
-    p->cover = cairo_create(p->coverSurface);
-    p->path = cairo_create(scratch);
-    cairo_surface_destroy(scratch);
-    cairo_set_antialias(p->cover, CAIRO_ANTIALIAS_NONE);
+    p->cover = player_new_cover(p);
+    p->path = player_scratch_context();
     p->inPath = p->pathDone = p->widened = false;
     return cairo_status(p->cover) || cairo_status(p->path) ? -1 : 0;
 }
 
-static void player_close(Player *p)
+int player_walk(Player *p)
 {
-    text_release(p);
-    free(p->clipMask);
-    region_free(&p->state.clip);
-    for (int i = 0; i < p->savedCount; i++)
-        region_free(&p->saved[i].clip);
-    free(p->objects);
-    if (p->cover)
-        cairo_destroy(p->cover);
-    if (p->path)
-        cairo_destroy(p->path);
-    if (p->coverSurface)
-        cairo_surface_destroy(p->coverSurface);
+    player_reset_state(&p->state);
+    if (region_set_box(&p->state.clip, ScanBox{0, 0, p->width, p->height}) < 0 ||
+        !device_clip_changed(p))
+        return -1;
+    for (uint32_t i = 0; i < p->file->count; i++) {
+        p->index = i;
+        p->rec = &p->file->records[i];
+        player_record(p, p->rec);
+        device_record_done(p);
+        if (player_check_contexts(p) < 0)
+            break;
+    }
+    p->rec = NULL;
+    if (p->inPath)
+        player_warn(p, "a path bracket left open at the end");
+    return 0;
 }
 
-/* The picture's size in pixels and the device -> picture mapping for the options. */
-static int player_layout(Player *p, const EmfPage *page, const EmfRenderOptions *o,
-                         char *error, size_t errorSize)
+cairo_surface_t *player_render(const EmfFile *file, int32_t width, int32_t height, double scale,
+                               double offsetX, double offsetY, EmfWarnings *warnings,
+                               char *error, size_t errorSize)
 {
-    double scale = 1.0;
+    Player p;
+    int rc = player_open(&p, file, DEVICE_RASTER, width, height, scale, offsetX, offsetY,
+                         warnings);
+    if (rc == 0)
+        rc = compose_open_page(&p);
+    if (rc == 0)
+        p.cover = compose_cover_context(&p);
+    if (rc < 0 || cairo_status(p.cover) != CAIRO_STATUS_SUCCESS || player_walk(&p) < 0) {
+        player_error(error, errorSize, "no memory for a page of %d x %d pixels", width, height);
+        compose_close_page(&p);
+        player_close(&p);
+        if (p.page)
+            cairo_surface_destroy(p.page);
+        return NULL;
+    }
+    compose_close_page(&p);
+    player_close(&p);
+    cairo_surface_mark_dirty(p.page);
+    return p.page;
+}
+
+/* The picture's size in pixels and its scale from device pixels for the options; -1 with a
+ * message when it is more than the player draws. */
+static int player_layout(const EmfPage *page, const EmfRenderOptions *o, int32_t *width,
+                         int32_t *height, double *scale, char *error, size_t errorSize)
+{
+    *scale = 1.0;
     if (o && o->dpi > 0)
-        scale = o->dpi / page->devicePerInchX;
+        *scale = o->dpi / page->devicePerInchX;
     else if (o && o->width > 0)
-        scale = (double)o->width / page->width;
-    double w = floor(page->width * scale + 0.5), h = floor(page->height * scale + 0.5);
+        *scale = (double)o->width / page->width;
+    double w = floor(page->width * *scale + 0.5), h = floor(page->height * *scale + 0.5);
     if (!(w >= 1 && h >= 1 && w <= EMF_PLAYER_MAX_SIDE && h <= EMF_PLAYER_MAX_SIDE &&
           w * h <= PLAYER_MAX_PIXELS))
         return player_error(error, errorSize,
                             "a picture of %.0f x %.0f pixels is more than the player draws "
                             "(1 to %d a side, %u in all); a lower resolution draws the page",
                             w, h, (int)EMF_PLAYER_MAX_SIDE, (unsigned)PLAYER_MAX_PIXELS);
-    p->scale = scale;
-    p->offsetX = p->offsetY = 0;
-    p->width = (int32_t)w;
-    p->height = (int32_t)h;
+    *width = (int32_t)w;
+    *height = (int32_t)h;
     return 0;
 }
 
@@ -569,47 +596,12 @@ cairo_surface_t *EmfRenderPage(const EmfFile *file, const EmfRenderOptions *opti
                                EmfWarnings *warnings, char *error, size_t errorSize)
 {
     EmfPage page;
+    int32_t width = 0, height = 0;
+    double scale = 1;
     if (warnings)
         memset(warnings, 0, sizeof *warnings);
-    if (EmfGetPage(file, &page, error, errorSize) < 0)
+    if (EmfGetPage(file, &page, error, errorSize) < 0 ||
+        player_layout(&page, options, &width, &height, &scale, error, errorSize) < 0)
         return NULL;
-    ENHMETAHEADER h;
-    EmfGetHeader(file, &h);
-    Player p;
-    memset(&p, 0, sizeof p);
-    p.file = file;
-    p.warnings = warnings;
-    if (player_layout(&p, &page, options, error, errorSize) < 0)
-        return NULL;
-    p.objectCount = h.nHandles;
-    p.objects = (PlayerObject *)calloc(h.nHandles ? h.nHandles : 1, sizeof *p.objects);
-    if (p.objects == NULL || player_open_page(&p, p.width, p.height) < 0) {
-        player_close(&p);
-        if (p.page)
-            cairo_surface_destroy(p.page);
-        player_error(error, errorSize, "no memory for a page of %d x %d pixels", p.width,
-                     p.height);
-        return NULL;
-    }
-    player_reset_state(&p.state);
-    if (region_set_box(&p.state.clip, ScanBox{0, 0, p.width, p.height}) < 0 ||
-        !compose_clip_changed(&p)) {
-        player_close(&p);
-        cairo_surface_destroy(p.page);
-        player_error(error, errorSize, "no memory for the clip");
-        return NULL;
-    }
-    for (uint32_t i = 0; i < file->count; i++) {
-        p.index = i;
-        p.rec = &file->records[i];
-        player_record(&p, p.rec);
-        if (player_check_contexts(&p) < 0)
-            break;
-    }
-    p.rec = NULL;
-    if (p.inPath)
-        player_warn(&p, "a path bracket left open at the end");
-    player_close(&p);
-    cairo_surface_mark_dirty(p.page);
-    return p.page;
+    return player_render(file, width, height, scale, 0, 0, warnings, error, errorSize);
 }

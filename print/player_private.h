@@ -16,6 +16,8 @@ enum {
     PLAYER_NO_COLOR = 0xFFFFFFFFu,
 };
 
+enum : uint32_t { PLAYER_MAX_PIXELS = 1u << 27 }; /* a raster page's pixels: A3 at 600 dpi is 70 million */
+
 /* GDI values the records carry. */
 enum : uint32_t {
     PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5,
@@ -106,26 +108,52 @@ struct PlayerState {
     PlayerRegion clip;     /* the page pixels drawing may reach; the whole page without a clip */
 };
 
+/* The page beneath the walk: the raster page bitmap (exact pixels), the PDF page (vectors and
+ * text on the device's pixel grid), or the first pass that plans the PDF page's fallback. */
+enum PlayerDevice { DEVICE_RASTER = 1, DEVICE_PDF, DEVICE_PLAN };
+
+/* How the PDF page draws a record, as the first pass decided (plan.cpp). */
+enum RecordMode : uint8_t {
+    RECORD_VECTOR = 0,   /* as it is: its operations do not read the page */
+    RECORD_ON_WHITE,     /* on paper still blank under it: the page read as white */
+    RECORD_FALLBACK,     /* by the raster page's patch over it; only its text is drawn */
+    RECORD_COVERED,      /* wholly under a patch: only its text is drawn */
+};
+
+struct PdfPage;
+struct TextRun;
+struct BlitRun;
+struct PlanPage;
+
 struct Player {
     const EmfFile *file;
     const EmfRecord *rec;  /* the record being played, for warnings */
     uint32_t index;
     EmfWarnings *warnings;
-    /* The page bitmap and the coverage mask shapes are rasterised into. */
-    int32_t width, height;
+    PlayerDevice device;
+    int32_t width, height; /* the page in page pixels */
+    /* device pixel -> page pixel */
+    double scale, offsetX, offsetY;
+    /* The recording device's whole page in page pixels: the page itself, or more where the page
+     * is a window of it. */
+    ScanBox whole;
+    /* The context shapes are built in; on the raster page it rasterises them into the coverage
+     * mask, elsewhere it stands on a scratch surface. */
+    cairo_t *cover;
+    /* DEVICE_RASTER: the page bitmap and the coverage mask shapes are rasterised into. */
     uint32_t *pixels;      /* 0x00RRGGBB rows of stride 4 * width bytes */
     uint32_t stride;       /* in pixels */
     cairo_surface_t *page;
     cairo_surface_t *coverSurface;
-    cairo_t *cover;
     uint8_t *coverBits;
     uint32_t coverStride;
     /* The clip as the page bitmap reads it: the pixels of clipBox, of those only the ones
      * clipMask marks when it is not NULL (one byte per page pixel, non-zero inside). */
     ScanBox clipBox;
     uint8_t *clipMask;
-    /* device pixel -> page pixel */
-    double scale, offsetX, offsetY;
+    PdfPage *pdf;          /* DEVICE_PDF */
+    PlanPage *plan;        /* DEVICE_PLAN */
+    const uint8_t *modes;  /* DEVICE_PDF: a RecordMode per record of the file */
     PlayerState state;
     PlayerState saved[PLAYER_MAX_SAVES];
     int savedCount;
@@ -146,6 +174,51 @@ void player_map(const Player *p, double x, double y, double *px, double *py);
 /* A logical length along x -> page pixels. */
 double player_map_length(const Player *p, double length);
 uint32_t player_rgb(uint32_t colorref); /* COLORREF -> 0x00RRGGBB */
+/* Sets up a walk of file onto a page of width x height page pixels beneath it, device pixel
+ * (x, y) at page pixel (x * scale + offsetX, y * scale + offsetY); the device's own page is
+ * opened after. -1 when memory runs out (player_close releases what was had). */
+int player_open(Player *p, const EmfFile *file, PlayerDevice device, int32_t width,
+                int32_t height, double scale, double offsetX, double offsetY,
+                EmfWarnings *warnings);
+/* Plays every record onto the device; -1 when the device cannot take the page's clip. */
+int player_walk(Player *p);
+void player_close(Player *p);
+/* The raster page of file (see EmfRenderPage) for the given layout; NULL with a message. */
+cairo_surface_t *player_render(const EmfFile *file, int32_t width, int32_t height, double scale,
+                               double offsetX, double offsetY, EmfWarnings *warnings,
+                               char *error, size_t errorSize);
+
+
+/* ---- device.cpp: the walk's drawing operations, each handed to the device ---- */
+/* The clip of the state changed; false when the device has no memory to take it. */
+bool device_clip_changed(Player *p);
+/* What a shape or a pen covers is marked first and then composed with its brush and raster
+ * operation, as GDI draws it. A mark of 0 takes pixels out of what was marked before (GDI leaves
+ * a pen's outline out of the interior it goes around). Each mark widens *box to hold its pixels. */
+/* The pixels GDI fills for cr's current path (kept) as a polygon. */
+void device_mark_path(Player *p, cairo_t *cr, bool alternate, ScanBox *box);
+/* The pixels GDI fills for the polygon of n whole points (a piece of a wide pen). */
+void device_mark_polygon(Player *p, const double (*pts)[2], int n, uint8_t mark, ScanBox *box);
+void device_mark_rect(Player *p, const ScanBox &rect, uint8_t mark, ScanBox *box);
+/* GDI's region of rect with corner ellipses of ew x eh pixels: the rows of its upper corners
+ * inset by insets[row] from each side, the lower corners' mirrored (see scan_round_insets). */
+void device_mark_round(Player *p, const ScanBox &rect, int32_t ew, int32_t eh,
+                       const std::vector<int32_t> &insets, uint8_t mark, ScanBox *box);
+/* A pixel of a line one pixel wide, inside the page. */
+void device_mark_pixel(Player *p, int32_t x, int32_t y, uint8_t mark);
+struct WidePen;
+/* Strokes cr's path (kept) with a pen wider than a pixel: GDI's pieces of it marked (see
+ * scan_wide_path) and composed with brush by the state's rop2; with brush NULL, the pieces taken
+ * out of what was marked before. */
+void device_stroke_wide(Player *p, cairo_t *cr, const WidePen *pen, const PlayerBrush *brush);
+/* Composes what was marked within box with brush by rop2, and clears the marks. */
+void device_compose(Player *p, const PlayerBrush *brush, uint32_t rop2, const ScanBox &box);
+/* Sets the pixels whose centres lie in the polygon of four page corners to color. */
+void device_fill_box(Player *p, const double (*corners)[2], uint32_t color);
+void device_glyphs(Player *p, const TextRun *run);
+void device_blit(Player *p, const BlitRun *run);
+/* The record p->index has been played. */
+void device_record_done(Player *p);
 
 /* ---- compose.cpp ---- */
 /* Result of a ternary raster operation (the rop's index byte) on 24-bit pixels. */
@@ -156,6 +229,8 @@ uint32_t compose_rop3_of_rop2(uint32_t rop2);
  * hatch in TRANSPARENT mode, a null brush). */
 bool compose_brush_pixel(const Player *p, const PlayerBrush *brush, int32_t x, int32_t y,
                          uint32_t *color);
+/* True where a hatched brush draws its line, or a monochrome one its text colour (a 0 bit). */
+bool compose_brush_foreground(const Player *p, const PlayerBrush *brush, int32_t x, int32_t y);
 /* Composes the brush with rop2 onto every pixel the coverage mask marks inside the clip, in
  * the box [x0, x1) x [y0, y1), and clears the mask there. */
 void compose_coverage(Player *p, const PlayerBrush *brush, uint32_t rop2, int32_t x0,
@@ -163,10 +238,15 @@ void compose_coverage(Player *p, const PlayerBrush *brush, uint32_t rop2, int32_
 /* Rasterises the current path of p->cover (filled, or stroked with its line settings) and
  * composes it. */
 void compose_fill_cover(Player *p, const PlayerBrush *brush, uint32_t rop2, bool stroke);
-/* Sets the pixels whose centres lie in the polygon of four page corners to color. */
 void compose_fill_box(Player *p, const double (*corners)[2], uint32_t color);
 /* True when page pixel (x, y) lies inside the page and the clip. */
 bool compose_visible(const Player *p, int32_t x, int32_t y);
+/* The page bitmap, white, and the coverage mask beside it; -1 when memory runs out. */
+int compose_open_page(Player *p);
+/* A context that rasterises into the coverage mask. */
+cairo_t *compose_cover_context(Player *p);
+/* Releases all of the raster page but its bitmap p->page, which its caller keeps. */
+void compose_close_page(Player *p);
 /* Takes the clip of the state (a new clip, or a restored one) into clipBox and clipMask; false,
  * with the mask left as it was, when there is no memory for it. */
 bool compose_clip_changed(Player *p);
@@ -177,6 +257,8 @@ int region_set_box(PlayerRegion *r, const ScanBox &box); /* an empty box: an emp
 int region_copy(PlayerRegion *to, const PlayerRegion *from);
 /* r becomes r combined with with by an RGN_ mode (RGN_AND .. RGN_COPY). */
 int region_combine(PlayerRegion *r, const PlayerRegion *with, uint32_t mode);
+/* r becomes the union of n rectangles, taken in halves so that many cost n log n. */
+int region_union(PlayerRegion *r, const ScanBox *rects, uint32_t n);
 /* True when every pixel of box lies in r. */
 bool region_holds(const PlayerRegion *r, const ScanBox &box);
 void region_free(PlayerRegion *r);
@@ -224,6 +306,11 @@ void scan_arc_points(const ScanBox *rect, ScanPoint start, ScanPoint end, std::v
 /* Marks the region GDI fills inside such a rounded rectangle (an ellipse: ew, eh its box's
  * size). */
 void scan_round_rect_region(Player *p, const ScanBox *rect, int32_t ew, int32_t eh, ScanBox *box);
+/* The raster page's marks in the coverage mask (see device_mark_polygon and the rest). */
+void scan_mark_polygon(Player *p, const double (*pts)[2], int n, uint8_t mark, ScanBox *box);
+void scan_mark_rect(Player *p, const ScanBox &rect, uint8_t mark, ScanBox *box);
+void scan_mark_round(Player *p, const ScanBox &rect, int32_t ew, int32_t eh,
+                     const std::vector<int32_t> &insets, uint8_t mark, ScanBox *box);
 
 /* ---- bitmaps.cpp ---- */
 /* Reads the DIB at offBmi/offBits of rec (four DWORDs at at); false, with a warning, for a
@@ -258,7 +345,60 @@ bool bitmaps_place(Player *p, const EmfRecord *rec, BlitRun *run);
  * destination, merged as the stretch mode says where the transfer shrinks; false when it falls
  * outside the bitmap. */
 bool bitmaps_source(const Player *p, const BlitRun *run, int64_t i, int64_t j, uint32_t *color);
+/* True when destination column i (horizontal) or row i of the run reads a pixel of the bitmap
+ * along that axis; a pixel reads one when both its column and its row do. */
+bool bitmaps_reads(const Player *p, const BlitRun *run, bool horizontal, int64_t i);
 void bitmaps_play(Player *p, const EmfRecord *rec);
+/* Composes a transfer onto the page bitmap pixel by pixel. */
+void bitmaps_compose(Player *p, const BlitRun *run);
+
+/* ---- pdf.cpp: the PDF page ---- */
+/* Opens the page on the document's PDF surface, sized as page; NULL without memory. */
+PdfPage *pdf_open_page(cairo_surface_t *surface, const EmfPage *page);
+cairo_t *pdf_context(PdfPage *pdf);
+/* The images (and 1-bit masks) placed on the page so far. */
+uint32_t pdf_images(const PdfPage *pdf);
+/* Shows the page and releases it; a failure of cairo's drawing on it. */
+cairo_status_t pdf_close_page(PdfPage *pdf);
+void pdf_clip_changed(Player *p);
+/* Marks (see device_mark_path and the rest); the page leaves out what a mark of 0 would take out
+ * of the marks before, since what takes it out is drawn over it next. */
+void pdf_mark_fill(Player *p, cairo_t *path, bool alternate);
+void pdf_mark_polygon(Player *p, const double (*pts)[2], int n);
+void pdf_mark_rect(Player *p, const ScanBox &rect);
+void pdf_mark_round(Player *p, const ScanBox &rect, int32_t ew, int32_t eh,
+                    const std::vector<int32_t> &insets);
+void pdf_mark_pixel(Player *p, int32_t x, int32_t y);
+void pdf_compose(Player *p, const PlayerBrush *brush, uint32_t rop2, const ScanBox &box);
+void pdf_fill_box(Player *p, const double (*corners)[2], uint32_t color);
+/* A wide pen along a path of many points (the outline of an ellipse) as one PDF stroke rather
+ * than GDI's pieces of it, one at each point; true when so drawn (or nothing is to be drawn). */
+bool pdf_stroke_wide(Player *p, cairo_t *path, const WidePen *pen, const PlayerBrush *brush);
+void pdf_glyphs(Player *p, const TextRun *run);
+void pdf_blit(Player *p, const BlitRun *run);
+/* Paints an RGB24 picture on the device pixels of box, one picture pixel to a device pixel. */
+void pdf_place_image(PdfPage *pdf, cairo_surface_t *picture, const ScanBox &box);
+
+/* ---- plan.cpp: the first pass of a PDF page ---- */
+/* Opens the plan of p's page and records; NULL without memory. */
+PlanPage *plan_open(Player *p);
+void plan_close(PlanPage *plan);
+/* What marks cover is planned when it is composed: over box, by rop2. */
+void plan_compose(Player *p, uint32_t rop2, const ScanBox &box);
+void plan_fill_box(Player *p, const double (*corners)[2]);
+void plan_glyphs(Player *p, const TextRun *run);
+void plan_blit(Player *p, const BlitRun *run);
+void plan_record_done(Player *p);
+/* After the walk: the fallback rectangles (at most maxPatches, overlapping ones merged) into
+ * patches, and the records wholly under them marked RECORD_COVERED. */
+void plan_finish(Player *p, ScanBox *patches, uint32_t *patchCount, uint32_t maxPatches);
+/* A RecordMode per record of the file, for the PDF page's walk. */
+const uint8_t *plan_modes(const PlanPage *plan);
+
+/* ---- output.cpp ---- */
+/* The colours of an RGB24 image into palette when it has at most most of them (up to 256), in
+ * the order they are met; their count, 0 when there are more. */
+uint32_t output_palette(cairo_surface_t *image, uint32_t *palette, uint32_t most);
 
 /* ---- charset.cpp ---- */
 uint32_t charset_code_page(uint8_t charset);
@@ -293,7 +433,14 @@ struct TextRun {
 };
 
 void text_read_font(Player *p, const EmfRecord *rec, PlayerFont *font);
+/* The code point of UTF-16 unit i of units (n of them), joining a surrogate pair; *used says
+ * how many units it took. */
+uint32_t text_code_point(const uint16_t *units, uint32_t n, uint32_t i, uint32_t *used);
+/* Code point c as UTF-8 into b (room for 4); the bytes it took. */
+size_t text_encode_utf8(uint32_t c, char *b);
 void text_play(Player *p, const EmfRecord *rec);
+/* Draws the glyphs of a run on the page bitmap. */
+void text_raster_glyphs(Player *p, const TextRun *run);
 /* Releases the font cache at the end of a page. */
 void text_release(Player *p);
 

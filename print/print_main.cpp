@@ -25,6 +25,7 @@ struct PrintOptions {
     EmfRenderOptions render;
     const char *queue;     /* --printer QUEUE or --lp[=QUEUE]; "" for the default queue; NULL: not given */
     const char *server;    /* --server HOST[:PORT]; NULL: the one libcups names */
+    bool raster;           /* --raster: the PDF holds page pictures */
     bool remove;           /* --remove */
     bool quiet;            /* --quiet: no warnings */
     const char *files[PRINT_MAX_FILES];
@@ -41,12 +42,16 @@ static void print_usage(FILE *out)
             "QOR<job>.JBX in the temporary folder of drive C:, checks it, and draws the job's\n"
             "spool metafile into job<job>.png and job<job>.pdf beside the spool file.\n"
             "With metafiles, draws them into OUT: a PNG of the one page, or a PDF of one page\n"
-            "per file, the format following the extension.\n"
+            "per file, the format following the extension. A PDF holds vectors and text on\n"
+            "the recording device's pixel grid, with the exact pixels painted over what only\n"
+            "they can show (raster operations that read the page).\n"
             "\n"
             "options:\n"
             "  -o OUT        the output file (metafiles given by hand)\n"
             "  --out-dir DIR where a job's PNG and PDF go instead\n"
-            "  --dpi N       pixels per inch (default: the resolution the metafile was recorded at)\n"
+            "  --dpi N       pixels per inch of a PNG or a --raster PDF (default: the resolution\n"
+            "                the metafile was recorded at)\n"
+            "  --raster      a PDF of page pictures instead of vectors and text\n"
             "  --printer QUEUE  send the PDF to this CUPS queue (for a job: instead of the aux\n"
             "                file's printer)\n"
             "  --lp[=QUEUE]  the same; without QUEUE, CUPS's default queue\n"
@@ -85,6 +90,8 @@ static int print_parse(int argc, char **argv, PrintOptions *o)
             }
         } else if (strcmp(a, "--lp") == 0 || strncmp(a, "--lp=", 5) == 0) {
             o->queue = a[4] ? a + 5 : "";
+        } else if (strcmp(a, "--raster") == 0) {
+            o->raster = true;
         } else if (strcmp(a, "--remove") == 0) {
             o->remove = true;
         } else if (strcmp(a, "--quiet") == 0) {
@@ -198,15 +205,11 @@ static int print_png(cairo_surface_t *page, const char *path)
     return print_end(&out, EmfWritePng(page, out.partial, out.error, sizeof out.error));
 }
 
-/* A PDF of one page per metafile, drawn and written one at a time: memory holds one page however
- * many there are. drawn, when not NULL, is the first metafile's page already drawn. */
-static int print_pdf(const char *const *files, int count, cairo_surface_t *drawn,
-                     const EmfPage *drawnSize, const PrintOptions *o, const char *path)
+/* A PDF of one page picture per metafile. */
+static int print_picture_pdf(const char *const *files, int count, cairo_surface_t *drawn,
+                             const EmfPage *drawnSize, const PrintOptions *o, PrintOutput *out)
 {
-    PrintOutput out;
-    if (print_begin(path, &out) < 0)
-        return -1;
-    EmfPdf *pdf = EmfPdfOpen(out.partial);
+    EmfPicturePdf *pdf = EmfPicturePdfOpen(out->partial);
     bool drawnAll = true;
     for (int i = 0; i < count; i++) {
         EmfPage size = drawnSize ? *drawnSize : EmfPage{};
@@ -215,15 +218,55 @@ static int print_pdf(const char *const *files, int count, cairo_surface_t *drawn
             drawnAll = false;
             break;
         }
-        EmfPdfAddPage(pdf, page, &size);
+        EmfPicturePdfAddPage(pdf, page, &size);
         if (page != drawn)
             cairo_surface_destroy(page);
     }
-    int rc = EmfPdfClose(pdf, out.error, sizeof out.error);
+    int rc = EmfPicturePdfClose(pdf, out->error, sizeof out->error);
     if (!drawnAll) {
-        out.error[0] = '\0';
+        out->error[0] = '\0';
         rc = -1;
     }
+    return rc;
+}
+
+/* A PDF of vectors and text, a page per metafile; drawn, when not NULL, is the first one's page
+ * picture already drawn (its warnings already told). */
+static int print_vector_pdf(const char *const *files, int count, cairo_surface_t *drawn,
+                            const PrintOptions *o, PrintOutput *out)
+{
+    EmfPdf *pdf = EmfPdfOpen(out->partial);
+    bool drawnAll = true;
+    for (int i = 0; i < count && drawnAll; i++) {
+        EmfFile file;
+        char error[256];
+        if (EmfLoadFile(files[i], &file, error, sizeof error) < 0) {
+            fprintf(stderr, "tavlinqx-print: %s: %s\n", files[i], error);
+            drawnAll = false;
+            break;
+        }
+        EmfWarnings warnings;
+        cairo_surface_t *raster = i == 0 ? drawn : NULL;
+        if (EmfPdfAddPage(pdf, &file, raster, &warnings, NULL) < 0)
+            drawnAll = false;
+        else if (raster == NULL)
+            print_warnings(files[i], &warnings, o->quiet);
+        EmfFree(&file);
+    }
+    int rc = EmfPdfClose(pdf, out->error, sizeof out->error);
+    return drawnAll ? rc : -1;
+}
+
+/* A PDF of one page per metafile, drawn and written one at a time: memory holds one page however
+ * many there are. drawn, when not NULL, is the first metafile's page picture already drawn. */
+static int print_pdf(const char *const *files, int count, cairo_surface_t *drawn,
+                     const EmfPage *drawnSize, const PrintOptions *o, const char *path)
+{
+    PrintOutput out;
+    if (print_begin(path, &out) < 0)
+        return -1;
+    int rc = o->raster ? print_picture_pdf(files, count, drawn, drawnSize, o, &out)
+                       : print_vector_pdf(files, count, drawn, o, &out);
     return print_end(&out, rc);
 }
 
@@ -314,11 +357,12 @@ static int print_job(int32_t number, const PrintOptions *o)
                 number, job.metafilePath);
         return PRINT_FAILED;
     }
+    /* The page picture, for the PNG or a PDF of pictures. */
     EmfPage size;
-    cairo_surface_t *page = print_render(spool, o, &size);
-    if (page == NULL)
+    cairo_surface_t *page = NULL;
+    if ((settings.png || (pdfWanted && o->raster)) && (page = print_render(spool, o, &size)) == NULL)
         return PRINT_FAILED;
-    /* The pictures go beside the spool file unless a folder is named. */
+    /* The outputs go beside the spool file unless a folder is named. */
     char folder[PATH_MAX], png[PATH_MAX], pdf[PATH_MAX];
     snprintf(folder, sizeof folder, "%s", o->outDir ? o->outDir : spool);
     if (o->outDir == NULL) {
@@ -331,7 +375,8 @@ static int print_job(int32_t number, const PrintOptions *o)
     if ((size_t)snprintf(png, sizeof png, "%s/job%05d.png", folder, number) >= sizeof png ||
         (size_t)snprintf(pdf, sizeof pdf, "%s/job%05d.pdf", folder, number) >= sizeof pdf) {
         fprintf(stderr, "tavlinqx-print: job %d: the output folder's path is too long\n", number);
-        cairo_surface_destroy(page);
+        if (page)
+            cairo_surface_destroy(page);
         return PRINT_FAILED;
     }
     int status = PRINT_OK;
@@ -342,7 +387,8 @@ static int print_job(int32_t number, const PrintOptions *o)
         if (pngPlaced)
             remove(png); /* a job printed by halves leaves neither picture */
     }
-    cairo_surface_destroy(page);
+    if (page)
+        cairo_surface_destroy(page);
     if (status != PRINT_OK)
         return status;
     printf("job %d printed from %s\n", number, job.metafilePath);

@@ -153,6 +153,18 @@ int region_combine(PlayerRegion *r, const PlayerRegion *with, uint32_t mode)
     return region_assign(r, out.data(), (uint32_t)out.size());
 }
 
+int region_union(PlayerRegion *r, const ScanBox *rects, uint32_t n)
+{
+    if (n <= 1)
+        return region_set_box(r, n ? rects[0] : ScanBox{0, 0, 0, 0});
+    PlayerRegion half = {};
+    int rc = region_union(r, rects, n / 2) < 0 || region_union(&half, rects + n / 2, n - n / 2) < 0 ||
+                     region_combine(r, &half, RGN_OR) < 0
+                 ? -1 : 0;
+    region_free(&half);
+    return rc;
+}
+
 bool region_holds(const PlayerRegion *r, const ScanBox &box)
 {
     if (box.x0 >= box.x1 || box.y0 >= box.y1)

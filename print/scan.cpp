@@ -208,21 +208,49 @@ static int64_t wide_round_long(long double v)
     return (int64_t)(v > 0 ? v + 0.5L : v - 0.5L);
 }
 
-static void wide_polygon(WideStroke *s, const WidePoint *pts, int n)
+void scan_mark_polygon(Player *p, const double (*pts)[2], int n, uint8_t mark, ScanBox *box)
 {
     std::vector<ScanEdge> edges;
-    for (int i = 0; i < n; i++) {
-        const WidePoint &a = pts[i], &b = pts[(i + 1) % n];
-        scan_add_edge(&edges, (double)a.x, (double)a.y, (double)b.x, (double)b.y);
-    }
-    scan_edges(s->p, edges, true, s->box, s->pen->mark);
+    for (int i = 0; i < n; i++)
+        scan_add_edge(&edges, pts[i][0], pts[i][1], pts[(i + 1) % n][0], pts[(i + 1) % n][1]);
+    scan_edges(p, edges, true, box, mark);
 }
 
+void scan_mark_rect(Player *p, const ScanBox &rect, uint8_t mark, ScanBox *box)
+{
+    for (int32_t y = rect.y0 < 0 ? 0 : rect.y0; y < rect.y1 && y < p->height; y++)
+        scan_span(p, p->coverBits + (size_t)y * p->coverStride, (double)rect.x0, (double)rect.x1, box,
+                  y, mark);
+}
+
+void scan_mark_round(Player *p, const ScanBox &r, int32_t /* ew: the insets hold it */, int32_t eh,
+                     const std::vector<int32_t> &insets, uint8_t mark, ScanBox *box)
+{
+    /* The upper corners' rows, the straight middle, the lower corners' rows. */
+    for (int32_t y = std::max(r.y0, 0); y < r.y1 && y < p->height; y++) {
+        int32_t inset = 0;
+        if (!insets.empty() && y - r.y0 < eh / 2)
+            inset = insets[y - r.y0];
+        else if (!insets.empty() && y > r.y1 - eh + eh / 2)
+            inset = insets[y - (r.y1 - eh)];
+        scan_span(p, p->coverBits + (size_t)y * p->coverStride, r.x0 + inset, r.x1 - inset, box, y,
+                  mark);
+    }
+}
+
+static void wide_polygon(WideStroke *s, const WidePoint *pts, int n)
+{
+    double corners[8][2];
+    for (int i = 0; i < n; i++)
+        corners[i][0] = (double)pts[i].x, corners[i][1] = (double)pts[i].y;
+    device_mark_polygon(s->p, corners, n, s->pen->mark, s->box);
+}
+
+/* The rectangle [x0, x1) x [y0, y1), within the reach of 32 bits. */
 static void wide_rect(WideStroke *s, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
 {
-    for (int64_t y = y0 < 0 ? 0 : y0; y < y1 && y < s->p->height; y++)
-        scan_span(s->p, s->p->coverBits + (size_t)y * s->p->coverStride, (double)x0, (double)x1, s->box,
-                  (int32_t)y, s->pen->mark);
+    auto clamp = [](int64_t v) { return (int32_t)std::max<int64_t>(std::min<int64_t>(v, INT32_MAX / 2), -INT32_MAX / 2); };
+    device_mark_rect(s->p, ScanBox{clamp(x0), clamp(y0), clamp(x1), clamp(y1)}, s->pen->mark, s->box);
 }
 
 /* The pen's dot at v: GDI's elliptic region in the width x width box whose top-left corner lies
@@ -231,11 +259,10 @@ static void wide_dot(WideStroke *s, WidePoint v)
 {
     int32_t w = s->pen->width;
     int64_t left = v.x - w / 2, top = v.y - w / 2;
-    int64_t first = std::max<int64_t>(0, -top), last = std::min<int64_t>(w, s->p->height - top);
-    for (int64_t i = first; i < last; i++) { /* the rows on the page */
-        int32_t inset = i < (int64_t)s->dot.size() ? s->dot[i] : 0;
-        wide_rect(s, left + inset, top + i, left + w - inset, top + i + 1);
-    }
+    if (top + w <= 0 || top >= s->p->height || left + w <= 0 || left >= s->p->width)
+        return;
+    device_mark_round(s->p, ScanBox{(int32_t)left, (int32_t)top, (int32_t)(left + w), (int32_t)(top + w)},
+                      w, w, s->dot, s->pen->mark, s->box);
 }
 
 /* A horizontal or vertical segment from a to b, running along (dx, dy), as a rectangle. */
@@ -626,14 +653,5 @@ void scan_round_rect_region(Player *p, const ScanBox *r, int32_t ew, int32_t eh,
     std::vector<int32_t> insets;
     if (ew >= 2 && eh >= 2)
         scan_ellipse_insets(ew, eh, &insets);
-    /* The upper corners' rows, the straight middle, the lower corners' rows. */
-    for (int32_t y = std::max(r->y0, 0); y < r->y1 && y < p->height; y++) {
-        int32_t inset = 0;
-        if (!insets.empty() && y - r->y0 < eh / 2)
-            inset = insets[y - r->y0];
-        else if (!insets.empty() && y > r->y1 - eh + eh / 2)
-            inset = insets[y - (r->y1 - eh)];
-        scan_span(p, p->coverBits + (size_t)y * p->coverStride, r->x0 + inset, r->x1 - inset, box, y,
-                  0xFF);
-    }
+    device_mark_round(p, *r, ew, eh, insets, 0xFF, box);
 }

@@ -417,17 +417,20 @@ static void cosmetic_plot(Player *p, CosmeticStroke *s, int32_t x, int32_t y)
         cosmetic_next_entry(s);
     if (on == s->gaps || x < 0 || y < 0 || x >= p->width || y >= p->height)
         return;
-    p->coverBits[(size_t)y * p->coverStride + x] = s->mark;
+    device_mark_pixel(p, x, y, s->mark);
     s->x0 = x < s->x0 ? x : s->x0;
     s->y0 = y < s->y0 ? y : s->y0;
     s->x1 = x + 1 > s->x1 ? x + 1 : s->x1;
     s->y1 = y + 1 > s->y1 ? y + 1 : s->y1;
 }
 
-/* Clips the segment to the page with a margin so that a far-away end costs no steps. */
+/* Clips the segment to the device's page with a margin so that a far-away end costs no steps:
+ * the whole page, also where the page drawn is a window of it, so that a window steps the line
+ * through the same pixels. */
 static bool cosmetic_clip(const Player *p, double *ax, double *ay, double *bx, double *by)
 {
-    double lo[2] = {-2.0, -2.0}, hi[2] = {p->width + 2.0, p->height + 2.0};
+    const ScanBox &w = p->whole;
+    double lo[2] = {w.x0 - 2.0, w.y0 - 2.0}, hi[2] = {w.x1 + 2.0, w.y1 + 2.0};
     double t0 = 0, t1 = 1, d[2] = {*bx - *ax, *by - *ay}, a[2] = {*ax, *ay};
     for (int k = 0; k < 2; k++) {
         if (d[k] == 0) {
@@ -453,8 +456,10 @@ static bool cosmetic_clip(const Player *p, double *ax, double *ay, double *bx, d
  * the step across when the line runs upwards (along x) or leftwards (along y). */
 static void cosmetic_segment(Player *p, CosmeticStroke *s, double ax, double ay, double bx, double by)
 {
-    double far = 4.0 * (p->width + p->height);
-    if ((fabs(ax) > far || fabs(ay) > far || fabs(bx) > far || fabs(by) > far) &&
+    const ScanBox &w = p->whole;
+    double far = 4.0 * ((double)w.x1 - w.x0 + w.y1 - w.y0);
+    if ((fabs(ax - w.x0) > far || fabs(ay - w.y0) > far || fabs(bx - w.x0) > far ||
+         fabs(by - w.y0) > far) &&
         !cosmetic_clip(p, &ax, &ay, &bx, &by))
         return;
     int64_t x0 = (int64_t)floor(ax + SHAPES_SHIFT), y0 = (int64_t)floor(ay + SHAPES_SHIFT);
@@ -491,7 +496,8 @@ static void cosmetic_walk(Player *p, cairo_t *cr, CosmeticStroke *s)
 {
     s->x0 = s->y0 = INT32_MAX;
     s->x1 = s->y1 = INT32_MIN;
-    cairo_surface_flush(p->coverSurface);
+    if (p->coverSurface) /* the raster page's mask is written directly */
+        cairo_surface_flush(p->coverSurface);
     cairo_path_t *path = cairo_copy_path_flat(cr);
     double startX = 0, startY = 0, x = 0, y = 0;
     for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
@@ -517,7 +523,8 @@ static void cosmetic_walk(Player *p, cairo_t *cr, CosmeticStroke *s)
         }
     }
     cairo_path_destroy(path);
-    cairo_surface_mark_dirty(p->coverSurface);
+    if (p->coverSurface)
+        cairo_surface_mark_dirty(p->coverSurface);
 }
 
 /* Steps the pen along cr's path (kept); with erase, takes its dashes out of the coverage mask
@@ -531,7 +538,7 @@ static void shapes_stroke_stepped(Player *p, cairo_t *cr, const PlayerPen *pen, 
     cosmetic_walk(p, cr, &s);
     if (erase)
         return;
-    compose_coverage(p, &pen->brush, p->state.rop2, s.x0, s.y0, s.x1, s.y1);
+    device_compose(p, &pen->brush, p->state.rop2, ScanBox{s.x0, s.y0, s.x1, s.y1});
     if (s.count == 0 || p->state.bkMode != OPAQUE || pen->extended)
         return;
     /* The gaps of a styled line of CreatePen take the background colour in OPAQUE mode. */
@@ -540,7 +547,7 @@ static void shapes_stroke_stepped(Player *p, cairo_t *cr, const PlayerPen *pen, 
     gap.color = p->state.bkColor;
     s.gaps = true;
     cosmetic_walk(p, cr, &s);
-    compose_coverage(p, &gap, p->state.rop2, s.x0, s.y0, s.x1, s.y1);
+    device_compose(p, &gap, p->state.rop2, ScanBox{s.x0, s.y0, s.x1, s.y1});
 }
 
 /* ---- pens wider than a pixel ---- */
@@ -554,13 +561,7 @@ static void shapes_stroke_wide(Player *p, cairo_t *cr, const PlayerPen *pen, int
                     SHAPES_MITER_LIMIT, 0, {0}, (uint8_t)(brush != NULL ? 0xFF : 0)};
     if (dashed)
         wide.dashCount = shapes_wide_dashes(p, pen, width, wide.dashes);
-    ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
-    cairo_surface_flush(p->coverSurface);
-    cairo_path_t *path = cairo_copy_path_flat(cr);
-    scan_wide_path(p, path, &wide, &box);
-    cairo_path_destroy(path);
-    if (brush != NULL)
-        compose_coverage(p, brush, p->state.rop2, box.x0, box.y0, box.x1, box.y1);
+    device_stroke_wide(p, cr, &wide, brush);
 }
 
 /* Outlines cr's current path with the pen and keeps the path: one pixel wide, it is stepped
@@ -586,13 +587,13 @@ static void shapes_fill_and_stroke(Player *p, cairo_t *cr, const ScanBox *box)
         shapes_stroke_wide(p, cr, pen, width, true, NULL);
     else if (width == 1 && (pen->style & PS_GEOMETRIC))
         shapes_stroke_stepped(p, cr, pen, true);
-    compose_coverage(p, &p->state.brush, p->state.rop2, box->x0, box->y0, box->x1, box->y1);
+    device_compose(p, &p->state.brush, p->state.rop2, *box);
     shapes_stroke(p, cr, pen);
 }
 
 static void shapes_fill(Player *p, bool polygonRule, ScanBox *box)
 {
-    scan_fill(p, p->cover, polygonRule && p->state.polyFillMode == ALTERNATE, box);
+    device_mark_path(p, p->cover, polygonRule && p->state.polyFillMode == ALTERNATE, box);
 }
 
 /* GDI fills a rectangle's box less its right column and bottom row. A pen one pixel wide that
@@ -681,9 +682,11 @@ static bool shapes_play_round(Player *p, const EmfRecord *rec)
                 shapes_rect_outline(p, p->cover, rec);
         } else {
             if (filled) {
-                cairo_surface_flush(p->coverSurface);
+                if (p->coverSurface) /* the raster page's mask is written directly */
+                    cairo_surface_flush(p->coverSurface);
                 scan_round_rect_region(p, &r, ew, eh, &box);
-                cairo_surface_mark_dirty(p->coverSurface);
+                if (p->coverSurface)
+                    cairo_surface_mark_dirty(p->coverSurface);
             }
             scan_round_rect_points(&r, ew, eh, &pts);
             shapes_points_path(p->cover, pts, true);
@@ -813,7 +816,7 @@ void shapes_path_record(Player *p, const EmfRecord *rec)
             ScanBox box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
             shapes_fill(p, true, &box);
             if (!stroke) {
-                compose_coverage(p, &p->state.brush, p->state.rop2, box.x0, box.y0, box.x1, box.y1);
+                device_compose(p, &p->state.brush, p->state.rop2, box);
             } else {
                 shapes_fill_and_stroke(p, p->cover, &box);
                 stroke = false;

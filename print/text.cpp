@@ -39,22 +39,31 @@ struct TextCache {
     uint32_t count, next;
 };
 
+size_t text_encode_utf8(uint32_t c, char *b)
+{
+    if (c < 0x80) {
+        b[0] = (char)c;
+        return 1;
+    }
+    if (c < 0x800) {
+        b[0] = (char)(0xC0 | c >> 6), b[1] = (char)(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        b[0] = (char)(0xE0 | c >> 12), b[1] = (char)(0x80 | (c >> 6 & 0x3F));
+        b[2] = (char)(0x80 | (c & 0x3F));
+        return 3;
+    }
+    b[0] = (char)(0xF0 | c >> 18), b[1] = (char)(0x80 | (c >> 12 & 0x3F));
+    b[2] = (char)(0x80 | (c >> 6 & 0x3F)), b[3] = (char)(0x80 | (c & 0x3F));
+    return 4;
+}
+
 /* Appends code point c to out as UTF-8; false when it does not fit. */
 static bool text_put_utf8(char *out, size_t size, size_t *len, uint32_t c)
 {
     char b[4];
-    size_t n;
-    if (c < 0x80) {
-        b[0] = (char)c, n = 1;
-    } else if (c < 0x800) {
-        b[0] = (char)(0xC0 | c >> 6), b[1] = (char)(0x80 | (c & 0x3F)), n = 2;
-    } else if (c < 0x10000) {
-        b[0] = (char)(0xE0 | c >> 12), b[1] = (char)(0x80 | (c >> 6 & 0x3F));
-        b[2] = (char)(0x80 | (c & 0x3F)), n = 3;
-    } else {
-        b[0] = (char)(0xF0 | c >> 18), b[1] = (char)(0x80 | (c >> 12 & 0x3F));
-        b[2] = (char)(0x80 | (c >> 6 & 0x3F)), b[3] = (char)(0x80 | (c & 0x3F)), n = 4;
-    }
+    size_t n = text_encode_utf8(c, b);
     if (*len + n >= size)
         return false;
     memcpy(out + *len, b, n);
@@ -63,9 +72,7 @@ static bool text_put_utf8(char *out, size_t size, size_t *len, uint32_t c)
     return true;
 }
 
-/* The code point of UTF-16 unit i of units (n of them), joining a surrogate pair; *used says
- * how many units it took. */
-static uint32_t text_code_point(const uint16_t *units, uint32_t n, uint32_t i, uint32_t *used)
+uint32_t text_code_point(const uint16_t *units, uint32_t n, uint32_t i, uint32_t *used)
 {
     uint32_t c = units[i];
     *used = 1;
@@ -247,8 +254,7 @@ static void text_draw_glyph(Player *p, const TextRun *run, const TextGlyph *g)
     }
 }
 
-/* The glyphs of a run on the page bitmap, turned along the escapement. */
-static void text_draw_glyphs(Player *p, const TextRun *run)
+void text_raster_glyphs(Player *p, const TextRun *run)
 {
     if (run->turned) {
         double a = run->angle;
@@ -425,7 +431,7 @@ void text_play(Player *p, const EmfRecord *rec)
     if (options & ETO_OPAQUE) {
         double c[4][2];
         text_rect_corners(p, rec, offsetof(EMREXTTEXTOUTW, emrtext.rcl), c);
-        compose_fill_box(p, c, s.bkColor);
+        device_fill_box(p, c, s.bkColor);
     }
     if (nChars == 0)
         return;
@@ -439,20 +445,20 @@ void text_play(Player *p, const EmfRecord *rec)
         if (s.bkMode == OPAQUE && !(options & ETO_OPAQUE)) {
             double c[4][2]; /* the cell behind the text, turned with it */
             text_turned_box(&run, 0, run.width, -run.ascent, run.descent, c);
-            compose_fill_box(p, c, s.bkColor);
+            device_fill_box(p, c, s.bkColor);
         }
-        text_draw_glyphs(p, &run);
+        device_glyphs(p, &run);
         /* Lines one twentieth of the em thick under the baseline or through the x-height. */
         double em = run.ppem, thick = fmax(em / 20, 1.0);
         if (s.font.underline || s.font.strikeOut) {
             double c[4][2];
             if (s.font.underline) {
                 text_turned_box(&run, 0, run.width, em / 10, em / 10 + thick, c);
-                compose_fill_box(p, c, s.textColor);
+                device_fill_box(p, c, s.textColor);
             }
             if (s.font.strikeOut) {
                 text_turned_box(&run, 0, run.width, -em / 4, -em / 4 + thick, c);
-                compose_fill_box(p, c, s.textColor);
+                device_fill_box(p, c, s.textColor);
             }
         }
     }

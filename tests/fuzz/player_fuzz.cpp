@@ -1,8 +1,8 @@
 /* libFuzzer target over the EMF player: the input is a whole metafile when it starts like one,
  * else a run of records (type, size, bytes) put between a header and EMR_EOF, so that most
  * inputs pass the reader's framing and reach the player. Whatever loads is drawn on a page that
- * fits a small square; the player must neither crash nor leak, and its page must be the width
- * asked for.
+ * fits a small square, and written as a vector PDF page (to /dev/null); the player must neither
+ * crash nor leak, and its page must be the width asked for.
  *
  * Whole metafiles (the corpus holds the scenarios' own) are mutated record-wise as well as
  * byte-wise: a field of a record set to an extreme (counts, offsets, sizes, coordinates), a
@@ -199,6 +199,9 @@ void Play(const uint8_t *bytes, size_t size)
             __builtin_trap();
         cairo_surface_destroy(page);
     }
+    EmfPdf *pdf = EmfPdfOpen("/dev/null");
+    EmfPdfAddPage(pdf, &file, NULL, &warnings, NULL);
+    EmfPdfClose(pdf, error, sizeof error);
     EmfFree(&file);
 }
 

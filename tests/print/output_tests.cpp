@@ -92,12 +92,12 @@ TEST(PlayerOutput, PdfPagesAreIndexedOrRgbPicturesTheXrefFinds)
     EmfPage size = {};
     size.widthPt = 200;
     size.heightPt = 100;
-    EmfPdf *pdf = EmfPdfOpen(path.c_str());
+    EmfPicturePdf *pdf = EmfPicturePdfOpen(path.c_str());
     cairo_surface_t *few = ColourPage(37, 29, 2), *many = ColourPage(37, 29, 300);
-    EmfPdfAddPage(pdf, few, &size);
-    EmfPdfAddPage(pdf, many, &size);
+    EmfPicturePdfAddPage(pdf, few, &size);
+    EmfPicturePdfAddPage(pdf, many, &size);
     char error[256];
-    ASSERT_EQ(EmfPdfClose(pdf, error, sizeof error), 0) << error;
+    ASSERT_EQ(EmfPicturePdfClose(pdf, error, sizeof error), 0) << error;
     Bytes bytes = ReadAll(path);
     std::string text(bytes.begin(), bytes.end());
     EXPECT_EQ(text.compare(0, 8, "%PDF-1.4"), 0);
@@ -150,10 +150,10 @@ TEST(PlayerOutput, PdfPagesAreIndexedOrRgbPicturesTheXrefFinds)
     cairo_surface_destroy(many);
     remove(path.c_str());
 
-    pdf = EmfPdfOpen("/nonexistent-folder/pages.pdf");
+    pdf = EmfPicturePdfOpen("/nonexistent-folder/pages.pdf");
     cairo_surface_t *tiny = ColourPage(2, 2, 1);
-    EmfPdfAddPage(pdf, tiny, &size); /* skipped: the failure is kept for close */
-    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), -1);
+    EmfPicturePdfAddPage(pdf, tiny, &size); /* skipped: the failure is kept for close */
+    EXPECT_EQ(EmfPicturePdfClose(pdf, error, sizeof error), -1);
     cairo_surface_destroy(tiny);
     EXPECT_NE(strstr(error, "cannot be written"), nullptr) << error;
 }

@@ -254,7 +254,17 @@ TEST(PrintProgram, MetafilesByHand)
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("2 pages written"), std::string::npos) << r.output;
     Bytes pdf = ReadAll(out + ".pdf");
-    EXPECT_NE(std::string(pdf.begin(), pdf.end()).find("/Count 2"), std::string::npos);
+    std::string text(pdf.begin(), pdf.end());
+    EXPECT_NE(text.find("/Count 2"), std::string::npos);
+    /* Vectors on the device's pixels: a 64 x 40 page at 96 dpi is 48 x 30 points. */
+    EXPECT_NE(text.find("/MediaBox [ 0 0 48 30 ]"), std::string::npos);
+    EXPECT_EQ(text.find("/Subtype /Image"), std::string::npos);
+    r = Print(a + " --raster -o " + out + ".pdf");
+    ASSERT_EQ(r.status, 0) << r.output;
+    pdf = ReadAll(out + ".pdf");
+    text.assign(pdf.begin(), pdf.end());
+    EXPECT_NE(text.find("/Subtype /Image"), std::string::npos);
+    EXPECT_NE(text.find("/MediaBox [0 0 48.0000 30.0000]"), std::string::npos);
 
     const struct { std::string args; int status; const char *message; } rows[] = {
         {a + " -o " + out + ".png", 0, "1 page written"},
@@ -281,16 +291,26 @@ TEST(PrintProgram, MetafilesByHand)
 }
 
 /* Renders bytes that the reader accepts; returns the warnings, or the error as one. */
-std::vector<std::string> PlayWarnings(const Bytes &emf, std::string *error = nullptr)
+/* Draws bytes that the reader accepts, on the raster page and as a vector PDF page, which must
+ * warn alike (the one walk plays both); returns the warnings, or the raster page's error as one,
+ * and the PDF's in *pdfError. */
+std::vector<std::string> PlayWarnings(const Bytes &emf, std::string *error = nullptr,
+                                      std::string *pdfError = nullptr)
 {
     EmfFile file;
     char message[256] = "";
-    std::vector<std::string> out;
+    std::vector<std::string> out, vector;
     if (EmfLoadMemory(emf.data(), emf.size(), &file, message, sizeof message) < 0) {
         ADD_FAILURE() << "reader: " << message;
         return out;
     }
     EmfWarnings w;
+    EmfPdf *pdf = EmfPdfOpen("/dev/null");
+    bool added = EmfPdfAddPage(pdf, &file, NULL, &w, NULL) == 0;
+    for (uint32_t i = 0; added && i < w.count; i++)
+        vector.push_back(w.text[i]);
+    if (EmfPdfClose(pdf, message, sizeof message) < 0 && pdfError)
+        *pdfError = message;
     cairo_surface_t *s = EmfRenderPage(&file, nullptr, &w, message, sizeof message);
     EmfFree(&file);
     if (s == nullptr) {
@@ -301,6 +321,7 @@ std::vector<std::string> PlayWarnings(const Bytes &emf, std::string *error = nul
     cairo_surface_destroy(s);
     for (uint32_t i = 0; i < w.count; i++)
         out.push_back(w.text[i]);
+    EXPECT_EQ(vector, out) << "the PDF page warns otherwise than the raster page";
     return out;
 }
 
@@ -408,15 +429,20 @@ TEST(PlayerPage, DrawingBeyondTheDeviceIsClippedAndOnlyNoPageIsRefused)
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_FALSE(ReadAll(out).empty());
 
-    const struct { Bytes emf; const char *error; } rows[] = {
-        {DeviceEmf({}, 0, 8, 2, 2), "no reference device"},
-        {DeviceEmf({}, 8, 8, 0, 2), "no reference device"},
-        {DeviceEmf({}, 40000, 40000, 1693, 1693), "more than the player draws"},
+    /* A device too large for a page picture still makes a PDF page: it needs no picture. */
+    const struct { Bytes emf; const char *error, *pdfError; } rows[] = {
+        {DeviceEmf({}, 0, 8, 2, 2), "no reference device", "no reference device"},
+        {DeviceEmf({}, 8, 8, 0, 2), "no reference device", "no reference device"},
+        {DeviceEmf({}, 40000, 40000, 1693, 1693), "more than the player draws", ""},
     };
     for (const auto &row : rows) {
-        std::string error;
-        PlayWarnings(row.emf, &error);
+        std::string error, pdfError;
+        PlayWarnings(row.emf, &error, &pdfError);
         EXPECT_NE(error.find(row.error), std::string::npos) << error;
+        if (row.pdfError[0])
+            EXPECT_NE(pdfError.find(row.pdfError), std::string::npos) << pdfError;
+        else
+            EXPECT_EQ(pdfError, "");
     }
 }
 

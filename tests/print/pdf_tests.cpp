@@ -1,0 +1,184 @@
+/* The vector PDF on metafiles built by hand: which records it draws as vectors, which it hands
+ * to the raster page's patches, and that poppler's rendering of the page (pdftoppm without
+ * antialiasing, at the page's 96 dpi) is the raster page's, pixel for pixel, for shapes whose
+ * every edge lies on whole pixels. */
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "print_test.h"
+
+namespace {
+
+const uint32_t SRCAND = 0x008800C6, PATINVERT = 0x005A0049, DSTINVERT = 0x00550009;
+const uint32_t R2_XORPEN = 7, R2_NOP = 11, R2_NOTCOPYPEN = 4;
+
+struct VectorPage {
+    EmfPdfPage report = {};
+    int differing = -1; /* pixels where poppler's page is not the raster page's */
+    std::string pdf;    /* the file, for pdftotext */
+};
+
+/* Reads pdftoppm's P6 picture into 0x00RRGGBB pixels. */
+std::vector<uint32_t> ReadPpm(const std::string &path, int *width, int *height)
+{
+    std::vector<uint32_t> pixels;
+    FILE *f = fopen(path.c_str(), "rb");
+    int maxval = 0;
+    if (f == NULL || fscanf(f, "P6 %d %d %d", width, height, &maxval) != 3 || fgetc(f) == EOF) {
+        if (f)
+            fclose(f);
+        return pixels;
+    }
+    std::vector<uint8_t> rgb((size_t)*width * *height * 3);
+    if (fread(rgb.data(), 1, rgb.size(), f) == rgb.size())
+        for (size_t i = 0; i < rgb.size(); i += 3)
+            pixels.push_back((uint32_t)rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
+    fclose(f);
+    return pixels;
+}
+
+/* The records' page as a vector PDF, rendered back and set beside the raster page. */
+VectorPage Vector(const std::vector<Bytes> &records, uint16_t nHandles, int width, int height)
+{
+    VectorPage out;
+    static int serial;
+    out.pdf = WriteTemp(Bytes(), "vector" + std::to_string(serial++)) + ".pdf";
+    Bytes emf = PageEmf(records, nHandles, width, height);
+    EmfFile file;
+    char error[256] = "";
+    if (EmfLoadMemory(emf.data(), emf.size(), &file, error, sizeof error) < 0) {
+        ADD_FAILURE() << "the reader rejects the test's metafile: " << error;
+        return out;
+    }
+    EmfPdf *pdf = EmfPdfOpen(out.pdf.c_str());
+    EmfWarnings warnings;
+    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, &warnings, &out.report), 0);
+    EmfFree(&file);
+    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), 0) << error;
+    for (uint32_t i = 0; i < warnings.count; i++)
+        ADD_FAILURE() << "warning: " << warnings.text[i];
+    RunResult r = RunTool("pdftoppm -r 96 -aa no -aaVector no -singlefile " + out.pdf + " " + out.pdf);
+    EXPECT_EQ(r.status, 0) << r.output;
+    int w = 0, h = 0;
+    std::vector<uint32_t> pdfPixels = ReadPpm(out.pdf + ".ppm", &w, &h);
+    remove((out.pdf + ".ppm").c_str());
+    Page raster = Draw(records, nHandles, width, height);
+    if (w != width || h != height || raster.surface == nullptr) {
+        ADD_FAILURE() << "poppler's page is " << w << " x " << h;
+        return out;
+    }
+    out.differing = 0;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            out.differing += pdfPixels[(size_t)y * width + x] != raster.At(x, y);
+    return out;
+}
+
+/* A 4 x 4 24-bit DIB of four colours. */
+Dib Quarters()
+{
+    std::vector<uint32_t> px(16);
+    for (int i = 0; i < 16; i++)
+        px[i] = (i % 4 < 2) == (i / 4 < 2) ? 0x3060C0 : 0xF0A000;
+    return Dib24(4, 4, px);
+}
+
+/* Each row a page and where its records go: drawn as vectors or by a patch of the raster page
+ * (patches: how many; box: the first, or empty). Every page renders back as the raster page. */
+TEST(VectorPdf, RecordsGoToVectorsOrPatchesByWhatTheirOperationsRead)
+{
+    Bytes fill = SolidBrush(1, Colorref(0x20A040)), hatch = Brush(2, 2 /* BS_HATCHED */, Colorref(0xC00000), 5);
+    const struct {
+        const char *name;
+        std::vector<Bytes> records;
+        uint32_t patches;
+        EmfPatch box;
+    } rows[] = {
+        {"copies, hatches and lines are vectors",
+         {fill, Select(1), Select(kNullPen), Rect(4, 4, 30, 20), hatch, Select(2),
+          Record({EMR_SETBKMODE, 12, 1}), Rect(20, 10, 50, 40), Select(0x80000007 /* BLACK_PEN */),
+          MoveTo(2, 45), LineTo(60, 38), LineTo(30, 2)},
+         0, {}},
+        {"XOR on blank paper is drawn against white",
+         {SetValue(EMR_SETROP2, R2_XORPEN), fill, Select(1), Select(kNullPen), Rect(4, 4, 30, 20)},
+         0, {}},
+        {"XOR over what was drawn goes to a patch of its bounds",
+         {fill, Select(1), Select(kNullPen), Rect(4, 4, 30, 20), SetValue(EMR_SETROP2, R2_XORPEN),
+          Rect(20, 10, 50, 40)},
+         1, {19, 9, 51, 41}},
+        {"R2_NOP draws nothing, R2_NOTCOPYPEN an inverted brush",
+         {fill, Select(1), Select(kNullPen), SetValue(EMR_SETROP2, R2_NOP), Rect(4, 4, 30, 20),
+          SetValue(EMR_SETROP2, R2_NOTCOPYPEN), Rect(20, 10, 50, 40)},
+         0, {}},
+        {"SRCAND on blank paper is the source",
+         {StretchDib(8, 8, 16, 16, Quarters(), SRCAND)}, 0, {}},
+        {"PATINVERT on blank paper is the inverted pattern",
+         {hatch, Select(2), BitBltNoSource(8, 8, 40, 24, PATINVERT)}, 0, {}},
+        {"DSTINVERT over a drawn page goes to a patch",
+         {fill, Select(1), Select(kNullPen), Rect(4, 4, 30, 20), BitBltNoSource(8, 8, 40, 24, DSTINVERT)},
+         1, {8, 8, 48, 32}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        VectorPage v = Vector(row.records, 3, 64, 48);
+        EXPECT_EQ(v.differing, 0);
+        EXPECT_EQ(v.report.patchCount, row.patches);
+        if (row.patches > 0) {
+            const EmfPatch &b = v.report.patches[0];
+            EXPECT_EQ(b.x0, row.box.x0);
+            EXPECT_EQ(b.y0, row.box.y0);
+            EXPECT_EQ(b.x1, row.box.x1);
+            EXPECT_EQ(b.y1, row.box.y1);
+            EXPECT_NEAR(v.report.patchShare, (double)(b.x1 - b.x0) * (b.y1 - b.y0) / (64 * 48), 1e-9);
+        }
+    }
+}
+
+/* Patches far apart stay apart, overlapping ones merge; text under a patch stays in the PDF,
+ * where pdftotext finds it. */
+TEST(VectorPdf, PatchesMergeWhereTheyOverlapAndTextUnderThemStays)
+{
+    std::vector<Bytes> records = {
+        SolidBrush(1, Colorref(0x20A040)), Select(1), Select(kNullPen), Rect(0, 0, 120, 60),
+        Font(2, -16, 0, "Liberation Sans"), Select(2), Record({EMR_SETBKMODE, 12, 1}),
+        TextW(10, 30, u"findable", {8, 8, 8, 8, 8, 8, 8, 8}),
+        SetValue(EMR_SETROP2, R2_XORPEN), Rect(5, 5, 40, 50), Rect(30, 20, 80, 55),
+        Rect(90, 5, 110, 15),
+    };
+    VectorPage v = Vector(records, 3, 120, 60);
+    EXPECT_EQ(v.differing, 0);
+    ASSERT_EQ(v.report.patchCount, 2u);
+    EmfPatch merged = v.report.patches[0], apart = v.report.patches[1];
+    if (merged.x0 > apart.x0)
+        std::swap(merged, apart);
+    EXPECT_EQ(merged.x0, 4);
+    EXPECT_EQ(merged.x1, 81);
+    EXPECT_EQ(apart.x0, 89);
+    RunResult text = RunTool("pdftotext " + v.pdf + " -");
+    std::string letters;
+    for (char c : text.output)
+        if (c != ' ')
+            letters += c;
+    EXPECT_NE(letters.find("findable"), std::string::npos) << text.output;
+}
+
+/* A write that fails is reported at close, and later pages are not drawn. */
+TEST(VectorPdf, AFileThatCannotBeWrittenIsReportedAtClose)
+{
+    Bytes emf = PageEmf({}, 1, 8, 8);
+    EmfFile file;
+    char error[256];
+    ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, error, sizeof error), 0);
+    EmfPdf *pdf = EmfPdfOpen("/nonexistent-folder/pages.pdf");
+    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, NULL, NULL), -1);
+    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), -1);
+    EXPECT_NE(strstr(error, "cannot be written"), nullptr) << error;
+    EmfFree(&file);
+}
+
+} // namespace
