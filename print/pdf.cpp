@@ -741,14 +741,11 @@ void pdf_glyphs(Player *p, const TextRun *run)
     /* Each origin in the middle of its pixel: a renderer places a glyph's bitmap from the pixel
      * its origin falls in. */
     std::vector<cairo_glyph_t> glyphs(run->glyphCount);
-    for (uint32_t i = 0; i < run->glyphCount; i++) {
-        const TextGlyph &g = run->glyphs[i];
-        if (std::max(abs(g.x), abs(g.y)) > PDF_FAR) { /* advanced far off the page */
-            cairo_restore(cr);
-            return;
-        }
-        glyphs[i] = cairo_glyph_t{g.index, g.x + 0.5, g.y + 0.5};
-    }
+    auto near = [](int32_t v) { /* a glyph advanced far off the page stays off it */
+        return std::max(std::min(v, (int32_t)PDF_FAR), -(int32_t)PDF_FAR) + 0.5;
+    };
+    for (uint32_t i = 0; i < run->glyphCount; i++)
+        glyphs[i] = cairo_glyph_t{run->glyphs[i].index, near(run->glyphs[i].x), near(run->glyphs[i].y)};
     std::vector<char> utf8;
     std::vector<cairo_text_cluster_t> clusters;
     if (pdf_clusters(run, &utf8, &clusters))
