@@ -165,6 +165,7 @@ struct WideStroke {
     std::vector<int32_t> dot;
     uint32_t entry, left;   /* the dash entry and how much of it is left */
     bool on;                /* the entry is drawn (a dash), not a gap */
+    bool covered;           /* a part covered the whole page: the rest can add nothing */
 };
 
 /* How far each row of GDI's elliptic region of width x height pixels (both at least 2) is inset
@@ -238,17 +239,56 @@ void scan_mark_round(Player *p, const ScanBox &r, int32_t /* ew: the insets hold
     }
 }
 
+/* True when nothing within margin pixels of these points lies on the page: pieces of a stroke
+ * that runs far beyond the page cost no drawing there. */
+static bool wide_off_page(const WideStroke *s, const WidePoint *pts, size_t n, double margin)
+{
+    int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
+    for (size_t i = 0; i < n; i++) {
+        x0 = std::min(x0, pts[i].x), y0 = std::min(y0, pts[i].y);
+        x1 = std::max(x1, pts[i].x), y1 = std::max(y1, pts[i].y);
+    }
+    return x1 + margin < 0 || y1 + margin < 0 || x0 - margin > s->p->width || y0 - margin > s->p->height;
+}
+
+/* How far from its points a pen's join or end can reach. */
+static double wide_reach(const WidePen *pen)
+{
+    return pen->width * (pen->join == PS_JOIN_MITER ? pen->miterLimit : 1.0) + 2;
+}
+
+/* True when point (x, y) lies inside the polygon by the alternate rule. */
+static bool wide_inside(const WidePoint *pts, int n, double x, double y)
+{
+    bool inside = false;
+    for (int i = 0, j = n - 1; i < n; j = i++) {
+        double xi = (double)pts[i].x, yi = (double)pts[i].y, xj = (double)pts[j].x, yj = (double)pts[j].y;
+        if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi)
+            inside = !inside;
+    }
+    return inside;
+}
+
 static void wide_polygon(WideStroke *s, const WidePoint *pts, int n)
 {
+    if (s->covered || wide_off_page(s, pts, (size_t)n, 1))
+        return;
     double corners[8][2];
     for (int i = 0; i < n; i++)
         corners[i][0] = (double)pts[i].x, corners[i][1] = (double)pts[i].y;
     device_mark_polygon(s->p, corners, n, s->pen->mark, s->box);
+    /* A pen wider than the page may cover all of it with each of its many parts. */
+    double w = s->p->width, h = s->p->height;
+    s->covered = wide_inside(pts, n, 0, 0) && wide_inside(pts, n, w, 0) && wide_inside(pts, n, 0, h) &&
+                 wide_inside(pts, n, w, h);
 }
 
 /* The rectangle [x0, x1) x [y0, y1), within the reach of 32 bits. */
 static void wide_rect(WideStroke *s, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
 {
+    if (s->covered)
+        return;
+    s->covered = x0 <= 0 && y0 <= 0 && x1 >= s->p->width && y1 >= s->p->height;
     auto clamp = [](int64_t v) { return (int32_t)std::max<int64_t>(std::min<int64_t>(v, INT32_MAX / 2), -INT32_MAX / 2); };
     device_mark_rect(s->p, ScanBox{clamp(x0), clamp(y0), clamp(x1), clamp(y1)}, s->pen->mark, s->box);
 }
@@ -259,10 +299,16 @@ static void wide_dot(WideStroke *s, WidePoint v)
 {
     int32_t w = s->pen->width;
     int64_t left = v.x - w / 2, top = v.y - w / 2;
-    if (top + w <= 0 || top >= s->p->height || left + w <= 0 || left >= s->p->width)
+    if (s->covered || top + w <= 0 || top >= s->p->height || left + w <= 0 || left >= s->p->width)
         return;
     device_mark_round(s->p, ScanBox{(int32_t)left, (int32_t)top, (int32_t)(left + w), (int32_t)(top + w)},
                       w, w, s->dot, s->pen->mark, s->box);
+    /* The dot is convex: it covers the page when its rows at the page's top and bottom span it. */
+    int64_t first = std::max<int64_t>(0, -top), last = std::min<int64_t>(w, s->p->height - top) - 1;
+    auto inset = [&](int64_t i) { return i < (int64_t)s->dot.size() ? s->dot[(size_t)i] : 0; };
+    s->covered = top <= 0 && top + w >= s->p->height && left + inset(first) <= 0 &&
+                 left + inset(last) <= 0 && left + w - inset(first) >= s->p->width &&
+                 left + w - inset(last) >= s->p->width;
 }
 
 /* A horizontal or vertical segment from a to b, running along (dx, dy), as a rectangle. */
@@ -369,6 +415,8 @@ static bool wide_miter(WideStroke *s, WidePoint v, const WideFace *before, const
 
 static void wide_join(WideStroke *s, WidePoint v, const WideFace *before, const WideFace *after)
 {
+    if (wide_off_page(s, &v, 1, wide_reach(s->pen)))
+        return;
     if (s->pen->join != PS_JOIN_BEVEL && s->pen->join != PS_JOIN_MITER) {
         wide_dot(s, v);
         return;
@@ -377,19 +425,6 @@ static void wide_join(WideStroke *s, WidePoint v, const WideFace *before, const 
         return;
     WidePoint bevel[4] = {before->start, after->end, before->end, after->start};
     wide_polygon(s, bevel, 4);
-}
-
-/* True when nothing the pen draws around these points can reach the page: so the dashes of a
- * line that runs far beyond it cost no drawing there. */
-static bool wide_off_page(const WideStroke *s, const WidePoint *pts, size_t n)
-{
-    int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
-    for (size_t i = 0; i < n; i++) {
-        x0 = std::min(x0, pts[i].x), y0 = std::min(y0, pts[i].y);
-        x1 = std::max(x1, pts[i].x), y1 = std::max(y1, pts[i].y);
-    }
-    double reach = s->pen->width * (s->pen->join == PS_JOIN_MITER ? s->pen->miterLimit : 1.0) + 2;
-    return x1 + reach < 0 || y1 + reach < 0 || x0 - reach > s->p->width || y0 - reach > s->p->height;
 }
 
 /* count segments of the figure pts[0 .. n) from index first on (indices wrap), the first
@@ -402,7 +437,7 @@ static void wide_run(WideStroke *s, const std::vector<WidePoint> &pts, size_t fi
     auto at = [&](size_t i) { return pts[(first + i) % n]; };
     if (count == 1) {
         WidePoint ends[2] = {from, to};
-        if (wide_off_page(s, ends, 2))
+        if (wide_off_page(s, ends, 2, wide_reach(s->pen)))
             return;
     }
     auto dx = [&](size_t i) { return at(i + 1).x - at(i).x; };
@@ -518,7 +553,7 @@ static WidePoint wide_point(const cairo_path_data_t *d)
 
 void scan_wide_path(Player *p, const cairo_path_t *path, const WidePen *pen, ScanBox *box)
 {
-    WideStroke s = {p, pen, box, {}, 0, 0, true};
+    WideStroke s = {p, pen, box, {}, 0, 0, true, false};
     if (pen->width >= 2)
         scan_ellipse_insets(pen->width, pen->width, &s.dot);
     uint64_t patternLength = 0;

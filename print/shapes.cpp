@@ -618,8 +618,11 @@ static void shapes_mark_rect(Player *p, const EmfRecord *rec, ScanBox *box)
 
 /* ---- ellipses, rounded rectangles and arcs as GDI draws them on a device ---- */
 
-/* Boxes wider than this many pixels are drawn from curves: their points would cost too much. */
+/* Boxes wider or taller than this many pixels are drawn from curves: their points would cost
+ * too much. So are boxes whose width and height add up, times their pen's width, to more than
+ * SHAPES_MOST_PEN_WORK: each of the thousands of points would mark a pen that wide anew. */
 static const int32_t SHAPES_MOST_POINTS = 1 << 18;
+static const int64_t SHAPES_MOST_PEN_WORK = (int64_t)1 << 24;
 
 static int32_t shapes_round(double v)
 {
@@ -663,7 +666,9 @@ static bool shapes_play_round(Player *p, const EmfRecord *rec)
     ScanBox r;
     if (!shapes_device_box(p, rec, &r))
         return true;
-    if ((int64_t)r.x1 - r.x0 > SHAPES_MOST_POINTS || (int64_t)r.y1 - r.y0 > SHAPES_MOST_POINTS)
+    int64_t width = (int64_t)r.x1 - r.x0, height = (int64_t)r.y1 - r.y0;
+    if (width > SHAPES_MOST_POINTS || height > SHAPES_MOST_POINTS ||
+        (width + height) * shapes_pen_pixels(p, &p->state.pen) > SHAPES_MOST_PEN_WORK)
         return false;
     uint32_t t = rec->iType;
     bool filled = t != EMR_ARC && p->state.brush.style != BS_NULL;
