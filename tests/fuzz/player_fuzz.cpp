@@ -1,18 +1,23 @@
 /* libFuzzer target over the EMF player: the input is a whole metafile when it starts like one,
  * else a run of records (type, size, bytes) put between a header and EMR_EOF, so that most
- * inputs pass the reader's framing and reach the player. Whatever loads is drawn on a page that
- * fits a small square, and written as a vector PDF page (to /dev/null); the player must neither
- * crash nor leak, and its page must be the width asked for.
+ * inputs pass the reader's framing and reach the player. Whatever loads has its device shrunk to
+ * fit a small square, is drawn on the raster page and written as a vector PDF page (to /dev/null)
+ * patched from it; the player must neither crash nor leak, and its page must be the device's.
  *
  * Whole metafiles (the corpus holds the scenarios' own) are mutated record-wise as well as
  * byte-wise: a field of a record set to an extreme (counts, offsets, sizes, coordinates), a
  * record grown or cut short, repeated, removed or moved, with the file's framing kept so that the
  * mutant reaches the reader's checks of each record and the player behind them. */
+#include <stddef.h>
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
+
+#include <fontconfig/fontconfig.h>
+#include <sanitizer/lsan_interface.h>
 
 #include "emf_player.h"
 #include "emf_reader.h"
@@ -21,7 +26,7 @@ namespace {
 
 using namespace emf;
 
-const int kPageSide = 96; /* pixels: small pages keep every run fast */
+const int kPageSide = 128; /* device pixels a side at most: small pages keep every run fast */
 
 void Put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
 {
@@ -29,7 +34,7 @@ void Put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
         b[at + i] = (uint8_t)(v >> (8 * i));
 }
 
-/* Header (DISPLAY: 1024 x 768 px, 271 x 203 mm; a frame from the input), the input's records
+/* Header (DISPLAY: 1024 x 768 px, 271 x 203 mm, shrunk by Play; a frame from the input), the input's records
  * with their sizes made to fit, and EOF. */
 std::vector<uint8_t> Wrap(const uint8_t *data, size_t size)
 {
@@ -180,41 +185,63 @@ bool MutateRecords(Records &records, std::minstd_rand &rng)
     }
 }
 
-void Play(const uint8_t *bytes, size_t size)
+/* The device of a whole metafile made to fit a kPageSide square, its millimetres kept: the
+ * raster page and the PDF page, both drawn at the device's own pixels, stay small. */
+void ShrinkDevice(std::vector<uint8_t> &emf)
 {
+    if (emf.size() < offsetof(ENHMETAHEADER, szlMillimeters))
+        return;
+    int32_t cx, cy;
+    memcpy(&cx, &emf[offsetof(ENHMETAHEADER, szlDevice.cx)], 4);
+    memcpy(&cy, &emf[offsetof(ENHMETAHEADER, szlDevice.cy)], 4);
+    int32_t longer = cx > cy ? cx : cy;
+    if (cx <= 0 || cy <= 0 || longer <= kPageSide)
+        return;
+    Put32(emf, offsetof(ENHMETAHEADER, szlDevice.cx), (uint32_t)std::max<int64_t>(1, (int64_t)cx * kPageSide / longer));
+    Put32(emf, offsetof(ENHMETAHEADER, szlDevice.cy), (uint32_t)std::max<int64_t>(1, (int64_t)cy * kPageSide / longer));
+}
+
+/* The page on the raster device and, from the same walk's plan and those pixels, as a vector PDF
+ * page written to /dev/null. */
+void Play(std::vector<uint8_t> &emf)
+{
+    ShrinkDevice(emf);
     EmfFile file;
     char error[256];
-    if (EmfLoadMemory(bytes, size, &file, error, sizeof error) < 0)
+    if (EmfLoadMemory(emf.data(), emf.size(), &file, error, sizeof error) < 0)
         return;
-    /* The page fits a kPageSide square, however narrow and tall the device. */
     EmfPage device;
-    int32_t width = kPageSide;
-    if (EmfGetPage(&file, &device, error, sizeof error) == 0 && device.height > device.width)
-        width = (int32_t)((int64_t)kPageSide * device.width / device.height);
-    EmfRenderOptions options = {0, width > 0 ? width : 1};
+    EmfRenderOptions options = {0, 0};
     EmfWarnings warnings;
     cairo_surface_t *page = EmfRenderPage(&file, &options, &warnings, error, sizeof error);
-    if (page != NULL) {
-        if (cairo_image_surface_get_width(page) != options.width)
-            __builtin_trap();
-        cairo_surface_destroy(page);
-    }
+    if (page != NULL && (EmfGetPage(&file, &device, error, sizeof error) != 0 ||
+                         cairo_image_surface_get_width(page) != device.width))
+        __builtin_trap();
     EmfPdf *pdf = EmfPdfOpen("/dev/null");
-    EmfPdfAddPage(pdf, &file, NULL, &warnings, NULL);
+    EmfPdfAddPage(pdf, &file, page, &warnings, NULL);
     EmfPdfClose(pdf, error, sizeof error);
+    if (page != NULL)
+        cairo_surface_destroy(page);
     EmfFree(&file);
 }
 
 } /* namespace */
 
+/* fontconfig loses a few blocks of its own while it parses its configuration, which it loads once
+ * for the process: loaded here, with the leak checker looking away, they are no input's leak. */
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    __lsan_disable();
+    FcBool loaded = FcInit();
+    __lsan_enable();
+    return loaded ? 0 : -1;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size >= 4 && data[0] == EMR_HEADER && data[1] == 0 && data[2] == 0 && data[3] == 0) {
-        Play(data, size);
-        return 0;
-    }
-    std::vector<uint8_t> emf = Wrap(data, size);
-    Play(emf.data(), emf.size());
+    bool whole = size >= 4 && data[0] == EMR_HEADER && data[1] == 0 && data[2] == 0 && data[3] == 0;
+    std::vector<uint8_t> emf = whole ? std::vector<uint8_t>(data, data + size) : Wrap(data, size);
+    Play(emf);
     return 0;
 }
 
