@@ -238,12 +238,8 @@ bool bitmaps_reads(const Player *p, const BlitRun *run, bool horizontal, int64_t
     bitmaps_span(a->destBackward ? n - 1 - i : i, n, a->count, &first, &last);
     if (p->state.stretchMode != BLACKONWHITE && p->state.stretchMode != WHITEONBLACK)
         first = last;
-    for (int64_t u = first; u <= last; u++) {
-        int64_t s = a->start + (a->srcBackward ? a->count - 1 - u : u);
-        if (s >= 0 && s < size)
-            return true;
-    }
-    return false;
+    bitmaps_inside(a, size, &first, &last);
+    return first <= last;
 }
 
 bool bitmaps_place(Player *p, const EmfRecord *rec, BlitRun *run)

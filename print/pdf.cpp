@@ -759,16 +759,20 @@ void pdf_glyphs(Player *p, const TextRun *run)
 
 /* ---- bitmaps ---- */
 
-/* The destination pixels of one axis that read the bitmap: [*from, *to) of the run's. */
+/* The destination pixels of one axis inside the clip box that read the bitmap: [*from, *to) of
+ * the run's. Looking no further than the clip box keeps a transfer far larger than the page as
+ * cheap as the page. */
 static void pdf_blit_span(const Player *p, const BlitRun *run, bool horizontal, int64_t *from,
                           int64_t *to)
 {
+    const ScanBox &c = p->state.clip.box;
     int64_t n = horizontal ? run->right - run->left : run->bottom - run->top;
-    *from = 0;
-    *to = n;
+    int64_t origin = horizontal ? run->left : run->top;
+    *from = std::max<int64_t>(0, (horizontal ? c.x0 : c.y0) - origin);
+    *to = std::min<int64_t>(n, (horizontal ? c.x1 : c.y1) - origin);
     if (!run->usesSource)
         return;
-    while (*from < n && !bitmaps_reads(p, run, horizontal, *from))
+    while (*from < *to && !bitmaps_reads(p, run, horizontal, *from))
         (*from)++;
     while (*to > *from && !bitmaps_reads(p, run, horizontal, *to - 1))
         (*to)--;

@@ -744,19 +744,33 @@ TEST(PlayerBitmaps, StretchingStepsAndStretchModes)
 }
 
 /* A source rectangle a billion pixels a side shrunk onto five: the first pixel merges the forty of
- * the DIB, the others hold none of them and are not drawn. Only the DIB's own pixels are visited
- * (each of the five covers some 2^58 source pixels otherwise). */
-TEST(PlayerBitmaps, ASourceFarLargerThanItsDibVisitsOnlyTheDibsPixels)
+ * the DIB, the others hold none of them and are not drawn. And a billion columns one to one from
+ * a DIB of forty. On the raster page and the PDF page alike, only the DIB's own pixels and the
+ * page's are visited (each of the five covers some 2^58 source pixels otherwise, and a billion
+ * columns would be looked through for the last that reads the DIB). */
+TEST(PlayerBitmaps, TransfersFarLargerThanTheirDibOrThePageCostOnlyWhatTheyShow)
 {
     std::vector<uint32_t> pixels(40);
     for (uint32_t i = 0; i < 40; i++)
         pixels[i] = i;
-    Page page = Draw({SetValue(EMR_SETSTRETCHBLTMODE, 2 /* WHITEONBLACK */),
-                      StretchDibPart(0, 0, 5, 1, {0, 0, 1 << 30, 1 << 30}, Dib24(40, 1, pixels), 0x00CC0020)},
-                     1, 8, 2);
+    Dib dib = Dib24(40, 1, pixels);
+    std::vector<Bytes> records = {SetValue(EMR_SETSTRETCHBLTMODE, 2 /* WHITEONBLACK */),
+                                  StretchDibPart(0, 0, 5, 1, {0, 0, 1 << 30, 1 << 30}, dib, 0x00CC0020),
+                                  StretchDibPart(0, 1, 1 << 30, 1, {0, 0, 1 << 30, 1}, dib, 0x00CC0020)};
+    Page page = Draw(records, 1, 8, 2);
     EXPECT_EQ(page.At(0, 0), 63u) << "0 | 1 | ... | 39";
     for (int x = 1; x < 5; x++)
         EXPECT_EQ(page.At(x, 0), 0xFFFFFFu) << "at " << x;
+    EXPECT_EQ(page.At(7, 1), 7u) << "the DIB's own columns, one to one";
+
+    Bytes emf = PageEmf(records, 1, 8, 2);
+    EmfFile file;
+    ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, NULL, 0), 0);
+    EmfPdf *pdf = EmfPdfOpen("/dev/null");
+    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, NULL, NULL), 0);
+    char error[256] = "";
+    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), 0) << error;
+    EmfFree(&file);
 }
 
 /* A negative destination extent mirrors the picture into the pixels from origin + extent + 1 to
