@@ -13,8 +13,16 @@
 
 struct EmfPdf {
     cairo_surface_t *surface;
+    FILE *drawn;     /* what cairo writes, before it is repacked into path */
+    char path[4096];
     char error[256]; /* the first failure; "" while all is well */
 };
+
+static cairo_status_t document_write(void *closure, const unsigned char *data, unsigned int length)
+{
+    return fwrite(data, 1, length, (FILE *)closure) == length ? CAIRO_STATUS_SUCCESS
+                                                             : CAIRO_STATUS_WRITE_ERROR;
+}
 
 static void document_fail(EmfPdf *pdf, const char *message)
 {
@@ -27,12 +35,19 @@ EmfPdf *EmfPdfOpen(const char *path)
     EmfPdf *pdf = (EmfPdf *)calloc(1, sizeof *pdf);
     if (pdf == NULL)
         return NULL;
-    /* Each page sets its own size. */
-    pdf->surface = cairo_pdf_surface_create(path, 595.2, 841.92);
+    snprintf(pdf->path, sizeof pdf->path, "%s", path);
+    /* cairo writes to a file of its own, which the close repacks into path; each page sets its
+     * own size. A path that cannot be written is found out now, not after the pages. */
+    FILE *probe = fopen(path, "wb");
+    pdf->drawn = probe ? tmpfile() : NULL;
+    if (probe)
+        fclose(probe);
+    pdf->surface = pdf->drawn ? cairo_pdf_surface_create_for_stream(document_write, pdf->drawn, 595.2, 841.92)
+                              : cairo_pdf_surface_create(NULL, 595.2, 841.92);
     cairo_status_t status = cairo_surface_status(pdf->surface);
-    if (status != CAIRO_STATUS_SUCCESS) {
-        snprintf(pdf->error, sizeof pdf->error, "%s cannot be written: %s", path,
-                 cairo_status_to_string(status));
+    if (pdf->drawn == NULL || status != CAIRO_STATUS_SUCCESS) {
+        snprintf(pdf->error, sizeof pdf->error, "%s cannot be written%s%s", path,
+                 probe ? ": " : "", probe ? "no room for the pages" : "");
         return pdf;
     }
     cairo_pdf_surface_set_metadata(pdf->surface, CAIRO_PDF_METADATA_CREATOR, "tavlinqx-print");
@@ -171,6 +186,11 @@ int EmfPdfClose(EmfPdf *pdf, char *error, size_t errorSize)
         document_fail(pdf, status == CAIRO_STATUS_WRITE_ERROR ? "the PDF could not be written whole"
                                                               : cairo_status_to_string(status));
     cairo_surface_destroy(pdf->surface);
+    char message[256];
+    if (pdf->error[0] == 0 && repack_pdf(pdf->drawn, pdf->path, message, sizeof message) < 0)
+        document_fail(pdf, message);
+    if (pdf->drawn)
+        fclose(pdf->drawn);
     int rc = pdf->error[0] ? -1 : 0;
     if (rc < 0)
         snprintf(error, errorSize, "%s", pdf->error);

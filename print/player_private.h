@@ -4,6 +4,8 @@
 #ifndef TAVLINQX_PLAYER_PRIVATE_H
 #define TAVLINQX_PLAYER_PRIVATE_H
 
+#include <stdio.h>
+
 #include <cairo-ft.h>
 
 #include "emf_player.h"
@@ -394,6 +396,12 @@ void plan_record_done(Player *p);
 void plan_finish(Player *p, ScanBox *patches, uint32_t *patchCount, uint32_t maxPatches);
 /* A RecordMode per record of the file, for the PDF page's walk. */
 const uint8_t *plan_modes(const PlanPage *plan);
+
+/* ---- repack.cpp ---- */
+/* Copies the PDF cairo wrote into from (read from its start) to the file to, each image of
+ * 8-bit samples deflated anew with PNG's row predictors where that is smaller. Returns -1 with a
+ * message when to cannot be written whole. */
+int repack_pdf(FILE *from, const char *to, char *error, size_t errorSize);
 
 /* ---- output.cpp ---- */
 /* The colours of an RGB24 image into palette when it has at most most of them (up to 256), in

@@ -167,6 +167,24 @@ TEST(VectorPdf, PatchesMergeWhereTheyOverlapAndTextUnderThemStays)
     EXPECT_NE(letters.find("findable"), std::string::npos) << text.output;
 }
 
+/* A smooth picture goes into the file with its rows predicted, as PNG predicts them: a fraction
+ * of its samples, and the same pixels back. */
+TEST(VectorPdf, SmoothImagesAreWrittenPredicted)
+{
+    const int size = 96;
+    std::vector<uint32_t> wheel(size * size);
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++)
+            wheel[y * size + x] = (uint32_t)(x * 2) << 16 | (uint32_t)(y * 2) << 8 | (uint32_t)(255 - x - y);
+    VectorPage v = Vector({StretchDib(0, 0, size, size, Dib24(size, size, wheel), 0x00CC0020)}, 1, size, size);
+    EXPECT_EQ(v.differing, 0);
+    Bytes pdf = ReadAll(v.pdf);
+    std::string text(pdf.begin(), pdf.end());
+    EXPECT_NE(text.find("/Predictor 15"), std::string::npos);
+    EXPECT_LT(pdf.size(), (size_t)size * size * 3 / 4) << "the samples take " << size * size * 3;
+    EXPECT_EQ(RunTool("qpdf --check " + v.pdf).status, 0);
+}
+
 /* A write that fails is reported at close, and later pages are not drawn. */
 TEST(VectorPdf, AFileThatCannotBeWrittenIsReportedAtClose)
 {
