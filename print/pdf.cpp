@@ -3,16 +3,17 @@
  * coordinate lands on the grid the raster page uses.
  *
  * A renderer fills a PDF shape's pixels wherever the shape touches them (the PostScript rule,
- * pdftoppm's without antialiasing) where GDI fills those whose top-left corner lies inside it.
- * Shapes are therefore given to the PDF shrunk by what that rule adds back: each edge moved in
- * by half a pixel along both axes it faces and the whole moved half a pixel right and down,
- * less a sixteenth (which also outlasts cairo's rounding of coordinates to 1/1000 pt). An
- * upright rectangle is set on GDI's pixel boundaries a sixteenth inside them, which holds for
- * renderers that snap rectangles to pixel centres as well. Images are placed on whole device
- * pixels a sixteenth inside them, unsmoothed, so that a renderer takes exactly one image pixel
- * per device pixel. Patterned brushes are the shape as a clip over an image of the pattern
- * (a 1-bit mask of its lines where it has two colours), which lands on the pixels exactly
- * where a PDF tiling pattern would be resampled. */
+ * pdftoppm's without antialiasing), where GDI fills those whose top-left corner lies inside it.
+ * Each shape is therefore given to the PDF moved by what that rule adds: every edge along x (a
+ * level one along y) so that the first pixel it touches in a row is the first GDI fills (see
+ * pdf_shrink). Upright rectangles, which renderers also snap to pixel centres, are set on GDI's
+ * pixel boundaries a sixteenth inside them, where both rules take the same pixels. Wide pens
+ * are GDI's own pieces of them (segments, joins, dots), each a shape of whole points, so that
+ * their pixels are GDI's too. Images are placed on whole device pixels a sixteenth inside them,
+ * unsmoothed, each image pixel on a whole number of device pixels; pictures of few colours go as
+ * 1-bit masks. A patterned brush is its shape as a clip over a picture of the pattern (a 1-bit
+ * mask of a hatch's lines), which lands on the pixels where a PDF tiling pattern would be
+ * resampled by the renderer. */
 #include "player_private.h"
 
 #include <math.h>
@@ -24,7 +25,7 @@
 
 #include <cairo-pdf.h>
 
-enum : uint32_t { ROP3_PATCOPY = 0xF0, ROP3_DSTCOPY = 0xAA, ROP3_SRCCOPY = 0xCC };
+enum : uint32_t { ROP3_DSTCOPY = 0xAA };
 
 static const double PDF_INSET = 1.0 / 16; /* inside whole pixels, past cairo's rounding */
 static const double PDF_LONGEST_MITER = 3.0; /* pixels a shrunk corner may move */
@@ -33,8 +34,8 @@ enum {
     PDF_ROWS_OF_ROUND = 32,  /* rounded regions this tall go row by row, exactly */
     PDF_PIECES_OF_PEN = 32,  /* paths of this many points go as GDI's pieces of a wide pen */
     PDF_SHORT_STEP = 3,      /* pixels: as do those whose steps are longer on average */
+    PDF_MASKED_COLOURS = 4,  /* pictures of at most this many colours go as 1-bit masks */
 };
-enum { PDF_MASKED_COLOURS = 4 }; /* pictures of at most this many colours go as 1-bit masks */
 
 struct PdfPage {
     cairo_t *cr;           /* its current path holds what was marked for the next compose */
@@ -367,8 +368,8 @@ static void pdf_picture(PdfPage *pdf, cairo_surface_t *picture, const ScanBox &b
         return;
     }
     pdf_set_colour(cr, palette[0]);
-    cairo_rectangle(cr, box.x0 + PDF_INSET, box.y0 + PDF_INSET, box.x1 - box.x0 - 2 * PDF_INSET,
-                    box.y1 - box.y0 - 2 * PDF_INSET);
+    cairo_new_path(cr);
+    pdf_append_rect(cr, box.x0, box.y0, box.x1, box.y1);
     cairo_fill(cr);
     for (uint32_t i = 1; i < colours; i++) {
         cairo_surface_t *mask = pdf_colour_mask(picture, palette[i]);
@@ -489,11 +490,8 @@ void pdf_clip_changed(Player *p)
         clip.box.y1 >= p->height)
         return;
     cairo_new_path(cr);
-    for (uint32_t i = 0; i < clip.count; i++) {
-        const ScanBox &r = clip.rects[i];
-        cairo_rectangle(cr, r.x0 + PDF_INSET, r.y0 + PDF_INSET, r.x1 - r.x0 - 2 * PDF_INSET,
-                        r.y1 - r.y0 - 2 * PDF_INSET);
-    }
+    for (uint32_t i = 0; i < clip.count; i++)
+        pdf_append_rect(cr, clip.rects[i].x0, clip.rects[i].y0, clip.rects[i].x1, clip.rects[i].y1);
     if (clip.count == 0)
         cairo_rectangle(cr, 0, 0, 0, 0);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
@@ -723,8 +721,8 @@ void pdf_glyphs(Player *p, const TextRun *run)
     cairo_save(cr);
     if (run->clipped) {
         const ScanBox &c = run->clip;
-        cairo_rectangle(cr, c.x0 + PDF_INSET, c.y0 + PDF_INSET, c.x1 - c.x0 - 2 * PDF_INSET,
-                        c.y1 - c.y0 - 2 * PDF_INSET);
+        cairo_new_path(cr);
+        pdf_append_rect(cr, c.x0, c.y0, c.x1, c.y1);
         cairo_clip(cr);
     }
     cairo_set_font_face(cr, run->face);
