@@ -3,6 +3,7 @@
  * DC's text alignment says, over the opaque box or rectangle GDI fills first. */
 #include "player_private.h"
 
+#include <algorithm>
 #include <errno.h>
 #include <iconv.h>
 #include <math.h>
@@ -25,6 +26,9 @@ enum : uint32_t {
     FW_NORMAL = 400,
     TEXT_CACHE = 16,        /* fonts kept matched during a page */
     TEXT_DEFAULT_HEIGHT = 16, /* the cell height of a font asking for height 0, logical units */
+    /* The largest em drawn, in device pixels: 69 cm at 600 dpi. A glyph's bitmap grows with
+     * the square of it, and FreeType sizes no face past 65535 pixels. */
+    TEXT_MAX_EM = 16384,
 };
 
 static const char TEXT_DEFAULT_FACE[] = "Liberation Sans";
@@ -203,7 +207,9 @@ static uint16_t *text_units(Player *p, const EmfRecord *rec, uint32_t nChars, ui
     return units;
 }
 
-static void text_set_size(Player *p, FT_Face ft, TextRun *run)
+/* Sizes the face as GDI's font engine sizes the font in page pixels; false for a size too large
+ * to draw. */
+static bool text_set_size(Player *p, FT_Face ft, TextRun *run)
 {
     const PlayerFont &f = p->state.font;
     TT_OS2 *os2 = (TT_OS2 *)FT_Get_Sfnt_Table(ft, FT_SFNT_OS2);
@@ -214,6 +220,8 @@ static void text_set_size(Player *p, FT_Face ft, TextRun *run)
                                                        : (double)TEXT_DEFAULT_HEIGHT);
     if (f.height >= 0 && ascent + descent > 0)
         height = height * ft->units_per_EM / (ascent + descent);
+    if (!(height <= TEXT_MAX_EM * p->scale))
+        return false;
     run->ppem = (int32_t)fmax(floor(height + 0.5), 1);
     FT_Set_Transform(ft, NULL, NULL);
     if (FT_Set_Pixel_Sizes(ft, 0, (FT_UInt)run->ppem) != 0 && ft->num_fixed_sizes > 0)
@@ -221,6 +229,7 @@ static void text_set_size(Player *p, FT_Face ft, TextRun *run)
     FT_Fixed scale = ft->size->metrics.y_scale;
     run->ascent = (int32_t)((FT_MulFix((FT_Long)ascent, scale) + 32) >> 6);
     run->descent = (int32_t)((FT_MulFix((FT_Long)descent, scale) + 32) >> 6);
+    return true;
 }
 
 /* Draws one glyph as GDI's font engine renders it for a printer: hinted for a one-bit target
@@ -238,12 +247,16 @@ static void text_draw_glyph(Player *p, const TextRun *run, const TextGlyph *g)
     if (bm.pixel_mode != FT_PIXEL_MODE_MONO && bm.pixel_mode != FT_PIXEL_MODE_GRAY)
         return;
     const ScanBox &clip = run->clip;
-    int32_t left = g->x + ft->glyph->bitmap_left, top = g->y - ft->glyph->bitmap_top;
-    for (uint32_t j = 0; j < bm.rows; j++) {
-        int32_t y = top + (int32_t)j;
+    int64_t left = (int64_t)g->x + ft->glyph->bitmap_left, top = (int64_t)g->y - ft->glyph->bitmap_top;
+    /* Only the bitmap's part inside the clip's box: a large glyph is mostly off the page. */
+    const ScanBox &box = p->clipBox;
+    int64_t j0 = std::max<int64_t>(0, box.y0 - top), j1 = std::min<int64_t>(bm.rows, box.y1 - top);
+    int64_t i0 = std::max<int64_t>(0, box.x0 - left), i1 = std::min<int64_t>(bm.width, box.x1 - left);
+    for (int64_t j = j0; j < j1; j++) {
+        int32_t y = (int32_t)(top + j);
         const uint8_t *row = bm.buffer + (ptrdiff_t)j * bm.pitch;
-        for (uint32_t i = 0; i < bm.width; i++) {
-            int32_t x = left + (int32_t)i;
+        for (int64_t i = i0; i < i1; i++) {
+            int32_t x = (int32_t)(left + i);
             bool ink = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[i >> 3] >> (7 - (i & 7)) & 1)
                                                            : row[i] >= 128;
             if (!ink || !compose_visible(p, x, y) ||
@@ -392,7 +405,10 @@ static bool text_layout(Player *p, const EmfRecord *rec, TextRun *run)
         player_warn(p, "no memory or no font for the text");
         return false;
     }
-    text_set_size(p, run->ft, run);
+    if (!text_set_size(p, run->ft, run)) {
+        player_warn(p, "text with an em over %d device pixels not drawn", (int)TEXT_MAX_EM);
+        return false;
+    }
     run->angle = s.font.escapement / 10.0 * M_PI / 180.0;
     run->turned = s.font.escapement % 3600 != 0;
     run->glyphIndices = (options & ETO_GLYPH_INDEX) != 0;

@@ -292,7 +292,6 @@ TEST(PrintProgram, MetafilesByHand)
     EXPECT_NE(r.output.find("1 page written to " + out + ".pdf"), std::string::npos) << r.output;
 }
 
-/* Renders bytes that the reader accepts; returns the warnings, or the error as one. */
 /* Draws bytes that the reader accepts, on the raster page and as a vector PDF page, which must
  * warn alike (the one walk plays both); returns the warnings, or the raster page's error as one,
  * and the PDF's in *pdfError. */
@@ -349,6 +348,8 @@ TEST(PlayerBadInput, RecordsThatCannotBeDrawnAreSkippedWithAWarning)
         {{Brush(1, 2, 0, 9), Select(1)}, "hatch 9 drawn solid"},
         {{Record({EMR_BEGINPATH, 8})}, "path bracket left open"},
         {{Record({EMR_SETWINDOWEXTEX, 16, 0, 5})}, "an extent of 0"},
+        {{Font(1, -2000000000, 900, "Liberation Sans"), Select(1), TextW(0, 8, u"A", {8})},
+         "text with an em over 16384"},
     };
     for (const auto &row : rows) {
         std::vector<Bytes> recs = row.records;
@@ -364,8 +365,9 @@ TEST(PlayerBadInput, RecordsThatCannotBeDrawnAreSkippedWithAWarning)
         StretchDib(-1000000000, -1000000000, 2000000000, 2000000000, Dib24(1, 1, {0xFF}), 0x00CC0020),
         ExtPen(2, 0x10000 | 2 /* PS_DOT */, 2, 0, {}), Select(2), MoveTo((int32_t)hugeNeg, 5),
         LineTo((int32_t)huge, 7),
+        Font(3, -16000, 900, "Liberation Sans"), Select(3), TextW(20, 20, u"W", {16000}),
     };
-    auto w = PlayWarnings(PageEmf(far, 3, 32, 32));
+    auto w = PlayWarnings(PageEmf(far, 4, 32, 32));
     for (const auto &s : w)
         ADD_FAILURE() << "unexpected: " << s;
 }
