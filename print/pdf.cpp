@@ -725,6 +725,17 @@ void pdf_glyphs(Player *p, const TextRun *run)
         pdf_append_rect(cr, c.x0, c.y0, c.x1, c.y1);
         cairo_clip(cr);
     }
+    /* FreeType sizes a face to at most 65535 pixels of the surface's, here points; cairo loses the
+     * scaled font it fails to make larger, so text taller than that (some 23 metres) is left
+     * out of the PDF. */
+    double wideX = run->ppem, wideY = 0, tallX = 0, tallY = run->ppem;
+    cairo_user_to_device_distance(cr, &wideX, &wideY);
+    cairo_user_to_device_distance(cr, &tallX, &tallY);
+    if (fmax(hypot(wideX, wideY), hypot(tallX, tallY)) > 65535) {
+        player_warn(p, "text %d pixels tall left out of the PDF", run->ppem);
+        cairo_restore(cr);
+        return;
+    }
     cairo_set_font_face(cr, run->face);
     cairo_matrix_t m;
     cairo_matrix_init_rotate(&m, -run->angle);

@@ -186,6 +186,33 @@ TEST(VectorPdf, SmoothImagesAreWrittenPredicted)
 }
 
 /* A write that fails is reported at close, and later pages are not drawn. */
+/* On a device of 2.54 dpi a pixel is 28.3 points, and text of 16000 pixels is taller than FreeType
+ * sizes a face in points: it is left out of the PDF with a warning (cairo would lose the scaled
+ * font it fails to make), and the page is written. (The text lies left of the page, so that the
+ * first pass leaves it to the PDF, not to a patch of the raster page.) */
+TEST(VectorPdf, TextTallerThanAFaceCanBeSizedIsLeftOut)
+{
+    Bytes emf = PageEmf({Font(1, -16000, 0, "Liberation Sans"), Select(1), TextW(-200000, 0, u"A", {10})}, 2,
+                        100, 100);
+    Put32(emf, 80, 1000); /* szlMillimeters and szlMicrometers: 100 pixels on a metre */
+    Put32(emf, 84, 1000);
+    Put32(emf, 100, 1000000);
+    Put32(emf, 104, 1000000);
+    EmfFile file;
+    ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, NULL, 0), 0);
+    std::string path = WriteTemp(Bytes(), "tall") + ".pdf";
+    EmfPdf *pdf = EmfPdfOpen(path.c_str());
+    EmfWarnings warnings;
+    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, &warnings, NULL), 0);
+    char error[256] = "";
+    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), 0) << error;
+    EmfFree(&file);
+    bool warned = false;
+    for (uint32_t i = 0; i < warnings.count; i++)
+        warned = warned || strstr(warnings.text[i], "text 16000 pixels tall left out of the PDF") != NULL;
+    EXPECT_TRUE(warned);
+}
+
 TEST(VectorPdf, AFileThatCannotBeWrittenIsReportedAtClose)
 {
     Bytes emf = PageEmf({}, 1, 8, 8);
