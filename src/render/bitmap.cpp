@@ -58,7 +58,7 @@ static INT raster_plan_band(const BITMAP *bitmap, INT srcX, INT firstRow, INT sr
     if ((int64_t)bitmap->bmHeight - first < lines)
         lines = (int64_t)bitmap->bmHeight - first;
     int64_t gdiStride = raster_gdi_stride(bitmap);
-    if (lines <= 0 || gdiStride == 0 || gdiStride * bitmap->bmHeight > INT32_MAX)
+    if (lines <= 0 || gdiStride == 0 || gdiStride > INT32_MAX / bitmap->bmHeight)
         return -1;
 
     /* Rows as the caller's row length gives them, three bytes per byte for colour bitmaps; never

@@ -399,6 +399,10 @@ TEST_F(BitmapTest, BandsThatCannotBeTransferredTakeNothingAndLeaveNothing)
     BITMAP planar = mono.bm, deep = colour.bm;
     planar.bmPlanes = 4; /* GDI refuses to make it, though a 1-bit band is monochrome here */
     deep.bmBitsPixel = 48;  /* a depth GDI keeps no bitmap in */
+    BITMAP vast = colour.bm;
+    vast.bmWidth = vast.bmHeight = 0x7FFFFFFF; /* GDI's rows of it would overflow even 64 bits */
+    vast.bmBitsPixel = 32;
+    vast.bmWidthBytes = 0;
     struct Row {
         const char *what;
         const BITMAP *bm;
@@ -415,6 +419,7 @@ TEST_F(BitmapTest, BandsThatCannotBeTransferredTakeNothingAndLeaveNothing)
         {"buffer overflow", &tall, 0, 0, 10, NULL, 0, false},
         {"negative row bytes", &negative, 0, 0, 10, NULL, 0, false},
         {"48 bits per pixel", &deep, 0, 0, 10, NULL, 0, false},
+        {"GDI's copy past 64 bits", &vast, 0, 0, 10, NULL, 0, false},
         {"monochrome with four planes", &planar, 0, 0, 10, NULL, 0, true},
         {"no header block", &mono.bm, 0, 0, 10, "GlobalAlloc", 1, true},
         {"header block not locked", &mono.bm, 0, 0, 10, "GlobalLock", 1, true},
