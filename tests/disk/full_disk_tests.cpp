@@ -18,6 +18,7 @@
 #include "emf_reader.h"
 #include "every_family.h"
 #include "fresh_drive.h"
+#include "print_program.h"
 #include "small_disk.h"
 #include "standin.h"
 #include "tavlinqx.h"
@@ -151,14 +152,7 @@ TEST_F(FullDisk, HandOffRemovesAJobFileItCouldNotWrite)
     mkdir(app.c_str(), 0777);
     symlink("/bin/true", (app + "/P.EXE").c_str());
     PrintJob32 job = {42, 0, "C:\\WINDOWS\\temp\\EMF1.TMP"};
-    PrintProgram32 program;
-    memset(&program, 0, sizeof program);
-    program.Size = sizeof program;
-    strcpy(program.RequiredName1, "NAME1");
-    strcpy(program.AuxFile, "AUX.INI");
-    strcpy(program.RequiredName2, "NAME2");
-    strcpy(program.ProgramFile, "P.EXE");
-    strcpy(program.ProgramDir, "C:\\APP\\");
+    PrintProgram32 program = TestPrintProgram("C:\\APP\\", "P.EXE");
     SmallDisk disk;
     ASSERT_TRUE(disk.Make(Root() + "/TEMP"));
     mounted_ = disk.mounted();

@@ -2,6 +2,9 @@
 #include "fuzz_input.h"
 
 #include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 uint32_t FuzzTake(FuzzInput *in, int bytes)
 {
@@ -31,5 +34,26 @@ int32_t FuzzEdge(FuzzInput *in)
         return kEdges[(how >> 2) % FUZZ_COUNT(kEdges)];
     default:
         return (int32_t)FuzzTake(in, 1) - 64;
+    }
+}
+
+size_t FuzzReasonRoom(const uint8_t *data, size_t size, char *buffer, size_t bufferSize)
+{
+    memset(buffer, 'x', bufferSize);
+    return size > 0 ? data[size - 1] % bufferSize : bufferSize;
+}
+
+void FuzzCheckReason(const char *buffer, size_t room, size_t bufferSize)
+{
+    const char *fault = NULL;
+    if (room > 0 && memchr(buffer, '\0', room) == NULL)
+        fault = "the reason is not terminated inside its room";
+    else if (room > 1 && buffer[0] == '\0')
+        fault = "a refusal gave no reason";
+    else if (room < bufferSize && buffer[room] != 'x')
+        fault = "the reason was written past its room";
+    if (fault) {
+        fprintf(stderr, "%s\n", fault);
+        abort();
     }
 }

@@ -28,4 +28,12 @@ int32_t FuzzEdge(FuzzInput *in);
 
 #define FUZZ_COUNT(table) (sizeof(table) / sizeof((table)[0]))
 
+/* The room a parser gets for its reason, taken from the input's last byte so that every size down
+ * to none is tried; the whole buffer is filled with 'x' first. */
+size_t FuzzReasonRoom(const uint8_t *data, size_t size, char *buffer, size_t bufferSize);
+
+/* Aborts unless a refusal's reason is terminated and not empty inside its room and nothing was
+ * written past it. */
+void FuzzCheckReason(const char *buffer, size_t room, size_t bufferSize);
+
 #endif

@@ -50,3 +50,12 @@ void FuzzJobClose(HDC dc)
         abort();
     }
 }
+
+void FuzzJobRun(const uint8_t *data, size_t size, int maxCalls, void (*call)(FuzzInput *in, HDC *dc))
+{
+    HDC dc = FuzzJobOpen();
+    FuzzInput in = {data, size, 0};
+    for (int calls = 0; FuzzMore(&in) && calls < maxCalls; calls++)
+        call(&in, &dc);
+    FuzzJobClose(dc);
+}

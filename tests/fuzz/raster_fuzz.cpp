@@ -10,7 +10,6 @@
 
 #include <vector>
 
-#include "fuzz_input.h"
 #include "fuzz_job.h"
 #include "tavlinqx.h"
 
@@ -87,10 +86,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) { return FuzzJobInit(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    HDC dc = FuzzJobOpen();
-    FuzzInput in = {data, size, 0};
-    for (int calls = 0; FuzzMore(&in) && calls < 8; calls++)
-        FuzzRaster(&in, &dc);
-    FuzzJobClose(dc);
+    FuzzJobRun(data, size, 8, FuzzRaster);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "emf_reader.h"
+#include "fuzz_input.h"
 
 namespace {
 
@@ -57,21 +58,15 @@ void CheckLoaded(const EmfFile *file, const uint8_t *data, size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     char error[256];
-    size_t errorSize = size > 0 ? data[size - 1] % sizeof error : sizeof error;
-    memset(error, 'x', sizeof error);
+    size_t room = FuzzReasonRoom(data, size, error, sizeof error);
     EmfFile file;
-    if (EmfLoadMemory(data, size, &file, error, errorSize) == 0) {
+    if (EmfLoadMemory(data, size, &file, error, room) == 0) {
         CheckLoaded(&file, data, size);
         EmfFree(&file);
         return 0;
     }
     if (file.bytes != NULL || file.records != NULL || file.count != 0 || file.size != 0)
         Fail("a refused file left a result", 0);
-    if (errorSize > 0 && memchr(error, '\0', errorSize) == NULL)
-        Fail("the reason is not terminated inside its room", 0);
-    if (errorSize > 1 && error[0] == '\0')
-        Fail("a refused file gave no reason", 0);
-    if (errorSize < sizeof error && error[errorSize] != 'x')
-        Fail("the reason was written past its room", 0);
+    FuzzCheckReason(error, room, sizeof error);
     return 0;
 }

@@ -10,7 +10,6 @@
 
 #include <vector>
 
-#include "fuzz_input.h"
 #include "fuzz_job.h"
 #include "tavlinqx.h"
 
@@ -104,10 +103,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) { return FuzzJobInit(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    HDC dc = FuzzJobOpen();
-    FuzzInput in = {data, size, 0};
-    for (int calls = 0; FuzzMore(&in) && calls < 16; calls++)
-        FuzzText(&in, &dc);
-    FuzzJobClose(dc);
+    FuzzJobRun(data, size, 16, FuzzText);
     return 0;
 }

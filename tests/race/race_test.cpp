@@ -32,6 +32,7 @@
 
 #include "emf_reader.h"
 #include "every_family.h"
+#include "print_program.h"
 #include "standin.h"
 #include "tavlinqx.h"
 
@@ -70,21 +71,10 @@ void Fail(const std::string &what)
 /* The print program's description: C:\APP\P.EXE (a link to true(1)), or the given program. */
 PrintProgram32 Program(const Options &o)
 {
-    PrintProgram32 p;
-    memset(&p, 0, sizeof p);
-    p.Size = sizeof p;
-    strcpy(p.RequiredName1, "NAME1");
-    strcpy(p.AuxFile, "AUX.INI");
-    strcpy(p.RequiredName2, "NAME2");
-    if (o.print.empty()) {
-        strcpy(p.ProgramDir, "C:\\APP\\");
-        strcpy(p.ProgramFile, "P.EXE");
-    } else {
-        size_t slash = o.print.rfind('/');
-        snprintf(p.ProgramDir, sizeof p.ProgramDir, "%s", o.print.substr(0, slash + 1).c_str());
-        snprintf(p.ProgramFile, sizeof p.ProgramFile, "%s", o.print.substr(slash + 1).c_str());
-    }
-    return p;
+    if (o.print.empty())
+        return TestPrintProgram("C:\\APP\\", "P.EXE");
+    size_t slash = o.print.rfind('/');
+    return TestPrintProgram(o.print.substr(0, slash + 1).c_str(), o.print.substr(slash + 1).c_str());
 }
 
 /* One whole job; expected is what the exports return for a job run alone (empty: not compared). */
