@@ -6,6 +6,7 @@
  * as 24-bit RGB. */
 #include "player_private.h"
 
+#include <errno.h>
 #include <setjmp.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -138,7 +139,11 @@ struct OutputPng {
 static void output_png_error(png_structp png, png_const_charp message)
 {
     OutputPng *out = (OutputPng *)png_get_error_ptr(png);
-    snprintf(out->message, sizeof out->message, "%s", message);
+    /* A failed write (a full disk) is told by the system's reason, not libpng's "Write Error". */
+    if (ferror(out->file) && errno != 0)
+        snprintf(out->message, sizeof out->message, "%s", strerror(errno));
+    else
+        snprintf(out->message, sizeof out->message, "%s", message);
     longjmp(png_jmpbuf(png), 1);
 }
 

@@ -172,8 +172,8 @@ TEST_F(FullDisk, HandOffRemovesAJobFileItCouldNotWrite)
     }
 }
 
-/* The print program with its output folder full: status 1, a message naming the picture, no
- * picture under its final name, no partial file, and the job file and spool metafile kept for
+/* The print program with its output folder full: status 1, a message naming the picture (and for
+ * the PNG the system's reason), no picture under its final name, no partial file, and the job file and spool metafile kept for
  * another try. The rooms fail the PNG at its start, halfway, and, where the PNG fits, the PDF. */
 TEST_F(FullDisk, PrintProgramKeepsTheJobAndLeavesNoPicture)
 {
@@ -214,6 +214,10 @@ TEST_F(FullDisk, PrintProgramKeepsTheJobAndLeavesNoPicture)
         complete_ += printed;
         EXPECT_EQ(r.status, 1) << r.output;
         EXPECT_NE(r.output.find(out + "/job00007.p"), std::string::npos) << r.output;
+        if (r.output.find("job00007.png:") != std::string::npos) { /* the PNG says why */
+            EXPECT_NE(r.output.find(disk.mounted() ? "No space left on device" : "File too large"), std::string::npos)
+                << r.output;
+        }
         EXPECT_FALSE(printed) << r.output;
         EXPECT_FALSE(Exists(out + "/job00007.png.part") || Exists(out + "/job00007.pdf.part"));
         EXPECT_TRUE(Exists(jobFile) && Exists(spool)) << "kept for another try";
