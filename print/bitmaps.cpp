@@ -97,15 +97,37 @@ static uint32_t bitmaps_field(uint32_t v, uint32_t mask)
     return out >> (have - 8) & 0xFF;
 }
 
-uint32_t bitmaps_pixel(const PlayerDib *dib, int32_t x, int32_t y)
+uint32_t bitmaps_index(const PlayerDib *dib, int32_t x, int32_t y)
 {
     int32_t row = dib->bottomUp ? dib->height - 1 - y : y;
     const uint8_t *r = dib->bits + (size_t)row * dib->stride;
-    uint32_t index, v;
     switch (dib->bpp) {
-    case 1: index = r[x >> 3] >> (7 - (x & 7)) & 1; break;
-    case 4: index = r[x >> 1] >> (x & 1 ? 0 : 4) & 0xF; break;
-    case 8: index = r[x]; break;
+    case 1: return r[x >> 3] >> (7 - (x & 7)) & 1;
+    case 4: return r[x >> 1] >> (x & 1 ? 0 : 4) & 0xF;
+    default: return r[x];
+    }
+}
+
+uint32_t bitmaps_index_colour(const PlayerDib *dib, uint32_t index)
+{
+    if (dib->indices)
+        return index;
+    if (index >= dib->colorCount)
+        return 0; /* past the table: black */
+    if (dib->paletteIndices)
+        return bitmaps_default_palette(dib->colors[2 * index] | dib->colors[2 * index + 1] << 8);
+    const uint8_t *q = dib->colors + 4 * index;
+    return (uint32_t)q[2] << 16 | q[1] << 8 | q[0];
+}
+
+uint32_t bitmaps_pixel(const PlayerDib *dib, int32_t x, int32_t y)
+{
+    if (dib->bpp <= 8)
+        return bitmaps_index_colour(dib, bitmaps_index(dib, x, y));
+    int32_t row = dib->bottomUp ? dib->height - 1 - y : y;
+    const uint8_t *r = dib->bits + (size_t)row * dib->stride;
+    uint32_t v;
+    switch (dib->bpp) {
     case 16:
         v = r[2 * x] | r[2 * x + 1] << 8;
         return bitmaps_field(v, dib->masks[0]) << 16 | bitmaps_field(v, dib->masks[1]) << 8 |
@@ -117,14 +139,6 @@ uint32_t bitmaps_pixel(const PlayerDib *dib, int32_t x, int32_t y)
         return bitmaps_field(v, dib->masks[0]) << 16 | bitmaps_field(v, dib->masks[1]) << 8 |
                bitmaps_field(v, dib->masks[2]);
     }
-    if (dib->indices)
-        return index;
-    if (index >= dib->colorCount)
-        return 0; /* past the table: black */
-    if (dib->paletteIndices)
-        return bitmaps_default_palette(dib->colors[2 * index] | dib->colors[2 * index + 1] << 8);
-    const uint8_t *q = dib->colors + 4 * index;
-    return (uint32_t)q[2] << 16 | q[1] << 8 | q[0];
 }
 
 /* One bitmap record's geometry: destination and source rectangles in their own units. */

@@ -385,11 +385,21 @@ void pdf_place_image(PdfPage *pdf, cairo_surface_t *surface, const ScanBox &box)
     pdf_picture(pdf, surface, box);
 }
 
-/* A 1-bit mask of the pixels of box where the brush draws its foreground. */
+/* How many pixels across and down the brush's cell repeats after. */
+static void pdf_brush_period(const PlayerBrush *brush, int32_t *across, int32_t *down)
+{
+    bool hatch = brush->style == BS_HATCHED;
+    *across = hatch ? 8 : std::max(brush->pattern.width, 1);
+    *down = hatch ? 8 : std::max(brush->pattern.height, 1);
+}
+
+/* A 1-bit mask of the pixels of box where the brush draws its foreground: one cell asked of the
+ * brush, the rest repeated. */
 static cairo_surface_t *pdf_foreground_mask(const Player *p, const PlayerBrush *brush,
                                             const ScanBox &box)
 {
-    int32_t w = box.x1 - box.x0, h = box.y1 - box.y0;
+    int32_t w = box.x1 - box.x0, h = box.y1 - box.y0, across, down;
+    pdf_brush_period(brush, &across, &down);
     cairo_surface_t *mask = cairo_image_surface_create(CAIRO_FORMAT_A1, w, h);
     if (cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS)
         return mask;
@@ -398,17 +408,23 @@ static cairo_surface_t *pdf_foreground_mask(const Player *p, const PlayerBrush *
     int stride = cairo_image_surface_get_stride(mask);
     for (int32_t y = 0; y < h; y++) {
         uint32_t *row = (uint32_t *)(bits + (size_t)y * stride);
-        for (int32_t x = 0; x < w; x++)
-            if (compose_brush_foreground(p, brush, box.x0 + x, box.y0 + y))
-                row[x >> 5] |= 1u << (x & 31); /* cairo's A1: bit x % 32 of word x / 32 */
+        if (y >= down) {
+            memcpy(row, bits + (size_t)(y - down) * stride, stride);
+            continue;
+        }
+        for (int32_t x = 0; x < w; x++) /* cairo's A1: bit x % 32 of word x / 32 */
+            if (x < across ? compose_brush_foreground(p, brush, box.x0 + x, box.y0 + y)
+                           : (row[(x - across) >> 5] >> ((x - across) & 31) & 1))
+                row[x >> 5] |= 1u << (x & 31);
     }
     cairo_surface_mark_dirty(mask);
     return mask;
 }
 
-/* An RGB image of box with each pixel's colour from color_of(x, y). */
+/* An RGB image of box with each pixel's colour from color_of(x, y), which repeats after across
+ * pixels and after down rows (the box's own size: not at all). */
 template <typename ColourOf>
-static cairo_surface_t *pdf_image(const ScanBox &box, ColourOf color_of)
+static cairo_surface_t *pdf_image(const ScanBox &box, int32_t across, int32_t down, ColourOf color_of)
 {
     int32_t w = box.x1 - box.x0, h = box.y1 - box.y0;
     cairo_surface_t *image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
@@ -419,8 +435,12 @@ static cairo_surface_t *pdf_image(const ScanBox &box, ColourOf color_of)
     int stride = cairo_image_surface_get_stride(image);
     for (int32_t y = 0; y < h; y++) {
         uint32_t *row = (uint32_t *)(data + (size_t)y * stride);
+        if (y >= down) {
+            memcpy(row, data + (size_t)(y - down) * stride, stride);
+            continue;
+        }
         for (int32_t x = 0; x < w; x++)
-            row[x] = color_of(box.x0 + x, box.y0 + y);
+            row[x] = x < across ? color_of(box.x0 + x, box.y0 + y) : row[x - across];
     }
     cairo_surface_mark_dirty(image);
     return image;
@@ -469,7 +489,9 @@ static void pdf_paint(Player *p, const PlayerBrush *brush, uint32_t rop2, const 
         pdf_set_colour(cr, pdf_colour(p, rop3, fg));
         pdf_paint_surface(p, pdf_foreground_mask(p, brush, box), box, true);
     } else {
-        pdf_paint_surface(p, pdf_image(box, [&](int32_t x, int32_t y) {
+        int32_t across, down;
+        pdf_brush_period(brush, &across, &down);
+        pdf_paint_surface(p, pdf_image(box, across, down, [&](int32_t x, int32_t y) {
                               uint32_t c = 0;
                               compose_brush_pixel(p, brush, x, y, &c);
                               return pdf_colour(p, rop3, c);
@@ -818,12 +840,21 @@ static bool pdf_blit_source(Player *p, const BlitRun *run, uint32_t rop3)
 {
     int64_t fx = pdf_blit_factor(run->ax, run->right - run->left, run->dib.width);
     int64_t fy = pdf_blit_factor(run->ay, run->bottom - run->top, run->dib.height);
-    if (fx == 0 || fy == 0 || std::max(llabs(run->left), llabs(run->top)) > PDF_FAR || ((rop3 >> 4 ^ rop3) & 0x0F) != 0) /* the pattern takes part */
+    bool patternTakesPart = ((rop3 >> 4 ^ rop3) & 0x0F) != 0;
+    if (fx == 0 || fy == 0 || patternTakesPart ||
+        std::max(llabs(run->left), llabs(run->top)) > PDF_FAR)
         return false;
     ScanBox source = {(int32_t)run->ax.start, (int32_t)run->ay.start,
                       (int32_t)(run->ax.start + run->ax.count), (int32_t)(run->ay.start + run->ay.count)};
-    cairo_surface_t *image = pdf_image(source, [&](int32_t x, int32_t y) {
-        return compose_rop3(rop3, 0, bitmaps_pixel(&run->dib, x, y), 0);
+    /* A palette's colours are recoloured once, not pixel by pixel. */
+    const PlayerDib &dib = run->dib;
+    uint32_t recoloured[256];
+    for (uint32_t i = 0; dib.bpp <= 8 && i < (1u << dib.bpp); i++)
+        recoloured[i] = compose_rop3(rop3, 0, bitmaps_index_colour(&dib, i), 0);
+    cairo_surface_t *image = pdf_image(source, source.x1 - source.x0, source.y1 - source.y0,
+                                       [&](int32_t x, int32_t y) {
+        return dib.bpp <= 8 ? recoloured[bitmaps_index(&dib, x, y)]
+                            : compose_rop3(rop3, 0, bitmaps_pixel(&dib, x, y), 0);
     });
     uint32_t palette[PDF_MASKED_COLOURS];
     bool exact = (fx == 1 && fy == 1) || std::max(fx, fy) >= 4 ||
@@ -855,7 +886,7 @@ void pdf_blit(Player *p, const BlitRun *run)
         return;
     /* The picture at the destination's size, each pixel as the raster page composes it. */
     const PlayerBrush *brush = &p->state.brush;
-    cairo_surface_t *image = pdf_image(box, [&](int32_t x, int32_t y) {
+    cairo_surface_t *image = pdf_image(box, box.x1 - box.x0, box.y1 - box.y0, [&](int32_t x, int32_t y) {
         uint32_t source = 0, pattern = 0;
         if (run->usesSource)
             bitmaps_source(p, run, x - run->left, y - run->top, &source);

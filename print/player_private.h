@@ -321,6 +321,9 @@ bool bitmaps_read_dib(Player *p, const EmfRecord *rec, uint32_t at, uint32_t usa
                       PlayerDib *dib);
 /* The 0x00RRGGBB colour (or the index, for an index DIB) of pixel (x, y), y counted from the top. */
 uint32_t bitmaps_pixel(const PlayerDib *dib, int32_t x, int32_t y);
+/* For a DIB of 8 bits or fewer a pixel: its palette index, and the colour of an index. */
+uint32_t bitmaps_index(const PlayerDib *dib, int32_t x, int32_t y);
+uint32_t bitmaps_index_colour(const PlayerDib *dib, uint32_t index);
 
 /* One axis of a transfer: the source run [start, start + count) in top-down bitmap order, read
  * back to front for a negative extent; the steps run from the destination's origin, its far end

@@ -14,7 +14,8 @@
 
 namespace {
 
-const uint32_t SRCAND = 0x008800C6, PATINVERT = 0x005A0049, DSTINVERT = 0x00550009;
+const uint32_t SRCAND = 0x008800C6, PATINVERT = 0x005A0049, DSTINVERT = 0x00550009,
+               NOTSRCCOPY = 0x00330008;
 const uint32_t R2_XORPEN = 7, R2_NOP = 11, R2_NOTCOPYPEN = 4;
 
 struct VectorPage {
@@ -119,6 +120,13 @@ TEST(VectorPdf, RecordsGoToVectorsOrPatchesByWhatTheirOperationsRead)
          {StretchDib(8, 8, 16, 16, Quarters(), SRCAND)}, 0, {}},
         {"PATINVERT on blank paper is the inverted pattern",
          {hatch, Select(2), BitBltNoSource(8, 8, 40, 24, PATINVERT)}, 0, {}},
+        {"patterns of odd sizes repeat from the page's origin, a 1-bit picture is recoloured",
+         {DibBrush(1, Dib1(3, 5, {0x20, 0xC0, 0x60, 0x00, 0xA0}, {0x0000FF, 0xFFC000})), Select(1),
+          Select(kNullPen), Rect(3, 5, 41, 30),
+          MonoBrush(2, 5, 3, {0x50, 0xA8, 0x20}), Select(2), Rect(30, 20, 63, 47),
+          StretchDib(44, 2, 14, 12, Dib1(7, 6, {0x7C, 0x82, 0xAA, 0x82, 0x7C, 0x10}, {0x000000, 0x40C040}),
+                     NOTSRCCOPY)},
+         0, {}},
         {"DSTINVERT over a drawn page goes to a patch",
          {fill, Select(1), Select(kNullPen), Rect(4, 4, 30, 20), BitBltNoSource(8, 8, 40, 24, DSTINVERT)},
          1, {8, 8, 48, 32}},
