@@ -154,7 +154,7 @@ static int pdf_filled_side(const PdfFigure &f, const cairo_path_t *flat, bool al
  * along y) by what makes the first touched pixel GDI's first: a left edge a pixel right less
  * fine (and more by its slope where it leans left going down, as the row's bottom is then its
  * leftmost), a right edge fine left (and by its slope where it leans right). Corners are where
- * the moved legs meet, no farther than PDF_LONGEST_MITER. */
+ * the moved legs meet, no farther than PDF_LONGEST_MITER (else where the leg before moved it). */
 static std::vector<double> pdf_shrink(const PdfFigure &f, int side, double fine)
 {
     size_t n = f.pts.size() / 2;
@@ -200,7 +200,7 @@ static std::vector<double> pdf_shrink(const PdfFigure &f, int side, double fine)
         direction(after, &bx, &by);
         double ox = mx[after] - mx[before], oy = my[after] - my[before];
         double det = ax * by - ay * bx;
-        double x = px + mx[after], y = py + my[after];
+        double x = px + mx[before], y = py + my[before];
         if (fabs(det) > 1e-12 * hypot(ax, ay) * hypot(bx, by)) {
             double t = (ox * by - oy * bx) / det;
             double cx = px + mx[before] + t * ax, cy = py + my[before] + t * ay;
@@ -246,22 +246,23 @@ static void pdf_append_rect(cairo_t *cr, double x0, double y0, double x1, double
                         y1 - y0 - 2 * PDF_INSET);
 }
 
-/* Appends the rectangles of whole pixels marked since the last compose, as the disjoint
- * rectangles of their union: the pixels of a line and the rows of a pen's dots and of a bracket
- * of scanlines join into few. */
-static void pdf_flush_rects(PdfPage *pdf)
+/* Appends the outline of a region of whole pixels, every edge a sixteenth inside them: one
+ * shape, so that no seam shows between its rows where a renderer smooths edges. */
+static void pdf_append_region(cairo_t *cr, const PlayerRegion &region)
 {
-    PlayerRegion region = {};
-    if (region_union(&region, pdf->rects.data(), (uint32_t)pdf->rects.size()) == 0) {
-        for (uint32_t i = 0; i < region.count; i++)
-            pdf_append_rect(pdf->cr, region.rects[i].x0, region.rects[i].y0, region.rects[i].x1,
-                            region.rects[i].y1);
-    } else {
-        for (const ScanBox &r : pdf->rects) /* no memory to join them */
-            pdf_append_rect(pdf->cr, r.x0, r.y0, r.x1, r.y1);
+    std::vector<std::vector<RegionPoint>> loops;
+    region_outline(&region, &loops);
+    for (const std::vector<RegionPoint> &loop : loops) {
+        size_t n = loop.size();
+        for (size_t i = 0; i < n; i++) {
+            /* Each edge moves towards its inside, on its right going round. */
+            const RegionPoint &a = loop[(i + n - 1) % n], &b = loop[i], &c = loop[(i + 1) % n];
+            auto sign = [](int32_t v) { return (double)((v > 0) - (v < 0)); };
+            double inX = -sign(b.y - a.y) - sign(c.y - b.y), inY = sign(b.x - a.x) + sign(c.x - b.x);
+            (i == 0 ? cairo_move_to : cairo_line_to)(cr, b.x + PDF_INSET * inX, b.y + PDF_INSET * inY);
+        }
+        cairo_close_path(cr);
     }
-    region_free(&region);
-    pdf->rects.clear();
 }
 
 /* Appends the figure moved by shift and shrunk towards side, by its own kinds of points. */
@@ -284,6 +285,23 @@ static void pdf_append_shrunk(PdfPage *pdf, const PdfFigure &f, int side, double
         }
     }
     cairo_close_path(cr);
+}
+
+/* Appends the rectangles of whole pixels marked since the last compose, as the outline of their
+ * union. */
+static void pdf_flush_rects(PdfPage *pdf)
+{
+    if (pdf->rects.empty())
+        return;
+    PlayerRegion region = {};
+    if (region_union(&region, pdf->rects.data(), (uint32_t)pdf->rects.size()) == 0) {
+        pdf_append_region(pdf->cr, region);
+    } else {
+        for (const ScanBox &r : pdf->rects) /* no memory to join them */
+            pdf_append_rect(pdf->cr, r.x0, r.y0, r.x1, r.y1);
+    }
+    region_free(&region);
+    pdf->rects.clear();
 }
 
 /* Appends to the marks the path whose touched pixels are those GDI fills of path (page
@@ -512,8 +530,7 @@ void pdf_clip_changed(Player *p)
         clip.box.y1 >= p->height)
         return;
     cairo_new_path(cr);
-    for (uint32_t i = 0; i < clip.count; i++)
-        pdf_append_rect(cr, clip.rects[i].x0, clip.rects[i].y0, clip.rects[i].x1, clip.rects[i].y1);
+    pdf_append_region(cr, clip);
     if (clip.count == 0)
         cairo_rectangle(cr, 0, 0, 0, 0);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
@@ -541,12 +558,18 @@ void pdf_mark_polygon(Player *p, const double (*pts)[2], int n)
     double box[4];
     std::vector<PdfFigure> one(1, f);
     if (pdf_upright_rectangle(one, box)) {
-        pdf_append_rect(p->pdf->cr, box[0], box[1], box[2], box[3]);
+        auto near = [](double v) { return (int32_t)std::max(std::min(v, (double)PDF_FAR), -(double)PDF_FAR); };
+        pdf_mark_rect(p, ScanBox{near(box[0]), near(box[1]), near(box[2]), near(box[3])});
         return;
     }
-    /* A simple polygon: its inside lies to the right of its points where they run clockwise. */
-    if (area != 0)
-        pdf_append_shrunk(p->pdf, f, area > 0 ? -1 : 1, 0);
+    if (area == 0)
+        return;
+    /* A simple polygon, turned clockwise (y down) as the rectangles' outlines go, so that the
+     * winding rule adds up what overlaps; its inside then lies to the right of its points. */
+    if (area < 0)
+        for (int i = 1; i < n - i; i++)
+            std::swap(f.pts[2 * i], f.pts[2 * (n - i)]), std::swap(f.pts[2 * i + 1], f.pts[2 * (n - i) + 1]);
+    pdf_append_shrunk(p->pdf, f, -1, 0);
 }
 
 void pdf_mark_rect(Player *p, const ScanBox &rect)
@@ -558,12 +581,11 @@ void pdf_mark_rect(Player *p, const ScanBox &rect)
         p->pdf->rects.push_back(r);
 }
 
-/* GDI's rounded region: a small one row by row as it is; a large one as the rounded rectangle
- * through the middle of its rows' end pixels, shrunk as any shape. */
+/* GDI's rounded region: a small one row by row as it is, among the marked rectangles; a large
+ * one as the rounded rectangle through the middle of its rows' end pixels, shrunk as any shape. */
 void pdf_mark_round(Player *p, const ScanBox &r, int32_t ew, int32_t eh,
                     const std::vector<int32_t> &insets)
 {
-    cairo_t *cr = p->pdf->cr;
     if (insets.empty() || r.y1 - r.y0 <= PDF_ROWS_OF_ROUND) {
         auto insetOf = [&](int32_t y) {
             if (!insets.empty() && y - r.y0 < eh / 2)
@@ -576,7 +598,7 @@ void pdf_mark_round(Player *p, const ScanBox &r, int32_t ew, int32_t eh,
             int32_t inset = insetOf(y), last = y + 1;
             while (last < r.y1 && insetOf(last) == inset)
                 last++;
-            pdf_append_rect(cr, r.x0 + inset, y, r.x1 - inset, last);
+            pdf_mark_rect(p, ScanBox{r.x0 + inset, y, r.x1 - inset, last});
             y = last;
         }
         return;

@@ -263,6 +263,13 @@ int region_combine(PlayerRegion *r, const PlayerRegion *with, uint32_t mode);
 int region_union(PlayerRegion *r, const ScanBox *rects, uint32_t n);
 /* True when every pixel of box lies in r. */
 bool region_holds(const PlayerRegion *r, const ScanBox &box);
+struct RegionPoint {
+    int32_t x, y;
+};
+/* The outline of r: closed loops of pixel corners, each edge level or upright, a turn at every
+ * point, going clockwise on the page (y down) round what r holds and anticlockwise round its
+ * holes, so that the winding rule fills r; loops that touch at a corner stay apart. */
+void region_outline(const PlayerRegion *r, std::vector<std::vector<RegionPoint>> *loops);
 void region_free(PlayerRegion *r);
 
 /* ---- shapes.cpp ---- */

@@ -179,3 +179,128 @@ bool region_holds(const PlayerRegion *r, const ScanBox &box)
     }
     return covered == ((int64_t)box.x1 - box.x0) * ((int64_t)box.y1 - box.y0);
 }
+
+/* ---- the outline ---- */
+
+struct RegionEdge {
+    RegionPoint from, to;
+    bool used;
+};
+
+/* The runs of one band, touching ones joined. */
+static std::vector<std::pair<int32_t, int32_t>> region_runs(const ScanBox *rects, uint32_t n)
+{
+    std::vector<std::pair<int32_t, int32_t>> runs;
+    for (uint32_t i = 0; i < n; i++) {
+        if (!runs.empty() && runs.back().second == rects[i].x0)
+            runs.back().second = rects[i].x1;
+        else
+            runs.push_back({rects[i].x0, rects[i].x1});
+    }
+    return runs;
+}
+
+/* The level edges along row boundary y between the runs above it and those below: the tops of
+ * what lies below alone, going right, and the bottoms of what lies above alone, going left. */
+static void region_level_edges(std::vector<RegionEdge> &edges, int32_t y,
+                               const std::vector<std::pair<int32_t, int32_t>> &above,
+                               const std::vector<std::pair<int32_t, int32_t>> &below)
+{
+    std::vector<int32_t> xs;
+    for (const auto *runs : {&above, &below})
+        for (const auto &r : *runs)
+            xs.insert(xs.end(), {r.first, r.second});
+    std::sort(xs.begin(), xs.end());
+    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    size_t ia = 0, ib = 0;
+    for (size_t k = 0; k + 1 < xs.size(); k++) {
+        int32_t x = xs[k], next = xs[k + 1];
+        while (ia < above.size() && above[ia].second <= x)
+            ia++;
+        while (ib < below.size() && below[ib].second <= x)
+            ib++;
+        bool inAbove = ia < above.size() && above[ia].first <= x;
+        bool inBelow = ib < below.size() && below[ib].first <= x;
+        if (inBelow && !inAbove)
+            edges.push_back({{x, y}, {next, y}, false});
+        else if (inAbove && !inBelow)
+            edges.push_back({{next, y}, {x, y}, false});
+    }
+}
+
+/* Joins the edges into loops: from each point the edge that turns right (clockwise) is taken
+ * first, which keeps apart loops that touch at a corner; points where a loop runs straight on
+ * are left out. */
+static void region_link(std::vector<RegionEdge> &edges, std::vector<std::vector<RegionPoint>> *loops)
+{
+    auto before = [](const RegionPoint &a, const RegionPoint &b) {
+        return a.y != b.y ? a.y < b.y : a.x < b.x;
+    };
+    std::vector<uint32_t> byStart(edges.size());
+    for (uint32_t i = 0; i < byStart.size(); i++)
+        byStart[i] = i;
+    std::sort(byStart.begin(), byStart.end(),
+              [&](uint32_t a, uint32_t b) { return before(edges[a].from, edges[b].from); });
+    for (RegionEdge &first : edges) {
+        if (first.used)
+            continue;
+        std::vector<RegionPoint> loop;
+        RegionEdge *e = &first;
+        while (!e->used) {
+            e->used = true;
+            loop.push_back(e->from);
+            auto at = std::lower_bound(byStart.begin(), byStart.end(), e->to, [&](uint32_t i, const RegionPoint &p) {
+                return before(edges[i].from, p);
+            });
+            RegionEdge *next = NULL;
+            int64_t dx = e->to.x - e->from.x, dy = e->to.y - e->from.y;
+            for (; at != byStart.end() && edges[*at].from.x == e->to.x && edges[*at].from.y == e->to.y; at++) {
+                RegionEdge *c = &edges[*at];
+                int64_t turn = dx * (c->to.y - c->from.y) - dy * (c->to.x - c->from.x);
+                if (next == NULL || turn > 0)
+                    next = c;
+            }
+            if (next == NULL)
+                break; /* cannot happen: every point has as many edges out as in */
+            e = next;
+        }
+        std::vector<RegionPoint> corners;
+        size_t n = loop.size();
+        for (size_t i = 0; i < n; i++) {
+            const RegionPoint &a = loop[(i + n - 1) % n], &b = loop[i], &c = loop[(i + 1) % n];
+            if ((int64_t)(b.x - a.x) * (c.y - b.y) != (int64_t)(b.y - a.y) * (c.x - b.x))
+                corners.push_back(b);
+        }
+        if (corners.size() >= 4)
+            loops->push_back(corners);
+    }
+}
+
+void region_outline(const PlayerRegion *r, std::vector<std::vector<RegionPoint>> *loops)
+{
+    loops->clear();
+    std::vector<RegionEdge> edges;
+    std::vector<std::pair<int32_t, int32_t>> previous;
+    int32_t previousBottom = 0;
+    for (uint32_t i = 0; i < r->count;) {
+        uint32_t end = i;
+        while (end < r->count && r->rects[end].y0 == r->rects[i].y0)
+            end++;
+        int32_t top = r->rects[i].y0, bottom = r->rects[i].y1;
+        std::vector<std::pair<int32_t, int32_t>> runs = region_runs(r->rects + i, end - i);
+        for (const auto &run : runs) {
+            edges.push_back({{run.first, bottom}, {run.first, top}, false});
+            edges.push_back({{run.second, top}, {run.second, bottom}, false});
+        }
+        bool touches = !previous.empty() && previousBottom == top;
+        if (!previous.empty() && !touches)
+            region_level_edges(edges, previousBottom, previous, {});
+        region_level_edges(edges, top, touches ? previous : std::vector<std::pair<int32_t, int32_t>>(), runs);
+        previous = runs;
+        previousBottom = bottom;
+        i = end;
+    }
+    if (!previous.empty())
+        region_level_edges(edges, previousBottom, previous, {});
+    region_link(edges, loops);
+}

@@ -193,6 +193,91 @@ TEST(VectorPdf, SmoothImagesAreWrittenPredicted)
     EXPECT_EQ(RunTool("qpdf --check " + v.pdf).status, 0);
 }
 
+/* A region of many rows (a clip of a staircase, two rectangles meeting at a corner, a ring of
+ * scanlines) fills as one shape: rendered four times finer and smoothed, every pixel well inside
+ * it is the brush's colour, with no seam between its rows; at the page's resolution it is the
+ * raster page's. */
+TEST(VectorPdf, RegionsShowNoSeamsAtOtherResolutions)
+{
+    const int width = 48, height = 40;
+    std::vector<std::vector<int32_t>> rects;
+    for (int32_t y = 2; y < 20; y++)
+        rects.push_back({2 + (y * 7) % 5, y, 30 - (y * 3) % 4, y + 1});
+    rects.push_back({34, 2, 40, 8});
+    rects.push_back({40, 8, 46, 14});
+    std::vector<Bytes> records = {ClipRegion(5 /* RGN_COPY */, rects), SolidBrush(1, Colorref(0x1040C0)),
+                                  Select(1), Select(kNullPen), Rect(0, 0, width + 1, height + 1),
+                                  ClipNone(), ExtPen(2, 0x10000 | 0x200, 1, Colorref(0x1040C0), {}),
+                                  Select(2), Record({EMR_BEGINPATH, 8})};
+    std::vector<bool> inside(width * height, false);
+    for (const auto &r : rects)
+        for (int y = r[1]; y < r[3]; y++)
+            for (int x = r[0]; x < r[2]; x++)
+                inside[y * width + x] = true;
+    for (int y = 22; y < 38; y++) { /* a ring's scanlines, as the driver draws a filled shape */
+        int half = 8 - abs(y - 30) / 2, hole = y > 27 && y < 33 ? 3 : 0;
+        for (int32_t x0 : {24 - half, 24 + hole}) {
+            int32_t x1 = x0 == 24 - half ? 24 - hole : 24 + half;
+            if (x1 <= x0)
+                continue;
+            records.insert(records.end(), {MoveTo(x0, y), LineTo(x1, y)});
+            for (int x = x0; x < x1; x++)
+                inside[y * width + x] = true;
+        }
+    }
+    records.insert(records.end(), {Record({EMR_ENDPATH, 8}), Record({EMR_STROKEPATH, 24, 0, 0, 0, 0})});
+    VectorPage v = Vector(records, 3, width, height);
+    EXPECT_EQ(v.differing, 0);
+    RunResult r = RunTool("pdftoppm -r 384 -singlefile " + v.pdf + " " + v.pdf);
+    ASSERT_EQ(r.status, 0) << r.output;
+    int w = 0, h = 0;
+    std::vector<uint32_t> fine = ReadPpm(v.pdf + ".ppm", &w, &h);
+    remove((v.pdf + ".ppm").c_str());
+    ASSERT_EQ(w, width * 4);
+    ASSERT_EQ(h, height * 4);
+    int seams = 0, checked = 0;
+    for (int y = 1; y + 1 < height; y++)
+        for (int x = 1; x + 1 < width; x++) {
+            bool deep = true;
+            for (int dy = -1; dy <= 1; dy++)
+                for (int dx = -1; dx <= 1; dx++)
+                    deep = deep && inside[(y + dy) * width + x + dx];
+            if (!deep)
+                continue;
+            checked++;
+            for (int k = 0; k < 16; k++)
+                if (fine[(size_t)(4 * y + k / 4) * w + 4 * x + k % 4] != 0x1040C0) {
+                    seams++;
+                    break;
+                }
+        }
+    EXPECT_GT(checked, 100);
+    EXPECT_EQ(seams, 0) << "of " << checked << " pixels inside the regions";
+}
+
+/* Clips of random regions (rectangles joined, taken away and crossed, leaving holes and corners
+ * where two meet) clip the PDF's fills to the raster page's pixels. */
+TEST(VectorPdf, RandomRegionClipsAreTheRasterPagesPixels)
+{
+    uint32_t seed = 777;
+    auto next = [&](int n) { return (int)((seed = seed * 1103515245 + 12345) >> 16) % n; };
+    for (int run = 0; run < 12; run++) {
+        std::vector<Bytes> records;
+        for (int step = 0; step < 4; step++) {
+            std::vector<std::vector<int32_t>> rects;
+            for (int n = 1 + next(5); n > 0; n--) {
+                int32_t l = next(28) - 2, t = next(28) - 2;
+                rects.push_back({l, t, l + 1 + next(12), t + 1 + next(12)});
+            }
+            const uint32_t modes[] = {5 /* RGN_COPY */, 2 /* RGN_OR */, 3 /* RGN_XOR */, 4 /* RGN_DIFF */};
+            records.push_back(ClipRegion(step == 0 ? 5 : modes[next(4)], rects));
+        }
+        records.insert(records.end(), {SolidBrush(1, Colorref(0x336699)), Select(1), Select(kNullPen),
+                                       Rect(0, 0, 25, 25)});
+        EXPECT_EQ(Vector(records, 2, 24, 24).differing, 0) << "run " << run;
+    }
+}
+
 /* A write that fails is reported at close, and later pages are not drawn. */
 /* On a device of 2.54 dpi a pixel is 28.3 points, and text of 16000 pixels is taller than FreeType
  * sizes a face in points: it is left out of the PDF with a warning (cairo would lose the scaled
