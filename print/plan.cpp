@@ -43,15 +43,22 @@ static ScanBox plan_union(const ScanBox &a, const ScanBox &b)
                    std::max(a.y1, b.y1)};
 }
 
+/* v within lo..hi: a coordinate of a shape far off the page taken to the clip's edge, where it
+ * fits 32 bits. */
+static int32_t plan_within(double v, int32_t lo, int32_t hi)
+{
+    return (int32_t)fmin(fmax(v, lo), hi);
+}
+
 /* The box of page coordinates x0..x1, y0..y1 grown by reach pixels and a pixel of rounding,
- * within the clip. */
+ * within the clip (empty when it lies outside). */
 static ScanBox plan_box(const Player *p, double x0, double y0, double x1, double y1, double reach)
 {
     const ScanBox &c = p->state.clip.box;
     if (p->state.clip.count == 0 || !(x0 <= x1 && y0 <= y1))
         return ScanBox{0, 0, 0, 0};
-    return ScanBox{(int32_t)fmax(floor(x0 - reach) - 1, c.x0), (int32_t)fmax(floor(y0 - reach) - 1, c.y0),
-                   (int32_t)fmin(ceil(x1 + reach) + 1, c.x1), (int32_t)fmin(ceil(y1 + reach) + 1, c.y1)};
+    return ScanBox{plan_within(floor(x0 - reach) - 1, c.x0, c.x1), plan_within(floor(y0 - reach) - 1, c.y0, c.y1),
+                   plan_within(ceil(x1 + reach) + 1, c.x0, c.x1), plan_within(ceil(y1 + reach) + 1, c.y0, c.y1)};
 }
 
 /* The pixels of box within the clip. */

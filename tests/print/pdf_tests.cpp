@@ -306,6 +306,24 @@ TEST(VectorPdf, TextTallerThanAFaceCanBeSizedIsLeftOut)
     EXPECT_TRUE(warned);
 }
 
+/* A run advanced two billion pixels by one of its advances leaves the current position there, and
+ * the next run starts past 32 bits: the first pass still plans it within the page (the sanitizer
+ * build checks that no coordinate overflows), and the page is written. */
+TEST(VectorPdf, TextReachingPast32BitsIsPlannedWithinThePage)
+{
+    Bytes emf = PageEmf({Font(1, -20, 0, "Liberation Sans"), Select(1), SetValue(EMR_SETTEXTALIGN, 1 /* TA_UPDATECP */),
+                         TextW(50, 60, u"run", {9, 2147483647, 10}, 4 /* ETO_CLIPPED */, {40, 40, 90, 90}),
+                         TextW(50, 60, u"run", {9, 10, 10}, 4, {40, 40, 90, 90})},
+                        2, 100, 100);
+    EmfFile file;
+    ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, NULL, 0), 0);
+    EmfPdf *pdf = EmfPdfOpen("/dev/null");
+    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, NULL, NULL), 0);
+    char error[256] = "";
+    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), 0) << error;
+    EmfFree(&file);
+}
+
 TEST(VectorPdf, AFileThatCannotBeWrittenIsReportedAtClose)
 {
     Bytes emf = PageEmf({}, 1, 8, 8);
