@@ -366,6 +366,10 @@ TEST(PlayerBadInput, RecordsThatCannotBeDrawnAreSkippedWithAWarning)
         ExtPen(2, 0x10000 | 2 /* PS_DOT */, 2, 0, {}), Select(2), MoveTo((int32_t)hugeNeg, 5),
         LineTo((int32_t)huge, 7),
         Font(3, -16000, 900, "Liberation Sans"), Select(3), TextW(20, 20, u"W", {16000}),
+        /* Mapped four times larger: an opaque box whose sides lie beyond 32 bits */
+        SetValue(EMR_SETMAPMODE, 8 /* MM_ANISOTROPIC */), Record({EMR_SETWINDOWEXTEX, 16, 1, 1}),
+        Record({EMR_SETVIEWPORTEXTEX, 16, 4, 4}),
+        TextW(0, 0, u"", {}, 2 /* ETO_OPAQUE */, {-1000000000, 0, -900000000, 10}),
     };
     auto w = PlayWarnings(PageEmf(far, 4, 32, 32));
     for (const auto &s : w)
