@@ -624,9 +624,11 @@ static void shapes_mark_rect(Player *p, const EmfRecord *rec, ScanBox *box)
 static const int32_t SHAPES_MOST_POINTS = 1 << 18;
 static const int64_t SHAPES_MOST_PEN_WORK = (int64_t)1 << 24;
 
+/* v to the nearest whole pixel; a box's corner one past a record's last coordinate (2^31) is held
+ * at the 32-bit limit. */
 static int32_t shapes_round(double v)
 {
-    return (int32_t)floor(v + 0.5);
+    return (int32_t)fmin(fmax(floor(v + 0.5), INT32_MIN), INT32_MAX);
 }
 
 /* The record's box on whole page pixels, [x0, x1) x [y0, y1), its inclusive right and bottom

@@ -419,6 +419,23 @@ TEST(PlayerShapes, EllipseFillIsGdisEllipticRegion)
     }
 }
 
+/* An ellipse's box out to the 32-bit limits, whose inclusive corner one on lies past them, and a
+ * rounded rectangle whose corner is 2^31 wide: neither overflows a coordinate on the way (the
+ * sanitizer build checks). The page's top-left corner lies outside the ellipse, whose edge passes
+ * far away; the rounded rectangle's corners are cut to its box, and 1 high they are too small to
+ * round: it is filled as a rectangle. */
+TEST(PlayerShapes, RoundShapesOutToThe32BitLimits)
+{
+    std::vector<Bytes> recs = {SolidBrush(1, Colorref(0x0000FF)), Select(1), Select(kNullPen),
+                               Record({EMR_ELLIPSE, 24, 0, 0, 0x7FFFFFFF, 0x7FFFFFFF})};
+    Page ellipse = Draw(recs, 2, 40, 40);
+    EXPECT_EQ(ellipse.At(20, 20), 0xFFFFFFu);
+    recs.back() = Record({EMR_ROUNDRECT, 32, 12, 2, (uint32_t)-256, 12, (uint32_t)INT32_MIN, 1});
+    Page rounded = Draw(recs, 2, 40, 40);
+    EXPECT_EQ(rounded.At(5, 7), 0x0000FFu);
+    EXPECT_EQ(rounded.At(5, 20), 0xFFFFFFu);
+}
+
 TEST(PlayerShapes, ARegionPensOutlineIsLeftOutOfTheInterior)
 {
     /* With R2_XORPEN a pixel drawn twice shows both colours. GDI leaves the outline of a
