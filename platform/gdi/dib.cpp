@@ -106,10 +106,11 @@ int pixels_query(const GdiBitmap *bm, BITMAPINFOHEADER *hdr)
 
 /* Converts count pixels of a device-bitmap row into a DIB row of bitCount bits and stride bytes in
  * one pass: the common pairs directly (rows copied, or indexes looked up in palette, the colours as
- * 0xRRGGBB, which little-endian memory holds as blue, green, red), the rest through colours in
- * rgb, scratch for count of them. Returns the bytes written; the caller zeroes the rest. */
+ * 0xRRGGBB, which little-endian memory holds as blue, green, red), the rest through colours a
+ * stretch of the row at a time, so that a row of any width needs no memory of its own. Returns the
+ * bytes written; the caller zeroes the rest. */
 size_t pixels_convert_row(const GdiBitmap *bm, const uint8_t *row, int count, WORD bitCount, uint32_t stride,
-                          const uint32_t *palette, uint32_t *rgb, uint8_t *out)
+                          const uint32_t *palette, uint8_t *out)
 {
     int from = bm->bitsPixel;
     if (from == 1 && bitCount == 1) {
@@ -135,8 +136,14 @@ size_t pixels_convert_row(const GdiBitmap *bm, const uint8_t *row, int count, WO
             memcpy(out, &palette[row[count - 1]], 3);
     } else {
         memset(out, 0, stride);
-        pixels_row_colours(bm, row, count, rgb);
-        pixels_encode_row(rgb, count, bitCount, out);
+        /* A whole number of bytes on either side: a multiple of 8 pixels. */
+        enum { STRETCH = 1024 };
+        uint32_t rgb[STRETCH];
+        for (int x = 0; x < count; x += STRETCH) {
+            int n = count - x < STRETCH ? count - x : STRETCH;
+            pixels_row_colours(bm, row + (size_t)x * (size_t)from / 8, n, rgb);
+            pixels_encode_row(rgb, n, bitCount, out + (size_t)x * bitCount / 8);
+        }
         return stride;
     }
     return 3 * (size_t)count;
@@ -144,16 +151,13 @@ size_t pixels_convert_row(const GdiBitmap *bm, const uint8_t *row, int count, WO
 
 /* Copies scan lines start.. of a DIB of |biHeight| lines, numbered from its bottom; the DIB's top
  * row is the bitmap's top row. Lines below the bitmap and columns right of it are written as zero
- * and not counted. Returns the lines taken from the bitmap, or -1 when memory runs out. */
+ * and not counted. Returns the lines taken from the bitmap. */
 int pixels_copy_lines(const GdiBitmap *bm, const BITMAPINFOHEADER *hdr, uint32_t stride, UINT start,
-                   UINT lines, uint8_t *bits)
+                      UINT lines, uint8_t *bits)
 {
     uint32_t height = hdr->biHeight < 0 ? 0u - (uint32_t)hdr->biHeight : (uint32_t)hdr->biHeight;
     uint32_t n = lines < height - start ? lines : height - start;
     int columns = hdr->biWidth < bm->width ? (int)hdr->biWidth : (int)bm->width;
-    uint32_t *rgb = (uint32_t *)malloc((size_t)columns * sizeof *rgb);
-    if (!rgb)
-        return -1;
     uint32_t palette[256];
     if (bm->bitsPixel == 8)
         for (int i = 0; i < 256; i++)
@@ -165,12 +169,11 @@ int pixels_copy_lines(const GdiBitmap *bm, const BITMAPINFOHEADER *hdr, uint32_t
         size_t written = 0;
         if (fromTop < (uint32_t)bm->height) {
             written = pixels_convert_row(bm, bm->bits + (size_t)bm->widthBytes * fromTop, columns, hdr->biBitCount,
-                                         stride, palette, rgb, out);
+                                         stride, palette, out);
             copied++;
         }
         memset(out + written, 0, stride - written);
     }
-    free(rgb);
     return copied;
 }
 
@@ -203,12 +206,7 @@ int pixels_get_bits(HBITMAP hbm, UINT start, UINT lines, void *bits, BITMAPINFO 
     /* GDI answers 1, copying nothing, when there are no bits or no lines in range. */
     if (!bits || start >= height || lines == 0)
         return 1;
-    int copied = pixels_copy_lines(bm, hdr, stride, start, lines, (uint8_t *)bits);
-    if (copied < 0) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
-    return copied;
+    return pixels_copy_lines(bm, hdr, stride, start, lines, (uint8_t *)bits);
 }
 
 BITMAPINFOHEADER *pixels_put_header(uint8_t *at, LONG width, LONG height, WORD bitsPixel, DWORD compression,

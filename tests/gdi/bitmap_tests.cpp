@@ -136,7 +136,7 @@ TEST_F(BitmapTest, EveryDepthConvertsTo24And1BitAsThePerPixelFormulaSays)
 {
     srand(7);
     for (int bpp : {1, 4, 8, 16, 24, 32}) {
-        for (int width : {1, 3, 5, 7, 13}) {
+        for (int width : {1, 3, 5, 7, 13, 2501}) { /* the last converted a stretch at a time */
             SCOPED_TRACE(::testing::Message() << bpp << " bpp, width " << width);
             const int height = 3;
             std::vector<uint8_t> bits((size_t)((width * bpp + 15) / 16) * 2 * height);
