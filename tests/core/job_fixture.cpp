@@ -8,7 +8,7 @@
 
 #include "emf_keep.h"
 #include "emf_reader.h"
-#include "fresh_drive.h"
+#include "fresh_drive_environment.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 
 #include "cups_server.h"
 #include "devmode.h"
-#include "fresh_drive.h"
+#include "fresh_drive_environment.h"
 #include "standin.h"
 #include "tavlinqx.h"
 #include "test_util.h"

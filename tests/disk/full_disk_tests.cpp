@@ -17,7 +17,7 @@
 
 #include "emf_reader.h"
 #include "every_family.h"
-#include "fresh_drive.h"
+#include "fresh_drive_environment.h"
 #include "print_program.h"
 #include "small_disk.h"
 #include "standin.h"

@@ -7,15 +7,17 @@
 #include <stdlib.h>
 
 #include "emf_reader.h"
+#include "fresh_drive.h"
 
 std::string DrawTest::dir_;
 
 void DrawTest::SetUpTestSuite()
 {
+    if (!dir_.empty())
+        return; /* a suite before this one made the process's drive */
     char dir[] = "/tmp/tavlinqx-draw-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
+    ASSERT_TRUE(UseFreshDrive(dir));
     dir_ = dir;
-    setenv(STANDIN_ROOT_ENV, dir, 1);
 }
 
 void DrawTest::SetUp()

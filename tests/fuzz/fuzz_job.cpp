@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include "emf_reader.h"
+#include "fresh_drive.h"
 #include "standin.h"
 
 namespace {
@@ -17,9 +18,8 @@ long g_objects, g_blocks;
 int FuzzJobInit(void)
 {
     static char root[] = "/tmp/tavlinqx-fuzz-XXXXXX";
-    if (mkdtemp(root) == NULL)
+    if (!UseFreshDrive(root))
         return -1;
-    setenv(STANDIN_ROOT_ENV, root, 1);
     GetEmfFilePath32(g_path);
     return g_path[0] == '\0' ? -1 : 0;
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "fresh_drive.h"
 #include "fuzz_input.h"
 #include "standin.h"
 #include "tavlinqx.h"
@@ -136,9 +137,8 @@ void JobFileHostPath(INT number, char *host, size_t size)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     static char root[] = "/tmp/tavlinqx-fuzz-XXXXXX";
-    if (mkdtemp(root) == NULL)
+    if (!UseFreshDrive(root))
         return -1;
-    setenv(STANDIN_ROOT_ENV, root, 1);
     std::string app = std::string(StandinRootFolder()) + "/APP";
     std::string deep = std::string(StandinRootFolder()) + "/" + LongFolder().substr(3, LongFolder().size() - 4);
     for (const std::string &folder : {app, deep})

@@ -2,7 +2,7 @@
 #include "gdi_test.h"
 
 #include "emf_keep.h"
-#include "fresh_drive.h"
+#include "fresh_drive_environment.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "fresh_drive.h"
+#include "fresh_drive_environment.h"
 #include "job.h"
 #include "print_test.h"
 

@@ -32,6 +32,7 @@
 
 #include "emf_reader.h"
 #include "every_family.h"
+#include "fresh_drive.h"
 #include "print_program.h"
 #include "standin.h"
 #include "tavlinqx.h"
@@ -280,9 +281,8 @@ bool Parse(int argc, char **argv, Options *o)
 bool MakeDrive()
 {
     static char root[] = "/tmp/tavlinqx-race-XXXXXX";
-    if (mkdtemp(root) == NULL)
+    if (!UseFreshDrive(root))
         return false;
-    setenv(STANDIN_ROOT_ENV, root, 1);
     std::string app = std::string(StandinRootFolder()) + "/APP";
     return mkdir(app.c_str(), 0777) == 0 && symlink("/bin/true", (app + "/P.EXE").c_str()) == 0;
 }

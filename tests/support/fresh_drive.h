@@ -1,30 +1,33 @@
 /* Gives a test program a drive C: of its own: a fresh folder, named before the stand-in first looks
- * at $TAVLINQX_ROOT. Register once per program:
- *     ::testing::AddGlobalTestEnvironment(new FreshDrive("/tmp/tavlinqx-core-XXXXXX"));
+ * at $TAVLINQX_ROOT, and removed with all it holds when the program exits. A gtest program
+ * registers the FreshDrive environment of fresh_drive_environment.h; any other program calls
+ * UseFreshDrive with a template of its own.
  */
 #ifndef TAVLINQX_TESTS_FRESH_DRIVE_H
 #define TAVLINQX_TESTS_FRESH_DRIVE_H
 
-#include <gtest/gtest.h>
-
 #include <stdlib.h>
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "standin.h"
 
-class FreshDrive : public ::testing::Environment {
-public:
-    explicit FreshDrive(const char *folderTemplate) : template_(folderTemplate) {}
-    void SetUp() override
-    {
-        ASSERT_NE(mkdtemp(&template_[0]), nullptr);
-        setenv(STANDIN_ROOT_ENV, template_.c_str(), 1);
-        ASSERT_NE(StandinRootFolder(), nullptr);
-    }
-
-private:
-    std::string template_; /* mkdtemp's XXXXXX template, then the folder made from it */
-};
+/* Makes a folder from folderTemplate (mkdtemp's XXXXXX, rewritten in place) the stand-in's drive C:
+ * for this process and the programs it starts, until it exits. One drive a process. */
+inline bool UseFreshDrive(char *folderTemplate)
+{
+    static std::string made;
+    if (!made.empty() || mkdtemp(folderTemplate) == NULL)
+        return false;
+    made = folderTemplate;
+    atexit([] {
+        std::error_code ignored; /* a drive half removed is no reason to fail the program */
+        std::filesystem::remove_all(made, ignored);
+    });
+    setenv(STANDIN_ROOT_ENV, folderTemplate, 1);
+    return StandinRootFolder() != NULL;
+}
 
 #endif
