@@ -2,8 +2,8 @@
  * first row, line count, source x and width anywhere, negative ones included; every ternary
  * raster operation; a brush or none, a DrawMode32 or none, a BITMAP or none. Within the callers'
  * contract: the bits hold bmWidthBytes x bmHeight bytes, in a block of exactly that size, so a
- * read past them is caught. Sizes that would make GDI's own copy of the bitmap larger than a
- * few megabytes are brought down, unless they are so large that no bitmap can be made at all.
+ * read past them is caught. Sizes that would make GDI's copy of the bitmap or the band's buffer
+ * larger than a few megabytes are brought down, unless Raster32 refuses them for their size.
  * After the job the metafile must load and nothing may be left alive. */
 #include <stdint.h>
 #include <string.h>
@@ -19,10 +19,40 @@ const int32_t kDepths[] = {1, 1, 2, 4, 8, 16, 24, 32, 0, 3, 12, 33, 48};
 const int32_t kBrushStyles[] = {BS_SOLID, BS_NULL, BS_HATCHED};
 
 enum : int64_t {
-    MAX_BITS_BYTES = 1 << 20,   /* the caller's bits */
-    MAX_PIXELS = 1 << 20,       /* what GDI would copy, when it can copy anything */
-    HOPELESS_PIXELS = 1LL << 31, /* no 32-bit size holds a bitmap this large */
+    MAX_BITS_BYTES = 1 << 20,     /* the caller's bits */
+    MAX_TRANSFER_BYTES = 1 << 24, /* GDI's copy of the bitmap, and the band's buffer */
 };
+
+/* The larger of GDI's copy of a bitmap of these sides (rows word-aligned at the depth GDI keeps it
+ * in) and a band buffer of its whole height (24-bit rows, 1-bit for a monochrome one), in bytes.
+ * Where either passes 32 bits, Raster32 refuses before it allocates anything. */
+int64_t TransferBytes(const BITMAP &bm)
+{
+    static const int64_t kKept[] = {1, 4, 8, 16, 24, 32};
+    int64_t kept = 0;
+    for (int64_t depth : kKept)
+        if (kept == 0 && bm.bmBitsPixel <= depth)
+            kept = depth;
+    int64_t gdi = ((int64_t)bm.bmWidth * kept + 15) / 16 * 2 * bm.bmHeight;
+    int64_t band = ((int64_t)bm.bmWidth * (bm.bmBitsPixel == 1 ? 1 : 24) + 31) / 32 * 4 * ((int64_t)bm.bmHeight + 1);
+    return gdi > band ? gdi : band;
+}
+
+/* Brings a bitmap that Raster32 would transfer down to a few megabytes, its height first, then
+ * its width; one it refuses for its size keeps its sides near the limits. */
+void BringDown(BITMAP *bm)
+{
+    if (bm->bmWidth <= 0 || bm->bmHeight <= 0 || bm->bmBitsPixel > 32)
+        return;
+    int64_t bytes = TransferBytes(*bm);
+    if (bytes > INT32_MAX || bytes <= MAX_TRANSFER_BYTES)
+        return;
+    bm->bmHeight = (LONG)(bm->bmHeight * MAX_TRANSFER_BYTES / bytes);
+    if (bm->bmHeight < 1) {
+        bm->bmHeight = 1;
+        bm->bmWidth = (LONG)(bm->bmWidth * MAX_TRANSFER_BYTES / TransferBytes(*bm));
+    }
+}
 
 /* A BITMAP with its bits, sized as its fields say. */
 struct Bitmap {
@@ -39,9 +69,7 @@ void FuzzBitmap(FuzzInput *in, Bitmap *b)
     bm.bmHeight = FuzzEdge(in);
     bm.bmPlanes = (WORD)(FuzzTake(in, 1) % 16 == 0 ? FuzzTake(in, 1) % 5 : 1);
     bm.bmBitsPixel = (WORD)FuzzPick(in, kDepths, FUZZ_COUNT(kDepths));
-    int64_t pixels = (int64_t)bm.bmWidth * bm.bmHeight;
-    if (bm.bmWidth > 0 && bm.bmHeight > 0 && pixels > MAX_PIXELS && pixels < HOPELESS_PIXELS)
-        bm.bmHeight = (LONG)(MAX_PIXELS / bm.bmWidth > 0 ? MAX_PIXELS / bm.bmWidth : 1);
+    BringDown(&bm);
     /* The row length: GDI's own (word-aligned), a byte-aligned one, or anything. */
     int64_t aligned = ((int64_t)bm.bmWidth * bm.bmBitsPixel + 15) / 16 * 2;
     switch (FuzzTake(in, 1) % 4) {
