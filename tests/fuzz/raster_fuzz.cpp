@@ -33,8 +33,11 @@ int64_t TransferBytes(const BITMAP &bm)
     for (int64_t depth : kKept)
         if (kept == 0 && bm.bmBitsPixel <= depth)
             kept = depth;
-    int64_t gdi = ((int64_t)bm.bmWidth * kept + 15) / 16 * 2 * bm.bmHeight;
-    int64_t band = ((int64_t)bm.bmWidth * (bm.bmBitsPixel == 1 ? 1 : 24) + 31) / 32 * 4 * ((int64_t)bm.bmHeight + 1);
+    int64_t gdiRow = ((int64_t)bm.bmWidth * kept + 15) / 16 * 2;
+    int64_t bandRow = ((int64_t)bm.bmWidth * (bm.bmBitsPixel == 1 ? 1 : 24) + 31) / 32 * 4;
+    if (gdiRow > INT32_MAX || bandRow > INT32_MAX)
+        return INT64_MAX; /* and the products below stay within 64 bits */
+    int64_t gdi = gdiRow * bm.bmHeight, band = bandRow * ((int64_t)bm.bmHeight + 1);
     return gdi > band ? gdi : band;
 }
 
