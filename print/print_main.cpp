@@ -55,7 +55,7 @@ static void print_usage(FILE *out)
             "  --printer QUEUE  send the PDF to this CUPS queue (for a job: instead of the aux\n"
             "                file's printer)\n"
             "  --lp[=QUEUE]  the same; without QUEUE, CUPS's default queue\n"
-            "  --server HOST[:PORT]  the CUPS server or IPP printer to send to (default:\n"
+            "  --server HOST[:PORT]  the CUPS server to send to (default:\n"
             "                $CUPS_SERVER, else the one CUPS is set up for)\n"
             "  --remove      remove the job file and the spool metafile once the job is printed\n"
             "                (a metafile outside the spool folder is kept)\n"
