@@ -17,10 +17,15 @@ static void compare_usage(FILE *out)
             "usage: emfcompare [--ignore NAME]... A.emf B.emf\n"
             "       emfcompare --list-ignores\n"
             "Compares the files record by record: the same number of records, each of the same\n"
-            "type, size and bytes. Every --ignore NAME leaves out the fields NAME covers (see\n"
-            "--list-ignores for the names and why each may differ); nothing is left out unless\n"
-            "asked. Exit status: 0 equal, 1 different (the first difference is reported with\n"
-            "both records in hex), 2 bad command line or a file the reader rejects.\n");
+            "type, size and bytes; nothing is left out unless asked.\n"
+            "\n"
+            "options:\n"
+            "  --ignore NAME  leave out the fields NAME covers (may be given more than once)\n"
+            "  --list-ignores  the names, the records they cover and why each may differ\n"
+            "  -h, --help    this text\n"
+            "\n"
+            "Exit status: 0 equal, 1 different (the first difference is reported with both\n"
+            "records in hex), 2 bad command line or a file the reader rejects.\n");
 }
 
 static void compare_report(const EmfFile *a, const EmfFile *b, const char *pathA,

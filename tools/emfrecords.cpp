@@ -16,10 +16,13 @@ static void records_usage(FILE *out)
     fprintf(out,
             "usage: emfrecords [--summary] FILE.emf\n"
             "Prints every record of the metafile on one line: index, byte offset, record type,\n"
-            "size and the decoded fields. With --summary it prints instead the file's size,\n"
-            "bounds, frame and device, its records counted by type, and the objects still alive\n"
-            "at the end. A file that fails the reader's checks is reported with the record and\n"
-            "offset at fault, and the exit status is 2.\n");
+            "size and the decoded fields. A file that fails the reader's checks is reported with\n"
+            "the record and offset at fault, and the exit status is 2.\n"
+            "\n"
+            "options:\n"
+            "  --summary     the file's size, bounds, frame and device, its records counted by\n"
+            "                type, and the objects still alive at the end, instead of the records\n"
+            "  -h, --help    this text\n");
 }
 
 static int records_file(const char *path, bool summary)
