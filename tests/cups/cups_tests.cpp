@@ -23,6 +23,7 @@
 #include "cups_server.h"
 #include "devmode.h"
 #include "fresh_drive_environment.h"
+#include "print_program.h"
 #include "standin.h"
 #include "tavlinqx.h"
 #include "test_util.h"
@@ -190,14 +191,8 @@ protected:
         memset(&job, 0, sizeof job);
         job.JobNumber = number;
         strcpy(job.MetafilePath, spool.c_str());
-        PrintProgram32 p;
-        memset(&p, 0, sizeof p);
-        p.Size = sizeof p;
-        strcpy(p.RequiredName1, "TAVLINQX");
+        PrintProgram32 p = TestPrintProgram("C:\\TAVLINQX\\", program);
         strcpy(p.AuxFile, "TAVLINQX.INI");
-        strcpy(p.RequiredName2, "LPT1:");
-        strcpy(p.ProgramFile, program);
-        strcpy(p.ProgramDir, "C:\\TAVLINQX\\");
         ASSERT_EQ(ZVLPrintEMF32(&job, &p), 0);
     }
 
