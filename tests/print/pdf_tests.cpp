@@ -315,13 +315,7 @@ TEST(VectorPdf, TextReachingPast32BitsIsPlannedWithinThePage)
                          TextW(50, 60, u"run", {9, 2147483647, 10}, 4 /* ETO_CLIPPED */, {40, 40, 90, 90}),
                          TextW(50, 60, u"run", {9, 10, 10}, 4, {40, 40, 90, 90})},
                         2, 100, 100);
-    EmfFile file;
-    ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, NULL, 0), 0);
-    EmfPdf *pdf = EmfPdfOpen("/dev/null");
-    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, NULL, NULL), 0);
-    char error[256] = "";
-    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), 0) << error;
-    EmfFree(&file);
+    ExpectVectorPdfWritten(emf);
 }
 
 TEST(VectorPdf, AFileThatCannotBeWrittenIsReportedAtClose)

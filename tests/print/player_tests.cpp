@@ -781,13 +781,7 @@ TEST(PlayerBitmaps, TransfersFarLargerThanTheirDibOrThePageCostOnlyWhatTheyShow)
     EXPECT_EQ(page.At(7, 1), 7u) << "the DIB's own columns, one to one";
 
     Bytes emf = PageEmf(records, 1, 8, 2);
-    EmfFile file;
-    ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, NULL, 0), 0);
-    EmfPdf *pdf = EmfPdfOpen("/dev/null");
-    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, NULL, NULL), 0);
-    char error[256] = "";
-    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), 0) << error;
-    EmfFree(&file);
+    ExpectVectorPdfWritten(emf);
 }
 
 /* A negative destination extent mirrors the picture into the pixels from origin + extent + 1 to

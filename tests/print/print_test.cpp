@@ -282,3 +282,14 @@ Bytes ReadAll(const std::string &path)
     fclose(f);
     return b;
 }
+
+void ExpectVectorPdfWritten(const Bytes &emf)
+{
+    EmfFile file;
+    ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, NULL, 0), 0);
+    EmfPdf *pdf = EmfPdfOpen("/dev/null");
+    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, NULL, NULL), 0);
+    char error[256] = "";
+    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), 0) << error;
+    EmfFree(&file);
+}

@@ -61,6 +61,10 @@ Bytes TextW(int32_t x, int32_t y, const std::u16string &text, std::vector<int32_
 /* A metafile of the records on a reference device of width x height pixels at 96 dpi. */
 Bytes PageEmf(const std::vector<Bytes> &records, uint16_t nHandles, int width, int height);
 
+/* Writes the metafile as a one-page vector PDF to /dev/null; loading, the page and the close must
+ * all succeed. */
+void ExpectVectorPdfWritten(const Bytes &emf);
+
 struct Page {
     cairo_surface_t *surface = nullptr;
     EmfWarnings warnings;
