@@ -166,6 +166,21 @@ cairo_surface_t *draw_page(benchmark::State &state, const std::string &path, dou
     return page;
 }
 
+/* A file of the given name in $TMPDIR, else /tmp. */
+std::string temporary_file(const char *name)
+{
+    const char *folder = getenv("TMPDIR");
+    return std::string(folder ? folder : "/tmp") + "/" + name;
+}
+
+/* The counters of a benchmark that wrote pages into one PDF of kb kilobytes. */
+void report_pdf(benchmark::State &state, size_t pages, double kb)
+{
+    state.counters["pages"] = (double)pages;
+    state.counters["KB_per_page"] = kb / pages;
+    state.counters["peak_rss_MB"] = peak_rss_kb() / 1024.0;
+}
+
 /* The size of the file at path, in kilobytes. */
 double file_kb(const std::string &path)
 {
@@ -178,7 +193,7 @@ double file_kb(const std::string &path)
 void BM_RenderPdf(benchmark::State &state)
 {
     const auto &files = job_files();
-    std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench.pdf";
+    std::string out = temporary_file("print_bench.pdf");
     double kb = 0;
     for (auto _ : state) {
         EmfPicturePdf *pdf = EmfPicturePdfOpen(out.c_str());
@@ -199,16 +214,14 @@ void BM_RenderPdf(benchmark::State &state)
         kb = file_kb(out);
     }
     remove(out.c_str());
-    state.counters["pages"] = (double)files.size();
-    state.counters["KB_per_page"] = kb / files.size();
-    state.counters["peak_rss_MB"] = peak_rss_kb() / 1024.0;
+    report_pdf(state, files.size(), kb);
 }
 
 /* Every page into one vector PDF. */
 void BM_RenderVectorPdf(benchmark::State &state)
 {
     const auto &files = job_files();
-    std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench.pdf";
+    std::string out = temporary_file("print_bench.pdf");
     double kb = 0;
     for (auto _ : state) {
         EmfPdf *pdf = EmfPdfOpen(out.c_str());
@@ -228,9 +241,7 @@ void BM_RenderVectorPdf(benchmark::State &state)
         kb = file_kb(out);
     }
     remove(out.c_str());
-    state.counters["pages"] = (double)files.size();
-    state.counters["KB_per_page"] = kb / files.size();
-    state.counters["peak_rss_MB"] = peak_rss_kb() / 1024.0;
+    report_pdf(state, files.size(), kb);
 }
 
 /* The demo's spool metafile, recorded once by the demo program on a drive of its own. */
@@ -272,7 +283,7 @@ void BM_DemoPages(benchmark::State &state)
         return;
     }
     bool pictures = state.range(0) == 1;
-    std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench_demo.pdf";
+    std::string out = temporary_file("print_bench_demo.pdf");
     double kb = 0;
     for (auto _ : state) {
         EmfPdf *pdf = pictures ? NULL : EmfPdfOpen(out.c_str());
@@ -311,7 +322,7 @@ void BM_DemoPages(benchmark::State &state)
 void BM_RenderPng(benchmark::State &state)
 {
     const auto &files = job_files();
-    std::string out = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/print_bench.png";
+    std::string out = temporary_file("print_bench.png");
     for (auto _ : state) {
         for (const std::string &path : files) {
             EmfPage size;
