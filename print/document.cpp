@@ -110,6 +110,14 @@ static int document_page(EmfPdf *pdf, const EmfFile *file, cairo_surface_t *rast
     EmfPage size;
     if (EmfGetPage(file, &size, error, errorSize) < 0)
         return -1;
+    /* cairo keeps coordinates in 24.8 fixed point, to 2^23 points; half of that leaves room for
+     * what is drawn beyond the page's edge. A side this long (over a kilometre) is no page. */
+    const double maxSidePt = 1 << 22;
+    if (size.widthPt > maxSidePt || size.heightPt > maxSidePt) {
+        snprintf(error, errorSize, "a page of %.0f x %.0f points is larger than a PDF page can be (%.0f a side)",
+                 size.widthPt, size.heightPt, maxSidePt);
+        return -1;
+    }
     Player plan, page;
     memset(&page, 0, sizeof page);
     ScanBox patches[EMF_PDF_MAX_PATCHES];

@@ -331,4 +331,28 @@ TEST(VectorPdf, AFileThatCannotBeWrittenIsReportedAtClose)
     EmfFree(&file);
 }
 
+/* A header whose device is 8 pixels across a kilometre or more: its page in points is beyond
+ * what cairo's coordinates hold (it aborted inside cairo at 14 million points, found fuzzing the
+ * player). Up to 2^22 points a side the page is drawn; past it the PDF is refused with the reason. */
+TEST(VectorPdf, APageLongerThanPdfCoordinatesHoldIsRefused)
+{
+    auto tall = [](uint32_t micrometres) {
+        Bytes emf = PageEmf({Rect(0, 0, 8, 8)}, 1, 8, 8);
+        Put32(emf, 84, micrometres / 1000);
+        Put32(emf, 104, micrometres);
+        return emf;
+    };
+    ExpectVectorPdfWritten(tall(1000000000u)); /* 2.8 million points */
+
+    Bytes emf = tall(2000000000u); /* 5.7 million points */
+    EmfFile file;
+    char error[256] = "";
+    ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, error, sizeof error), 0);
+    EmfPdf *pdf = EmfPdfOpen("/dev/null");
+    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, NULL, NULL), -1);
+    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), -1);
+    EXPECT_NE(strstr(error, "larger than a PDF page can be"), nullptr) << error;
+    EmfFree(&file);
+}
+
 } // namespace
