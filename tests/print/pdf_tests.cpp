@@ -318,17 +318,23 @@ TEST(VectorPdf, TextReachingPast32BitsIsPlannedWithinThePage)
     ExpectVectorPdfWritten(emf);
 }
 
-TEST(VectorPdf, AFileThatCannotBeWrittenIsReportedAtClose)
+/* Writes the metafile as a one-page vector PDF to path: the page and the close must fail, the
+ * close's message naming reason. */
+void ExpectVectorPdfRefused(const Bytes &emf, const char *path, const char *reason)
 {
-    Bytes emf = PageEmf({}, 1, 8, 8);
     EmfFile file;
-    char error[256];
+    char error[256] = "";
     ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, error, sizeof error), 0);
-    EmfPdf *pdf = EmfPdfOpen("/nonexistent-folder/pages.pdf");
+    EmfPdf *pdf = EmfPdfOpen(path);
     EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, NULL, NULL), -1);
     EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), -1);
-    EXPECT_NE(strstr(error, "cannot be written"), nullptr) << error;
+    EXPECT_NE(strstr(error, reason), nullptr) << error;
     EmfFree(&file);
+}
+
+TEST(VectorPdf, AFileThatCannotBeWrittenIsReportedAtClose)
+{
+    ExpectVectorPdfRefused(PageEmf({}, 1, 8, 8), "/nonexistent-folder/pages.pdf", "cannot be written");
 }
 
 /* A header whose device is 8 pixels across a kilometre or more: its page in points is beyond
@@ -344,15 +350,7 @@ TEST(VectorPdf, APageLongerThanPdfCoordinatesHoldIsRefused)
     };
     ExpectVectorPdfWritten(tall(1000000000u)); /* 2.8 million points */
 
-    Bytes emf = tall(2000000000u); /* 5.7 million points */
-    EmfFile file;
-    char error[256] = "";
-    ASSERT_EQ(EmfLoadMemory(emf.data(), emf.size(), &file, error, sizeof error), 0);
-    EmfPdf *pdf = EmfPdfOpen("/dev/null");
-    EXPECT_EQ(EmfPdfAddPage(pdf, &file, NULL, NULL, NULL), -1);
-    EXPECT_EQ(EmfPdfClose(pdf, error, sizeof error), -1);
-    EXPECT_NE(strstr(error, "larger than a PDF page can be"), nullptr) << error;
-    EmfFree(&file);
+    ExpectVectorPdfRefused(tall(2000000000u), "/dev/null", "larger than a PDF page can be"); /* 5.7 million */
 }
 
 } // namespace
